@@ -1,0 +1,208 @@
+#include "Configuration.h"
+
+#include "NumericText.h"
+
+namespace mg {
+
+QString pppInterface(int destination)
+{
+    return QStringLiteral("ppp") + QString::number(destination - 1);
+}
+
+Configuration Configuration::atProgramStart()
+{
+    Configuration config;
+    for (int n = 1; n <= MaxDestinations; ++n)
+        config.DestinationTable[n].PPPMask.clear();
+    return config;
+}
+
+void Configuration::reset()
+{
+    TabCount = 2;
+    DefaultRouteTaken = false;
+    Saved = true;
+    CurrentTab = 1;
+    DestinationTable.fill(Destination{});
+    BodTable.fill(BodSetting{});
+    StaticRouteList.fill(StaticRouteEntry{});
+    EnatList.fill(EnatEntry{});
+    RouteCount = 0;
+    EnatCount = 0;
+    RouteCommands.clear();
+    EnatCommands.clear();
+    Common = CommonSettings{};
+}
+
+void Configuration::newDestinationRecord(int n)
+{
+    Destination &d = DestinationTable.at(n);
+    d = Destination{};
+    d.Idle.clear();
+    d.PPPMask.clear();
+}
+
+bool Configuration::appendRoute(const StaticRouteEntry &entry)
+{
+    if (RouteCount < 0 || RouteCount >= MaxRoutes)
+        return false;
+    StaticRouteList[RouteCount++] = entry;
+    RouteCommands.clear();
+    return true;
+}
+
+bool Configuration::appendEnat(const EnatEntry &entry)
+{
+    if (EnatCount < 0 || EnatCount >= MaxEnatEntries)
+        return false;
+    EnatList[EnatCount++] = entry;
+    EnatCommands.clear();
+    return true;
+}
+
+bool Configuration::removeRoute(int index)
+{
+    if (index < 0 || index >= RouteCount)
+        return false;
+    for (int i = index; i + 1 < RouteCount; ++i)
+        StaticRouteList[i] = StaticRouteList[i + 1];
+    StaticRouteList[--RouteCount] = StaticRouteEntry{};
+    RouteCommands.clear();
+    return true;
+}
+
+bool Configuration::removeEnat(int index)
+{
+    if (index < 0 || index >= EnatCount)
+        return false;
+    for (int i = index; i + 1 < EnatCount; ++i)
+        EnatList[i] = EnatList[i + 1];
+    EnatList[--EnatCount] = EnatEntry{};
+    EnatCommands.clear();
+    return true;
+}
+
+void Configuration::setEthIP(const QString &ip)
+{
+    if (Common.EthIP == ip)
+        return;
+    Common.EthIP = ip;
+    Common.DHCP_Router = ip;
+}
+
+void Configuration::setEthMask(const QString &mask)
+{
+    if (Common.EthMask == mask)
+        return;
+    Common.EthMask = mask;
+    Common.DHCP_Mask = mask;
+}
+
+void Configuration::setAnalogPort(int port, int16 choice)
+{
+    const int16 other = choice == 0 ? 1 : 0;
+    if (port == 0) {
+        Common.ANALOG1 = choice;
+        Common.ANALOG2 = other;
+    } else {
+        Common.ANALOG2 = choice;
+        Common.ANALOG1 = other;
+    }
+}
+
+void Configuration::setConnectType(int16 type)
+{
+    Common.ConnectType = type;
+    if (type != 0 && TabCount > 2) {
+        TabCount = 2;
+        DefaultRouteTaken = false;
+    }
+}
+
+void storeDestination(Configuration &config, int n, const DestinationPageValues &page)
+{
+    Destination &d = config.DestinationTable.at(n);
+    const bool hadDefaultRoute = d.DefRoute == 1;
+
+    d.Type = page.Type;
+    d.ISDN_Num = page.ISDN_Num;
+    d.ISDN_ALTNum = page.ISDN_ALTNum;
+    d.CallBack = page.CallBack ? 1 : 0;
+    d.CBTimer = numericValue(page.CBTimerText);
+    d.UserName = page.UserName;
+    d.UserPass = page.UserPass;
+    d.Comp = page.Comp;
+    d.Authentication = page.Authentication ? 1 : 0;
+    d.AuthName = page.AuthName;
+    d.AuthPass = page.AuthPass;
+    d.PPPAuth = page.PPPAuth;
+    d.Idle = page.Idle.isEmpty() ? QStringLiteral("60") : page.Idle;
+    d.LQR = page.LQR ? 1 : 0;
+    d.PPPDyn = page.PPPDyn ? 1 : 0;
+    if (page.PPPDyn) {
+        d.PPPIP = QStringLiteral("0.0.0.0");
+        d.PPPMask = QStringLiteral("0.0.0.0");
+    } else {
+        d.PPPIP = page.PPPIP;
+        d.PPPMask = page.PPPMask;
+    }
+    d.VJC = page.VJC ? 1 : 0;
+    d.DefRoute = page.DefRoute ? 1 : 0;
+    d.PPPRIP = page.PPPRIP ? 1 : 0;
+    d.StaticRoute = page.StaticRoute ? 1 : 0;
+    if (page.StaticRoute) {
+        d.RouteIP = page.RouteIP;
+        d.RouteNetMask = page.RouteNetMask;
+        d.RouteNextHop = page.RouteNextHop;
+    } else {
+        d.RouteIP.clear();
+        d.RouteNetMask.clear();
+        d.RouteNextHop.clear();
+    }
+    d.MP = page.MP;
+
+    if (hadDefaultRoute && !page.DefRoute)
+        config.DefaultRouteTaken = false;
+    if (page.DefRoute)
+        config.DefaultRouteTaken = true;
+}
+
+DestinationPageValues showDestination(const Configuration &config, int n)
+{
+    const Destination &d = config.DestinationTable.at(n);
+    const QString defaultMask = QStringLiteral("255.255.255.0");
+    DestinationPageValues page;
+    page.Type = d.Type;
+    page.ISDN_Num = d.ISDN_Num;
+    page.ISDN_ALTNum = d.ISDN_ALTNum;
+    page.CallBack = d.CallBack != 0;
+    page.CBTimerText = QString::number(d.CBTimer);
+    page.UserName = d.UserName;
+    page.UserPass = d.UserPass;
+    page.Comp = d.Comp;
+    page.Authentication = d.Authentication != 0;
+    page.AuthName = d.AuthName;
+    page.AuthPass = d.AuthPass;
+    page.PPPAuth = d.PPPAuth;
+    page.PPPDyn = d.PPPDyn != 0;
+    if (d.PPPDyn == 1) {
+        page.PPPIP.clear();
+        page.PPPMask = defaultMask;
+    } else {
+        page.PPPIP = d.PPPIP;
+        page.PPPMask = d.PPPMask.isEmpty() ? defaultMask : d.PPPMask;
+    }
+    page.VJC = d.VJC != 0;
+    page.DefRoute = d.DefRoute == 1;
+    page.PPPRIP = d.PPPRIP != 0;
+    page.StaticRoute = d.StaticRoute != 0;
+    page.RouteIP = d.RouteIP;
+    page.RouteNetMask = d.RouteNetMask.isEmpty() ? defaultMask : d.RouteNetMask;
+    page.RouteNextHop = d.RouteNextHop;
+    page.MP = d.MP;
+    page.Idle = d.Idle.isEmpty() ? QStringLiteral("60") : d.Idle;
+    page.LQR = d.LQR != 0;
+    return page;
+}
+
+} // namespace mg

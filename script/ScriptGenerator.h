@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Configuration.h"
+#include "Prompts.h"
+
+#include <QString>
+
+namespace mg {
+
+// Turns the configuration into the router's command script (CR LF after
+// every line). The only dialogue is the question whether to add a dynamic
+// ENAT entry for a terminal-type destination, asked through `prompt`.
+// Writes only the ENAT list (entries added on Yes) and the kept texts
+// RouteCommands / EnatCommands (rebuilt when empty).
+QString GenerateScript(Configuration &config, MessagePrompt &prompt);
+
+// The route lines of the static route list (kept as RouteCommands).
+QString BuildRouteCommands(const Configuration &config);
+
+// "enable ip nat" and the lines of the ENAT list (kept as EnatCommands).
+QString BuildEnatCommands(const Configuration &config);
+
+} // namespace mg
