@@ -11,7 +11,10 @@ namespace mg {
 // every line). The only dialogue is the question whether to add a dynamic
 // ENAT entry for a terminal-type destination, asked through `prompt`.
 // Writes only the ENAT list (entries added on Yes) and the kept texts
-// RouteCommands / EnatCommands (rebuilt when empty).
+// RouteCommands / EnatCommands (rebuilt when empty, used as they are
+// otherwise). The question is not asked when the ENAT list is full. Counts
+// outside the tables (TabCount, RouteCount, EnatCount) are held to them, so a
+// damaged configuration never reads past a table.
 QString GenerateScript(Configuration &config, MessagePrompt &prompt);
 
 // The route lines of the static route list (kept as RouteCommands).
