@@ -52,6 +52,9 @@ bool InputGuard::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto *key = static_cast<QKeyEvent *>(event);
+        // Tab moves the focus on; it never reaches the box as a character.
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+            return false;
         if (key->matches(QKeySequence::Paste)) {
             refuse();
             return true;
