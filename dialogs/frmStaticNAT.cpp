@@ -1,0 +1,540 @@
+#include "frmStaticNAT.h"
+
+#include "AddressChecks.h"
+#include "EnatRules.h"
+#include "FieldStyle.h"
+#include "InputGuard.h"
+#include "ScriptGenerator.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <iterator>
+
+namespace mg {
+
+namespace {
+
+const QString Caption = QStringLiteral("アドレス・ポート変換の詳細設定");
+
+QLineEdit *makeBox(QWidget *parent, const char *name, InputGuard::KeyRule rule)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setAttribute(Qt::WA_InputMethodEnabled, false);
+    InputGuard::install(box, std::move(rule));
+    return box;
+}
+
+bool addressKey(QLineEdit *box, int keyCode) { return FilterAddressKey(box->text(), keyCode); }
+bool digitKey(QLineEdit *box, int keyCode) { return FilterDigitKey(box->text(), keyCode); }
+
+// A box that is switched off holds nothing, so that no stale value of another
+// type can be stored with the entry.
+void setBoxEnabled(QLineEdit *box, bool enabled)
+{
+    if (!enabled)
+        box->clear();
+    setFieldEnabled(box, enabled);
+}
+
+} // namespace
+
+frmStaticNAT::frmStaticNAT(Configuration &config, MessagePrompt &prompt, QWidget *parent)
+    : QDialog(parent), m_config(config), m_prompt(prompt)
+{
+    setObjectName(QStringLiteral("frmStaticNAT"));
+    setWindowTitle(Caption);
+    buildControls();
+
+    {
+        const QSignalBlocker blockType(cboNATType);
+        cboNATType->setCurrentIndex(StaticNat);
+    }
+    cboNATType_Click();
+    cboProtocol->setCurrentIndex(0);
+    fillInterfaceList();
+    setFieldEnabled(cboGBLInter, false);
+
+    if (AskLanEnatEntries(m_config, m_prompt, Caption))
+        m_listChanged = true;
+
+    refreshList();
+    updateRowButtons();
+}
+
+void frmStaticNAT::buildControls()
+{
+    auto *typeLabel = new QLabel(QStringLiteral("NATのタイプ："), this);
+    cboNATType = new QComboBox(this);
+    cboNATType->setObjectName(QStringLiteral("cboNATType"));
+    for (int type = 0; type < EnatTypeCount; ++type)
+        cboNATType->addItem(EnatTypeText(type));
+    typeLabel->setBuddy(cboNATType);
+
+    auto *privateFrame = new QGroupBox(QStringLiteral("プライベートアドレス"), this);
+    txtIP = makeBox(privateFrame, "txtIP", addressKey);
+    txtNetMask = makeBox(privateFrame, "txtNetMask", addressKey);
+    txtPort = makeBox(privateFrame, "txtPort", digitKey);
+    cboProtocol = new QComboBox(privateFrame);
+    cboProtocol->setObjectName(QStringLiteral("cboProtocol"));
+    cboProtocol->addItems({QStringLiteral("TCP"), QStringLiteral("UDP")});
+    auto *privateGrid = new QGridLayout(privateFrame);
+    privateGrid->addWidget(new QLabel(QStringLiteral("IPアドレス："), privateFrame), 0, 0);
+    privateGrid->addWidget(txtIP, 0, 1);
+    privateGrid->addWidget(new QLabel(QStringLiteral("ネットマスク："), privateFrame), 1, 0);
+    privateGrid->addWidget(txtNetMask, 1, 1);
+    privateGrid->addWidget(new QLabel(QStringLiteral("ポート："), privateFrame), 2, 0);
+    privateGrid->addWidget(txtPort, 2, 1);
+    privateGrid->addWidget(new QLabel(QStringLiteral("プロトコル："), privateFrame), 3, 0);
+    privateGrid->addWidget(cboProtocol, 3, 1);
+    privateGrid->setRowStretch(4, 1);
+
+    auto *globalFrame = new QGroupBox(QStringLiteral("グローバルアドレス"), this);
+    txtGBLIP = makeBox(globalFrame, "txtGBLIP", addressKey);
+    txtGBLMask = makeBox(globalFrame, "txtGBLMask", addressKey);
+    txtGBLPORT = makeBox(globalFrame, "txtGBLPORT", digitKey);
+    chkGblInt = new QCheckBox(QStringLiteral("インターフェースを指定"), globalFrame);
+    chkGblInt->setObjectName(QStringLiteral("chkGblInt"));
+    cboGBLInter = new QComboBox(globalFrame);
+    cboGBLInter->setObjectName(QStringLiteral("cboGBLInter"));
+    auto *globalGrid = new QGridLayout(globalFrame);
+    globalGrid->addWidget(new QLabel(QStringLiteral("IPアドレス："), globalFrame), 0, 0);
+    globalGrid->addWidget(txtGBLIP, 0, 1);
+    globalGrid->addWidget(new QLabel(QStringLiteral("ネットマスク："), globalFrame), 1, 0);
+    globalGrid->addWidget(txtGBLMask, 1, 1);
+    globalGrid->addWidget(new QLabel(QStringLiteral("ポート："), globalFrame), 2, 0);
+    globalGrid->addWidget(txtGBLPORT, 2, 1);
+    globalGrid->addWidget(chkGblInt, 3, 0);
+    globalGrid->addWidget(cboGBLInter, 3, 1);
+    globalGrid->setRowStretch(4, 1);
+
+    for (QLineEdit *box : {txtIP, txtNetMask, txtGBLIP, txtGBLMask})
+        box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 16);
+
+    auto makeButton = [this](const QString &text, const char *name) {
+        auto *button = new QPushButton(text, this);
+        button->setObjectName(QLatin1String(name));
+        // Enter in an address box must not close the dialog or store an entry.
+        button->setAutoDefault(false);
+        return button;
+    };
+    cmdAdd = makeButton(QStringLiteral("追加"), "cmdAdd");
+    cmdEdit = makeButton(QStringLiteral("編集"), "cmdEdit");
+    cmdDelete = makeButton(QStringLiteral("削除"), "cmdDelete");
+    cmdOK = makeButton(QStringLiteral("OK"), "cmdOK");
+    cmdCancel = makeButton(QStringLiteral("キャンセル"), "cmdCancel");
+
+    lvwNATList = new QTreeWidget(this);
+    lvwNATList->setObjectName(QStringLiteral("lvwNATList"));
+    lvwNATList->setRootIsDecorated(false);
+    lvwNATList->setUniformRowHeights(true);
+    lvwNATList->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvwNATList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwNATList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwNATList->setAllColumnsShowFocus(true);
+    lvwNATList->setHeaderLabels({QStringLiteral("ﾌﾟﾗｲﾍﾞｰﾄIPｱﾄﾞﾚｽ"), QStringLiteral("ﾈｯﾄﾏｽｸ"),
+                                 QStringLiteral("ﾎﾟｰﾄ"), QStringLiteral("ｸﾞﾛｰﾊﾞﾙIPｱﾄﾞﾚｽ"),
+                                 QStringLiteral("ﾈｯﾄﾏｽｸ"), QStringLiteral("ﾎﾟｰﾄ"),
+                                 QStringLiteral("ﾀｲﾌﾟ")});
+    lvwNATList->header()->setStretchLastSection(false);
+    lvwNATList->header()->setSectionsMovable(false);
+    {
+        // Wide enough for a full address or the header, whichever is longer.
+        const QFontMetrics fm = lvwNATList->fontMetrics();
+        const int address = fm.horizontalAdvance(QStringLiteral("255.255.255.255")) + 18;
+        const int port = fm.horizontalAdvance(QStringLiteral("65535")) + 18;
+        for (int column = 0; column < lvwNATList->columnCount(); ++column) {
+            const int header = fm.horizontalAdvance(lvwNATList->headerItem()->text(column)) + 22;
+            const int content = (column == 2 || column == 5) ? port : column == 6 ? 0 : address;
+            lvwNATList->setColumnWidth(column, std::max(header, content));
+        }
+    }
+    lvwNATList->setMinimumHeight(160);
+
+    auto *typeRow = new QHBoxLayout;
+    typeRow->addWidget(typeLabel);
+    typeRow->addWidget(cboNATType);
+    typeRow->addStretch(1);
+
+    auto *frames = new QHBoxLayout;
+    frames->addWidget(privateFrame, 1);
+    frames->addWidget(globalFrame, 1);
+
+    auto *listButtons = new QVBoxLayout;
+    listButtons->addWidget(cmdAdd);
+    listButtons->addWidget(cmdEdit);
+    listButtons->addWidget(cmdDelete);
+    listButtons->addStretch(1);
+
+    auto *listRow = new QHBoxLayout;
+    listRow->addWidget(lvwNATList, 1);
+    listRow->addLayout(listButtons);
+
+    auto *closeRow = new QHBoxLayout;
+    closeRow->addStretch(1);
+    closeRow->addWidget(cmdOK);
+    closeRow->addWidget(cmdCancel);
+
+    auto *top = new QVBoxLayout(this);
+    top->addLayout(typeRow);
+    top->addLayout(frames);
+    top->addLayout(listRow, 1);
+    top->addLayout(closeRow);
+
+    // The list view must show every column without scrolling sideways.
+    int listWidth = lvwNATList->frameWidth() * 2 + 4;
+    for (int column = 0; column < lvwNATList->columnCount(); ++column)
+        listWidth += lvwNATList->columnWidth(column);
+    lvwNATList->setMinimumWidth(listWidth);
+
+    connect(cboNATType, &QComboBox::currentIndexChanged, this, [this] { cboNATType_Click(); });
+    connect(chkGblInt, &QCheckBox::toggled, this, [this] { chkGblInt_Click(); });
+    // A click on the row that is already selected counts too: after 編集 the
+    // operator may want that same row deleted.
+    connect(lvwNATList, &QTreeWidget::itemSelectionChanged, this, [this] { lvwNATList_ItemClick(); });
+    connect(lvwNATList, &QTreeWidget::itemClicked, this, [this] { lvwNATList_ItemClick(); });
+    connect(cmdAdd, &QPushButton::clicked, this, [this] { cmdAdd_Click(); });
+    connect(cmdEdit, &QPushButton::clicked, this, [this] { cmdEdit_Click(); });
+    connect(cmdDelete, &QPushButton::clicked, this, [this] { cmdDelete_Click(); });
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+
+    for (QWidget *input : std::initializer_list<QWidget *>{txtIP, txtNetMask, txtPort, txtGBLIP,
+                                                          txtGBLMask, txtGBLPORT})
+        input->installEventFilter(this);
+
+    // The list and its buttons come after the input area, as they are laid out.
+    QWidget *order[] = {cboNATType, txtIP, txtNetMask, txtPort, cboProtocol, txtGBLIP, txtGBLMask,
+                        txtGBLPORT, chkGblInt, cboGBLInter, lvwNATList, cmdAdd, cmdEdit, cmdDelete,
+                        cmdOK, cmdCancel};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+bool frmStaticNAT::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn)
+        InputBox_GotFocus();
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmStaticNAT::fillInterfaceList()
+{
+    cboGBLInter->clear();
+    cboGBLInter->addItems(GlobalInterfaceNames(m_config));
+    cboGBLInter->setCurrentIndex(0);
+}
+
+void frmStaticNAT::refreshList()
+{
+    const QSignalBlocker block(lvwNATList);
+    lvwNATList->clear();
+    const int used = std::clamp<int>(m_config.EnatCount, 0, MaxEnatEntries);
+    QList<QTreeWidgetItem *> rows;
+    for (int i = 0; i < used; ++i) {
+        const EnatEntry &e = m_config.EnatList[i];
+        rows << new QTreeWidgetItem(QStringList{
+            e.PrivateIP, e.PrivateMask, e.PrivatePort,
+            e.GlobalIP.isEmpty() ? e.GlobalInterFace : e.GlobalIP, e.GlobalMask, e.GlobalPort,
+            EnatTypeCode(e.NATType)});
+    }
+    lvwNATList->addTopLevelItems(rows);
+}
+
+void frmStaticNAT::updateRowButtons()
+{
+    const bool rows = lvwNATList->topLevelItemCount() > 0;
+    setFieldEnabled(cmdEdit, rows);
+    setFieldEnabled(cmdDelete, rows);
+}
+
+int frmStaticNAT::selectedRow() const
+{
+    const QList<QTreeWidgetItem *> selected = lvwNATList->selectedItems();
+    if (selected.isEmpty())
+        return -1;
+    const int row = lvwNATList->indexOfTopLevelItem(selected.constFirst());
+    return row < m_config.EnatCount ? row : -1;
+}
+
+EnatInput frmStaticNAT::currentInput() const
+{
+    EnatInput in;
+    in.type = cboNATType->currentIndex();
+    in.privateIP = txtIP->text();
+    in.privateMask = txtNetMask->text();
+    in.privatePort = txtPort->text();
+    in.globalIP = txtGBLIP->text();
+    in.globalMask = txtGBLMask->text();
+    in.globalPort = txtGBLPORT->text();
+    in.protocol = cboProtocol->currentText();
+    in.useInterface = chkGblInt->isChecked();
+    in.globalInterface = cboGBLInter->currentText();
+    return in;
+}
+
+void frmStaticNAT::focusAndSelect(QLineEdit *box)
+{
+    box->setFocus(Qt::OtherFocusReason);
+    box->setSelection(0, int(box->text().size()));
+}
+
+// Keeps the entry being edited pointing at the same entry while others are
+// removed; when the entry itself goes, the edit ends and the next add stores
+// the inputs as a new entry instead of overwriting a neighbour.
+void frmStaticNAT::noteRemoved(int index)
+{
+    if (!Editing)
+        return;
+    const int edited = EditIndex - 1;
+    if (index < edited) {
+        --EditIndex;
+    } else if (index == edited) {
+        Editing = false;
+        EditIndex = -1;
+        setFieldEnabled(chkGblInt, cboNATType->currentIndex() == DynamicEnat);
+    }
+}
+
+void frmStaticNAT::cboNATType_Click()
+{
+    const int type = cboNATType->currentIndex();
+    setBoxEnabled(txtIP, true);
+    setBoxEnabled(txtNetMask, type == DynamicNat || type == DynamicEnat);
+    setBoxEnabled(txtPort, type == StaticEnat);
+    setBoxEnabled(txtGBLMask, type == DynamicNat);
+    setBoxEnabled(txtGBLPORT, type == StaticEnat);
+    if (type != StaticEnat)
+        cboProtocol->setCurrentIndex(0);
+    setFieldEnabled(cboProtocol, type == StaticEnat);
+
+    chkGblInt->setChecked(false);
+    chkGblInt_Click();
+    setFieldEnabled(chkGblInt, type == DynamicEnat);
+}
+
+void frmStaticNAT::chkGblInt_Click()
+{
+    const bool byInterface = chkGblInt->isChecked();
+    setBoxEnabled(txtGBLIP, !byInterface);
+    setFieldEnabled(cboGBLInter, byInterface);
+}
+
+void frmStaticNAT::lvwNATList_ItemClick()
+{
+    if (selectedRow() < 0)
+        return;
+    setFieldEnabled(cmdEdit, true);
+    setFieldEnabled(cmdDelete, true);
+    setFieldEnabled(cmdAdd, false);
+}
+
+void frmStaticNAT::InputBox_GotFocus()
+{
+    setFieldEnabled(cmdEdit, false);
+    setFieldEnabled(cmdDelete, false);
+    setFieldEnabled(cmdAdd, true);
+}
+
+void frmStaticNAT::cmdAdd_Click()
+{
+    if (Editing && (EditIndex < 1 || EditIndex > m_config.EnatCount)) {
+        Editing = false;
+        EditIndex = -1;
+    }
+    if (!Editing && m_config.EnatCount >= MaxEnatEntries) {
+        m_prompt.critical(EnatListFullText(), Caption);
+        return;
+    }
+
+    const EnatInput input = currentInput();
+    const EnatFault fault = CheckEnatInput(m_config, input, Editing ? EditIndex - 1 : -1);
+    if (fault != EnatFault::None) {
+        const EnatFaultMessage message = EnatFaultText(fault, input.type);
+        m_prompt.critical(message.text, message.title);
+        switch (fault) {
+        case EnatFault::PrivateAddress: focusAndSelect(txtIP); break;
+        case EnatFault::GlobalAddress: focusAndSelect(txtGBLIP); break;
+        case EnatFault::PrivateMask: focusAndSelect(txtNetMask); break;
+        case EnatFault::GlobalMask: focusAndSelect(txtGBLMask); break;
+        case EnatFault::Duplicate:
+        case EnatFault::UsedByDynamic:
+            ClearInputs();
+            break;
+        case EnatFault::NoDynamicCover:
+            ClearInputs();
+            cboNATType->setCurrentIndex(DynamicEnat);
+            break;
+        case EnatFault::Port:
+        case EnatFault::None:
+            break;
+        }
+        return;
+    }
+
+    const EnatEntry entry = MakeEnatEntry(input);
+    if (Editing) {
+        m_config.EnatList[EditIndex - 1] = entry;
+        m_config.EnatCommands.clear();
+    } else if (!m_config.appendEnat(entry)) {
+        m_prompt.critical(EnatListFullText(), Caption);
+        return;
+    }
+    m_listChanged = true;
+    refreshList();
+    ClearInputs();
+    if (Editing) {
+        Editing = false;
+        EditIndex = -1;
+        // Editing an entry by address locks the interface choice; the next
+        // new entry of the same type may use an interface again.
+        setFieldEnabled(chkGblInt, cboNATType->currentIndex() == DynamicEnat);
+    }
+}
+
+void frmStaticNAT::cmdEdit_Click()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const EnatEntry entry = m_config.EnatList[row];
+    if (entry.NATType < 0 || entry.NATType >= EnatTypeCount)
+        return;
+
+    Editing = true;
+    EditIndex = row + 1;
+    {
+        const QSignalBlocker blockType(cboNATType);
+        cboNATType->setCurrentIndex(entry.NATType);
+    }
+    cboNATType_Click();
+
+    txtIP->setText(entry.PrivateIP);
+    switch (entry.NATType) {
+    case StaticNat:
+        txtGBLIP->setText(entry.GlobalIP);
+        break;
+    case DynamicNat:
+        txtNetMask->setText(entry.PrivateMask);
+        txtGBLIP->setText(entry.GlobalIP);
+        txtGBLMask->setText(entry.GlobalMask);
+        break;
+    case StaticEnat: {
+        const int protocol = cboProtocol->findText(entry.Protocol, Qt::MatchFixedString);
+        cboProtocol->setCurrentIndex(protocol >= 0 ? protocol : 0);
+        txtPort->setText(entry.PrivatePort);
+        txtGBLIP->setText(entry.GlobalIP);
+        txtGBLPORT->setText(entry.GlobalPort);
+        break;
+    }
+    case DynamicEnat:
+        txtNetMask->setText(entry.PrivateMask);
+        if (!entry.GlobalInterFace.isEmpty()) {
+            // An entry may name the interface of a destination that no longer
+            // exists; offering it keeps an unchanged edit from moving the entry
+            // to another interface.
+            int choice = cboGBLInter->findText(entry.GlobalInterFace);
+            if (choice < 0) {
+                cboGBLInter->addItem(entry.GlobalInterFace);
+                choice = cboGBLInter->count() - 1;
+            }
+            chkGblInt->setChecked(true);
+            setFieldEnabled(chkGblInt, true);
+            cboGBLInter->setCurrentIndex(choice);
+        } else {
+            txtGBLIP->setText(entry.GlobalIP);
+            chkGblInt->setChecked(false);
+            setFieldEnabled(chkGblInt, false);
+            cboGBLInter->setCurrentIndex(0);
+            setFieldEnabled(cboGBLInter, false);
+        }
+        break;
+    }
+    if (entry.NATType != DynamicEnat)
+        cboGBLInter->setCurrentIndex(0);
+    txtIP->setFocus(Qt::OtherFocusReason);
+}
+
+void frmStaticNAT::cmdDelete_Click()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const bool dynamicEnat = m_config.EnatList[row].NATType == DynamicEnat;
+    if (dynamicEnat) {
+        const MessageAnswer answer = m_prompt.show(
+            QStringLiteral("ダイナミックENATの設定を削除します。\r\n"
+                           "この設定に関係するスタティックENATの設定も削除\r\n"
+                           "されますがよろしいですか？"),
+            QStringLiteral("ENATリストの削除"), MessageIcon::Information, MessageButtons::OkCancel);
+        if (answer != MessageAnswer::Ok)
+            return;
+    }
+    if (!m_config.removeEnat(row))
+        return;
+    noteRemoved(row);
+    if (dynamicEnat) {
+        for (int removed : RemoveUncoveredStaticEnat(m_config))
+            noteRemoved(removed);
+    }
+    m_listChanged = true;
+    refreshList();
+    if (lvwNATList->topLevelItemCount() == 0) {
+        setFieldEnabled(cmdEdit, false);
+        setFieldEnabled(cmdDelete, false);
+    }
+}
+
+void frmStaticNAT::ClearInputs()
+{
+    for (QLineEdit *box : {txtIP, txtNetMask, txtPort, txtGBLIP, txtGBLMask, txtGBLPORT})
+        box->clear();
+    chkGblInt->setChecked(false);
+    cboProtocol->setCurrentIndex(0);
+    txtIP->setFocus(Qt::OtherFocusReason);
+}
+
+void frmStaticNAT::cmdOK_Click()
+{
+    if (m_config.EnatCount > 0) {
+        m_config.EnatCommands = BuildEnatCommands(m_config);
+        m_config.markChanged();
+    } else if (m_listChanged) {
+        // Emptying the list is a change like any other: without it the
+        // program would close without offering to save the deletion.
+        m_config.EnatCommands.clear();
+        m_config.markChanged();
+    }
+    accept();
+}
+
+void frmStaticNAT::cmdCancel_Click()
+{
+    reject();
+}
+
+void frmStaticNAT::reject()
+{
+    if (m_listChanged) {
+        // There is no undo: the list keeps every change, so the configuration
+        // has changed and the script must be built again from the list.
+        m_config.EnatCommands.clear();
+        m_config.markChanged();
+    }
+    QDialog::reject();
+}
+
+} // namespace mg
