@@ -1,0 +1,183 @@
+#include "ConfigurationFiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <optional>
+
+namespace mg {
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QString ErrorTitle = QStringLiteral("エラー");
+
+FileDialogRequest configurationRequest(const QString &title)
+{
+    FileDialogRequest request;
+    request.title = title;
+    request.filters = {{QStringLiteral("すべてのファイル (*.*)"), QStringLiteral("*.*")},
+                       {QStringLiteral("設定ファイル (*.cfg)"), QStringLiteral("*.cfg")}};
+    request.selectedFilter = 1;
+    return request;
+}
+
+QString fileNameOf(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString writeError(const QString &path, const QString &reason)
+{
+    return QStringLiteral("ファイル「%1」に書き込めませんでした。").arg(path) + CrLf + reason + CrLf
+           + QStringLiteral("保存する前のファイルは変更されていません。");
+}
+
+} // namespace
+
+QString RcfPathFor(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash)
+        return {};
+    return path.left(dot) + QStringLiteral(".rcf");
+}
+
+RcfReadResult ReadRcfFile(const QString &rcfPath, const Configuration &current)
+{
+    RcfReadResult result;
+    const auto fail = [&](const QString &reason) {
+        const QString text = QStringLiteral("設定ファイル「%1」を開けませんでした。").arg(rcfPath) + CrLf + reason;
+        result.error = {{text, ErrorTitle}, text, 0};
+        return result;
+    };
+    if (QFileInfo(rcfPath).isDir())
+        return fail(QStringLiteral("フォルダです。"));
+    QFile file(rcfPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    // Read one byte past the limit instead of trusting size(): devices and
+    // pipes report no size.
+    const QByteArray bytes = file.read(MaxRcfFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    return ReadRcf(bytes, current);
+}
+
+QString WriteFilePair(const QString &firstPath, const QByteArray &first, const QString &secondPath,
+                      const QByteArray &second)
+{
+    QSaveFile a(firstPath);
+    QSaveFile b(secondPath);
+    if (!a.open(QIODevice::WriteOnly) || a.write(first) != first.size())
+        return writeError(firstPath, a.errorString());
+    if (!b.open(QIODevice::WriteOnly) || b.write(second) != second.size())
+        return writeError(secondPath, b.errorString());
+
+    // Kept to put back should the second file fail to take its place after
+    // the first one did, so the pair never mixes old and new.
+    std::optional<QByteArray> oldFirst;
+    if (QFile old(firstPath); old.exists() && old.open(QIODevice::ReadOnly))
+        oldFirst = old.readAll();
+
+    if (!a.commit())
+        return writeError(firstPath, a.errorString());
+    if (!b.commit()) {
+        const QString reason = b.errorString();
+        if (oldFirst) {
+            QSaveFile restore(firstPath);
+            if (restore.open(QIODevice::WriteOnly))
+                restore.write(*oldFirst);
+            restore.commit();
+        } else {
+            QFile::remove(firstPath);
+        }
+        return writeError(secondPath, reason);
+    }
+    return {};
+}
+
+QString SaveConfiguration(Configuration &config, FileDialogPrompt &files, MessagePrompt &messages,
+                          SettingsStore &settings, const ScriptGeneratorFunction &generate)
+{
+    config.SaveSucceeded = false;
+    if (generate)
+        config.CommandScript = generate(config);
+
+    FileDialogRequest request = configurationRequest(QStringLiteral("設定の保存"));
+    request.initialDirectory = settings.GetSetting(QStringLiteral("ConfigFile"), QStringLiteral("Directory"));
+    request.initialFileName = config.ConfigFileName;
+    const std::optional<QString> chosen = files.saveFileName(request);
+    if (!chosen)
+        return {};
+
+    const QString &path = *chosen;
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString name = fileNameOf(path);
+    // The .rcf name is made from the extension; without one there is no
+    // name to give it, and nothing is written at all.
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0) {
+        messages.critical(QStringLiteral("ファイル名「%1」には拡張子がありません。").arg(name) + CrLf
+                              + QStringLiteral("「.cfg」などの拡張子を付けて保存してください。"),
+                          ErrorTitle);
+        return {};
+    }
+    const QString rcfName = name.left(dot + 1) + QStringLiteral("rcf");
+    if (rcfName == name) {
+        // Both files would be the same file: the settings would overwrite
+        // the command script just written.
+        messages.critical(QStringLiteral("ファイル名「%1」では、コマンドスクリプトと設定ファイル(.rcf)が同じファイルになります。")
+                                  .arg(name)
+                              + CrLf + QStringLiteral("「.cfg」などの別の拡張子を付けて保存してください。"),
+                          ErrorTitle);
+        return {};
+    }
+    settings.SaveSetting(QStringLiteral("ConfigFile"), QStringLiteral("Directory"),
+                         slash < 0 ? QString() : path.left(slash));
+
+    Configuration saved = config;
+    AddAutomaticEnatEntry(saved);
+    const RcfWriteResult script = WriteScriptFile(saved.CommandScript);
+    const RcfWriteResult rcf = WriteRcf(saved);
+    QString error = !script.ok ? script.errorText : !rcf.ok ? rcf.errorText : QString();
+    if (error.isEmpty())
+        error = WriteFilePair(path, script.bytes, path.left(slash + 1) + rcfName, rcf.bytes);
+    if (!error.isEmpty()) {
+        messages.critical(error, ErrorTitle);
+        return {};
+    }
+
+    config = saved;
+    config.Saved = true;
+    config.SaveSucceeded = true;
+    return name;
+}
+
+QString OpenConfiguration(Configuration &config, FileDialogPrompt &files, MessagePrompt &messages)
+{
+    const std::optional<QString> chosen =
+        files.openFileName(configurationRequest(QStringLiteral("設定ファイルを開く")));
+    if (!chosen)
+        return {};
+
+    const QString rcfPath = RcfPathFor(*chosen);
+    if (rcfPath.isEmpty()) {
+        messages.critical(QStringLiteral("ファイル名「%1」には拡張子がないため、読み込む設定ファイル(.rcf)が決まりません。")
+                              .arg(fileNameOf(*chosen)),
+                          ErrorTitle);
+        return {};
+    }
+    const RcfReadResult result = ReadRcfFile(rcfPath, config);
+    for (const RcfProblem &warning : result.warnings)
+        messages.critical(warning.message.text, warning.message.title);
+    if (!result.ok) {
+        messages.critical(result.error.message.text, result.error.message.title);
+        return {};
+    }
+    config = result.config;
+    return fileNameOf(*chosen);
+}
+
+} // namespace mg

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "Configuration.h"
+#include "Prompts.h"
+#include "RcfFile.h"
+#include "SettingsStore.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+// The save and open commands of the File menu. They talk to the operator
+// only through the prompts they are given and leave refreshing the window to
+// the caller, which reads the Configuration afterwards.
+
+namespace mg {
+
+// Regenerates the command script of a configuration (the generator may ask
+// its ENAT question and add an entry). Passed in so that the model does not
+// depend on the generator.
+using ScriptGeneratorFunction = std::function<QString(Configuration &)>;
+
+// Saves the configuration as the pair <name>.cfg (the command script) and
+// <name>.rcf. Answers the script file's name without folder, or an empty
+// text when the operator cancelled or the save failed (the reason has then
+// been shown). Sets CommandScript, SaveSucceeded and, on success, Saved; a
+// terminal-type destination may add the automatic ENAT entry.
+//
+// Both files are written completely before either replaces its old version;
+// when anything fails, the old pair stays as it was.
+QString SaveConfiguration(Configuration &config, FileDialogPrompt &files, MessagePrompt &messages,
+                          SettingsStore &settings, const ScriptGeneratorFunction &generate);
+
+// Lets the operator pick a configuration and reads the .rcf file of the
+// picked name into `config` (whose TabCount is the number of tabs on screen).
+// Answers the picked file's name without folder, or an empty text when the
+// operator cancelled or the file could not be read; then `config` is left as
+// it was and the reason has been shown.
+QString OpenConfiguration(Configuration &config, FileDialogPrompt &files, MessagePrompt &messages);
+
+// The .rcf file that belongs to a picked configuration file: the same folder
+// and base name with the extension "rcf" ("a/office.cfg" -> "a/office.rcf",
+// "a/office.rcf" itself). Empty when the file name has no extension, so a dot
+// in a folder name is never taken for one.
+QString RcfPathFor(const QString &path);
+
+// Reads an .rcf file from disk as OpenConfiguration does, without prompts.
+RcfReadResult ReadRcfFile(const QString &rcfPath, const Configuration &current);
+
+// Writes both files so that each is replaced only once the new contents are
+// complete on disk, and restores the first when the second cannot be put in
+// place. Answers an empty text on success, otherwise what went wrong.
+QString WriteFilePair(const QString &firstPath, const QByteArray &first, const QString &secondPath,
+                      const QByteArray &second);
+
+} // namespace mg

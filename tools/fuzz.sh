@@ -1,0 +1,30 @@
+#!/bin/sh
+# Fuzzes the .rcf reader for a bounded time with clang's libFuzzer.
+#
+#   tools/fuzz.sh BUILD_DIR SECONDS
+#
+# Configures BUILD_DIR with clang-14 and -DMG_FUZZ=ON, builds only the fuzz
+# target and runs it over the checked-in seeds (tests/model/corpus). New
+# inputs go to BUILD_DIR/fuzz-corpus, so the seeds stay as they are; a crash
+# leaves its input in BUILD_DIR/fuzz-artifacts and fails the script. Copy such
+# an input into tests/model/corpus: tst_rcffile then runs it on every test.
+set -eu
+
+if [ $# -ne 2 ]; then
+    echo "usage: tools/fuzz.sh BUILD_DIR SECONDS" >&2
+    exit 2
+fi
+BUILD=$1
+DURATION=$2
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+
+CC=clang-14 CXX=clang++-14 cmake -S "$ROOT" -B "$BUILD" -G Ninja \
+    -DCMAKE_BUILD_TYPE=Debug -DMG_FUZZ=ON >/dev/null
+cmake --build "$BUILD" -j "${FUZZ_JOBS:-2}" --target fuzz_rcf
+
+mkdir -p "$BUILD/fuzz-corpus" "$BUILD/fuzz-artifacts"
+"$BUILD/tools/fuzz_rcf" \
+    -max_total_time="$DURATION" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    -dict="$ROOT/tools/rcf.dict" -artifact_prefix="$BUILD/fuzz-artifacts/" \
+    -print_final_stats=1 \
+    "$BUILD/fuzz-corpus" "$ROOT/tests/model/corpus"

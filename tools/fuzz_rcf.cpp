@@ -1,0 +1,40 @@
+// libFuzzer target for the .rcf reader: any bytes must give a configuration
+// or an error, never a crash; and whatever is accepted must save, and the
+// saved file must read back to the same file.
+
+#include "RcfFile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+[[noreturn]] void fault(const char *what)
+{
+    std::fprintf(stderr, "fuzz_rcf: %s\n", what);
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const mg::RcfReadResult read = mg::ReadRcf(bytes, mg::Configuration{});
+    if (!read.ok) {
+        if (read.error.message.text.isEmpty())
+            fault("a refused file without a message");
+        return 0;
+    }
+    const mg::RcfWriteResult written = mg::WriteRcf(read.config);
+    if (!written.ok)
+        fault("an accepted file cannot be saved");
+    const mg::RcfReadResult again = mg::ReadRcf(written.bytes, mg::Configuration{});
+    if (!again.ok)
+        fault("a saved file cannot be read");
+    if (mg::WriteRcf(again.config).bytes != written.bytes)
+        fault("a saved file does not read back to itself");
+    return 0;
+}
