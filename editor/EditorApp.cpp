@@ -1,0 +1,66 @@
+#include "EditorApp.h"
+
+#include "GenerateCommand.h"
+#include "QSettingsStore.h"
+#include "QtPrompts.h"
+#include "SingleInstance.h"
+#include "frmBOD.h"
+#include "frmMain.h"
+#include "frmStaticNAT.h"
+#include "frmStaticRoute.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace mg {
+
+namespace {
+
+// The three list dialogs of the window, each modal over it and answering
+// whether it was closed with OK.
+void installListDialogs(frmMain &window, MessagePrompt &prompt)
+{
+    window.setRouteDialog([&window, &prompt] {
+        frmStaticRoute dialog(window.configuration(), prompt, &window);
+        return dialog.exec() == QDialog::Accepted;
+    });
+    window.setEnatDialog([&window, &prompt] {
+        frmStaticNAT dialog(window.configuration(), prompt, &window);
+        return dialog.exec() == QDialog::Accepted;
+    });
+    window.setBodDialog([&window, &prompt] {
+        const int destination = window.configuration().CurrentTab - 1;
+        if (destination < 1)
+            return false;
+        frmBOD dialog(window.configuration(), destination, prompt, &window);
+        return dialog.exec() == QDialog::Accepted;
+    });
+}
+
+} // namespace
+
+int runEditor(QApplication &app)
+{
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+
+    QtMessagePrompt prompt;
+    QtFileDialogPrompt fileDialog;
+    QSettingsStore settings;
+
+    SingleInstance instance;
+    if (!ensureSingleInstance(instance, prompt))
+        return 0;
+
+    frmMain window(prompt, fileDialog, settings, nullptr);
+    prompt.setParent(&window);
+    fileDialog.setParent(&window);
+    installValidation(window, prompt);
+    installListDialogs(window, prompt);
+    window.show();
+    return app.exec();
+}
+
+} // namespace mg

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "Configuration.h"
+#include "Prompts.h"
+
+#include <QDialog>
+
+class QKeyEvent;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace mg {
+
+// The generated command script, shown before it goes to the router. The
+// operator may read it, edit it by hand after a warning, or go back to the
+// editor. Hand edits replace the configuration's CommandScript when the edit
+// is finished; they never touch the settings the script was made from.
+class frmScript : public QDialog {
+    Q_OBJECT
+public:
+    frmScript(Configuration &configuration, MessagePrompt &prompt, QWidget *parent = nullptr);
+
+    // The script as it must be kept and sent: the editor's line breaks turned
+    // back into CR LF, every other character untouched.
+    static QString scriptText(const QPlainTextEdit &box);
+
+    bool HandEditing = false;
+    // Set by the router address dialog of the transfer: true on OK.
+    bool TelnetConfirmed = true;
+
+    QPlainTextEdit *txtScript = nullptr;
+    QPushButton *cmdEdit = nullptr;
+    QPushButton *cmdReconf = nullptr;
+    QPushButton *cmdAccept = nullptr;
+    QPushButton *cmdPrint = nullptr;
+
+public slots:
+    void txtScript_Change();
+    void cmdEdit_Click();
+    void cmdReconf_Click();
+    void cmdAccept_Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void centerOnScreen();
+    void setLocked(bool locked);
+
+    Configuration &m_configuration;
+    MessagePrompt &m_prompt;
+    bool m_centered = false;
+};
+
+} // namespace mg

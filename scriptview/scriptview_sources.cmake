@@ -1,0 +1,1 @@
+set(MG_SCRIPTVIEW_SOURCES frmScript.cpp frmScript.h)
