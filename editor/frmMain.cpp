@@ -168,12 +168,6 @@ frmMain::frmMain(MessagePrompt &prompt, FileDialogPrompt &fileDialog, SettingsSt
     Initialise();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(AppTitle);
-    // A disabled box keeps its value readable on the grey background: the
-    // operator still sees what will be used once the box is switched on.
-    QPalette readable = palette();
-    readable.setColor(QPalette::Disabled, QPalette::Text, QColor(0x50, 0x50, 0x50));
-    setPalette(readable);
-
     buildMenus();
 
     auto *central = new QWidget(this);
@@ -909,10 +903,15 @@ void frmMain::refreshFromConfiguration()
     applyCommonEnabling();
     m_config.CurrentTab = int16(selectedTab());
     bringPageToFront(m_config.CurrentTab);
+    // Reading a file passes every destination through the one set of
+    // destination controls, so with the common page in front they hold the
+    // last destination read. The checks before generating and saving read
+    // those controls; leaving them at their defaults would refuse a valid
+    // file.
     if (m_config.CurrentTab > 1)
         ShowDestination(m_config.CurrentTab - 1);
     else
-        applyDestinationEnabling();
+        ShowDestination(m_config.TabCount - 1);
     // Whether the opened values count as a change was decided when they were
     // read; the control handling above only repeated them.
     m_config.Saved = saved;

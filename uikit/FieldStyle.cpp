@@ -26,6 +26,11 @@ void setFieldEnabled(QWidget *control, bool enabled)
         palette.setColor(group, QPalette::Window, background);
         palette.setColor(group, QPalette::Button, background);
     }
+    // A disabled box keeps its value readable on the grey background: the
+    // operator still sees what will be used once the box is switched on.
+    const QColor disabledText(0x50, 0x50, 0x50);
+    palette.setColor(QPalette::Disabled, QPalette::Text, disabledText);
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, disabledText);
     control->setPalette(palette);
     control->setAutoFillBackground(true);
     if (auto *combo = qobject_cast<QComboBox *>(control); combo && combo->lineEdit())
