@@ -1,8 +1,5 @@
 # The ENAT dialog: the list rules without widgets, then the window driven as
 # the operator drives it, through to the script lines it produces.
-mg_add_test(tst_enatrules
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_EnatRules.cpp ${CMAKE_CURRENT_LIST_DIR}/EnatScriptedPrompt.h
-  LIBS mg_dialogs)
 mg_add_test(tst_frmstaticnat
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frmStaticNAT.cpp ${CMAKE_CURRENT_LIST_DIR}/EnatScriptedPrompt.h
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_frmStaticNAT.cpp ${CMAKE_CURRENT_LIST_DIR}/DialogTestKit.h
   LIBS mg_dialogs mg_script GUI)

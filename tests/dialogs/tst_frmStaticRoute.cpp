@@ -1,122 +1,99 @@
-#include "RecordingPrompt.h"
+#include "DialogTestKit.h"
 #include "ScriptGenerator.h"
 #include "frmStaticRoute.h"
 
 #include <QComboBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTreeWidget>
-#include <QtTest>
 
 using namespace mg;
+using namespace dlgtest;
 
 namespace {
 
 const QString Caption = QStringLiteral("LAN側のスタティックルートの設定");
-const QString DuplicateText = QStringLiteral("この設定はすでに存在します。");
+using Routes = QList<StaticRouteEntry>;
 
 StaticRouteEntry route(const char *ip, const char *mask, const char *iface, const char *nextHop)
 {
-    return {QString::fromLatin1(ip), QString::fromLatin1(mask), QString::fromLatin1(iface),
-            QString::fromLatin1(nextHop)};
-}
-
-using Routes = QList<StaticRouteEntry>;
-
-Routes listOf(const Configuration &c)
-{
-    Routes out;
-    for (int i = 0; i < c.RouteCount; ++i)
-        out << c.StaticRouteList[i];
-    return out;
+    return {QLatin1String(ip), QLatin1String(mask), QLatin1String(iface), QLatin1String(nextHop)};
 }
 
 const StaticRouteEntry A = route("172.16.0.0", "255.255.0.0", "eth0", "192.168.1.254");
 const StaticRouteEntry B = route("10.9.0.0", "255.255.0.0", "eth0", "192.168.1.253");
 const StaticRouteEntry C = route("10.20.0.0", "255.255.0.0", "eth0", "192.168.1.1");
-const StaticRouteEntry DefaultPpp0 = route("0.0.0.0", "0.0.0.0", "ppp0", "0.0.0.0");
+const StaticRouteEntry Cleared = route("", "", "eth0", "");
 
-// Opens the dialog as the main window does and drives it as the operator
-// would: clicks, typing, the list.
-class Driver {
-public:
-    explicit Driver(Configuration &config) : dialog(config, prompt)
+Routes listOf(const Configuration &c)
+{
+    return Routes(c.StaticRouteList.begin(), c.StaticRouteList.begin() + c.RouteCount);
+}
+
+Configuration withRoutes(const Routes &routes)
+{
+    Configuration c;
+    for (const StaticRouteEntry &r : routes)
+        c.appendRoute(r);
+    return c;
+}
+
+// Destination 1 makes the default route; 2 and 3 route 10.2.0.0 and
+// 10.3.0.0 over their links, 2 from its own end 192.168.2.1, 3 unnumbered.
+Configuration withTabRoutes(const Routes &listed)
+{
+    Configuration c = withRoutes(listed);
+    c.TabCount = 4;
+    c.destination(1).DefRoute = 1;
+    for (int n : {2, 3}) {
+        Destination &d = c.destination(n);
+        d.StaticRoute = 1;
+        d.RouteIP = QStringLiteral("10.%1.0.0").arg(n);
+        d.RouteNetMask = QStringLiteral("255.255.0.0");
+        d.PPPDyn = n == 3;
+        d.PPPIP = n == 3 ? QStringLiteral("0.0.0.0") : QStringLiteral("192.168.2.1");
+    }
+    return c;
+}
+const Routes TabRows{route("0.0.0.0", "0.0.0.0", "ppp0", "0.0.0.0"),
+                     route("10.2.0.0", "255.255.0.0", "ppp1", "192.168.2.1"),
+                     route("10.3.0.0", "255.255.0.0", "ppp2", "0.0.0.0")};
+// Destination 3's network via another router: a trap for a rule that lets
+// its tab row pass for this entry.
+const StaticRouteEntry Trap = route("10.3.0.0", "255.255.0.0", "ppp2", "192.168.3.9");
+
+struct Window {
+    explicit Window(Configuration &config) : dialog(config, prompt)
     {
         dialog.show();
-        dialog.activateWindow();
         active = QTest::qWaitForWindowActive(&dialog);
     }
-
-    QLineEdit *box(const char *name) { return dialog.findChild<QLineEdit *>(name); }
-    QPushButton *button(const char *name) { return dialog.findChild<QPushButton *>(name); }
-    QTreeWidget *list() { return dialog.findChild<QTreeWidget *>("lvwRouteInfo"); }
-    QComboBox *interfaces() { return dialog.findChild<QComboBox *>("cboIF"); }
-
-    void click(QWidget *widget)
-    {
-        QTest::mouseClick(widget, Qt::LeftButton);
-        QCoreApplication::processEvents();
-    }
-    void click(const char *buttonName) { click(button(buttonName)); }
-
-    void clickRow(int row)
-    {
-        QTreeWidgetItem *item = list()->topLevelItem(row);
-        QVERIFY(item);
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualItemRect(item).center());
-        QCoreApplication::processEvents();
-    }
-
-    void type(const char *boxName, const QString &text)
-    {
-        QLineEdit *b = box(boxName);
-        click(b);
-        b->selectAll();
-        QTest::keyClick(b, Qt::Key_Backspace);
-        QTest::keyClicks(b, text);
-    }
-
+    QLineEdit *box(const char *name) { return child(&dialog, name); }
+    QTreeWidget *list() { return child<QTreeWidget>(&dialog, "lvwRouteInfo"); }
+    QComboBox *interfaces() { return child<QComboBox>(&dialog, "cboIF"); }
     void add(const StaticRouteEntry &r)
     {
-        type("txtEthernetIP", r.IP);
-        type("txtEthernetMask", r.Mask);
+        typeInto(box("txtEthernetIP"), r.IP);
+        typeInto(box("txtEthernetMask"), r.Mask);
         interfaces()->setFocus();
         interfaces()->setCurrentIndex(interfaces()->findText(r.Int));
-        type("txtNextHop", r.NextHop);
-        click("cmdAdd");
+        typeInto(box("txtNextHop"), r.NextHop);
+        click(&dialog, "cmdAdd");
     }
-
+    void clickRowAnd(int row, const char *button) { clickRow(list(), row), click(&dialog, button); }
+    StaticRouteEntry inputs()
+    {
+        return {box("txtEthernetIP")->text(), box("txtEthernetMask")->text(), interfaces()->currentText(),
+                box("txtNextHop")->text()};
+    }
     Routes shownRows()
     {
         Routes rows;
         for (int r = 0; r < list()->topLevelItemCount(); ++r) {
-            const QTreeWidgetItem *item = list()->topLevelItem(r);
-            rows << StaticRouteEntry{item->text(0), item->text(1), item->text(2), item->text(3)};
+            const QStringList t = rowTexts(list(), r);
+            rows << StaticRouteEntry{t[0], t[1], t[2], t[3]};
         }
         return rows;
     }
 
-    bool inputsEmpty()
-    {
-        return box("txtEthernetIP")->text().isEmpty() && box("txtEthernetMask")->text().isEmpty()
-            && box("txtNextHop")->text().isEmpty() && interfaces()->currentText() == QLatin1String("eth0");
-    }
-
-    // The one message shown since the last call, as a critical stop with OK.
-    bool refusedWith(const QString &text, const QString &title)
-    {
-        const bool ok = prompt.shown.size() == 1 && prompt.shown[0].text == text && prompt.shown[0].title == title
-            && prompt.shown[0].icon == MessageIcon::Critical && prompt.shown[0].buttons == MessageButtons::Ok;
-        if (!ok)
-            for (const auto &s : prompt.shown)
-                qWarning() << "shown:" << s.text << s.title;
-        prompt.shown.clear();
-        return ok;
-    }
-
-    RecordingPrompt prompt;
+    mgtest::ScriptedPrompt prompt;
     frmStaticRoute dialog;
     bool active = false;
 };
@@ -124,387 +101,197 @@ public:
 } // namespace
 
 Q_DECLARE_METATYPE(StaticRouteEntry)
+Q_DECLARE_METATYPE(Routes)
 
 class TestFrmStaticRoute : public QObject {
     Q_OBJECT
 private slots:
-    void opensWithTabRoutesMerged();
-    void buttonsFollowFocus();
-    void addsAndRefusesDuplicates();
-    void formatErrors_data();
-    void formatErrors();
-    void editInPlace();
-    void editKeepsInterfaceOfDeletedDestination();
-    void tabRoutesRefused_data();
-    void tabRoutesRefused();
-    void refusesTheHundredAndFirst();
-    void okAndCancel_data();
-    void okAndCancel();
-    void scriptShowsStoredRoutes();
-    void textsFitAndScreenshot();
+    void opening_data();
+    void opening();
+    void addAndEdit_data();
+    void addAndEdit();
+    void closeAndScript_data();
+    void closeAndScript();
+    void nothingClipped();
 };
 
-void TestFrmStaticRoute::opensWithTabRoutesMerged()
+void TestFrmStaticRoute::opening_data()
 {
-    Configuration c;
-    c.TabCount = 4;
-    c.destination(1).DefRoute = 1;
-    Destination &d2 = c.destination(2);
-    d2.StaticRoute = 1;
-    d2.RouteIP = "10.1.0.0";
-    d2.RouteNetMask = "255.255.0.0";
-    d2.RouteNextHop = "192.168.2.254";
-    d2.PPPIP = "192.168.2.1";
-    Destination &d3 = c.destination(3);
-    d3 = d2;
-    d3.RouteIP = "10.3.0.0";
-    d3.PPPDyn = 1;
-    d3.PPPIP = "0.0.0.0";
-    c.appendRoute(A);
-    c.appendRoute(DefaultPpp0); // repeats destination 1's own route
-    c.appendRoute(B);
+    QTest::addColumn<StaticRouteEntry>("listed");
+    QTest::addColumn<bool>("merged"); // taken out of the list: its tab makes that route
 
-    Driver ui(c);
-    QVERIFY(ui.active);
-    QCOMPARE(ui.dialog.windowTitle(), Caption);
-    QCOMPARE(listOf(c), (Routes{A, B}));
-    const Routes tabRows{DefaultPpp0, route("10.1.0.0", "255.255.0.0", "ppp1", "192.168.2.1"),
-                         route("10.3.0.0", "255.255.0.0", "ppp2", "0.0.0.0")};
-    QCOMPARE(ui.shownRows(), Routes({A, B}) + tabRows);
-    QTreeWidgetItem *header = ui.list()->headerItem();
-    QCOMPARE((QStringList{header->text(0), header->text(1), header->text(2), header->text(3)}),
-             (QStringList{"IPｱﾄﾞﾚｽ", "ﾈｯﾄﾏｽｸ", "ｲﾝﾀｰﾌｪｰｽ", "ﾈｸｽﾄﾎｯﾌﾟ"}));
-    QStringList interfaces;
-    for (int i = 0; i < ui.interfaces()->count(); ++i)
-        interfaces << ui.interfaces()->itemText(i);
-    QCOMPARE(interfaces, (QStringList{"eth0", "ppp0", "ppp1", "ppp2"}));
-    QCOMPARE(ui.interfaces()->currentText(), QStringLiteral("eth0"));
-
-    // The row after the merged-away entry still edits its own entry, and
-    // nothing lands in the unused part of the list.
-    ui.clickRow(1);
-    ui.click("cmdEdit");
-    ui.type("txtNextHop", "192.168.1.250");
-    ui.click("cmdAdd");
-    const StaticRouteEntry newB = route("10.9.0.0", "255.255.0.0", "eth0", "192.168.1.250");
-    QVERIFY(ui.prompt.shown.isEmpty());
-    QCOMPARE(listOf(c), (Routes{A, newB}));
-    QCOMPARE(c.StaticRouteList[2], StaticRouteEntry{});
-    QCOMPARE(ui.shownRows(), Routes({A, newB}) + tabRows);
+    QTest::newRow("default route") << TabRows[0] << true;
+    QTest::newRow("default route, other interface") << route("0.0.0.0", "0.0.0.0", "ppp1", "0.0.0.0") << false;
+    QTest::newRow("default route, real next hop") << route("0.0.0.0", "0.0.0.0", "ppp0", "192.168.2.9") << false;
+    QTest::newRow("static route via our end") << TabRows[1] << true;
+    // Over a point-to-point link "via the interface" is the same route.
+    QTest::newRow("via the interface") << route("10.2.0.0", "255.255.0.0", "ppp1", "0.0.0.0") << true;
+    QTest::newRow("via another router") << route("10.2.0.0", "255.255.0.0", "ppp1", "192.168.2.9") << false;
+    QTest::newRow("other mask") << route("10.2.0.0", "255.255.255.0", "ppp1", "192.168.2.1") << false;
+    QTest::newRow("unnumbered static route") << TabRows[2] << true;
 }
 
-void TestFrmStaticRoute::buttonsFollowFocus()
+void TestFrmStaticRoute::opening()
 {
-    Configuration c;
-    c.appendRoute(A);
-    Driver ui(c);
+    QFETCH(StaticRouteEntry, listed);
+    QFETCH(bool, merged);
+
+    Configuration c = withTabRoutes({A, listed, Trap, B});
+    c.RouteCommands = QStringLiteral("stale\r\n");
+    Window ui(c);
     QVERIFY(ui.active);
+    Routes list = merged ? Routes{A, Trap, B} : Routes{A, listed, Trap, B};
+    QCOMPARE(listOf(c), list);
+    QCOMPARE(ui.shownRows(), list + TabRows);
+    QCOMPARE(c.RouteCommands.isEmpty(), merged);
 
-    ui.clickRow(0);
-    QVERIFY(ui.list()->hasFocus());
-    QVERIFY(!ui.button("cmdAdd")->isEnabled());
-    QVERIFY(ui.button("cmdEdit")->isEnabled());
-    QVERIFY(ui.button("cmdDelete")->isEnabled());
+    // The last list row still edits its own entry.
+    ui.clickRowAnd(int(list.size()) - 1, "cmdEdit");
+    typeInto(ui.box("txtNextHop"), "192.168.1.250");
+    click(&ui.dialog, "cmdAdd");
+    list.last().NextHop = QStringLiteral("192.168.1.250");
+    QCOMPARE(listOf(c), list);
+    QCOMPARE(ui.shownRows(), list + TabRows);
 
-    ui.click(ui.box("txtNextHop"));
-    QVERIFY(ui.button("cmdAdd")->isEnabled());
-    QVERIFY(!ui.button("cmdEdit")->isEnabled());
-    QVERIFY(!ui.button("cmdDelete")->isEnabled());
-
-    ui.list()->setFocus();
-    QVERIFY(!ui.button("cmdAdd")->isEnabled());
-    QVERIFY(ui.button("cmdEdit")->isEnabled());
-
-    // Deleting a listed route.
-    ui.click("cmdDelete");
-    QVERIFY(ui.prompt.shown.isEmpty());
-    QCOMPARE(int(c.RouteCount), 0);
-    QCOMPARE(ui.list()->topLevelItemCount(), 0);
-    QVERIFY(!ui.button("cmdDelete")->isEnabled());
-    QVERIFY(ui.box("txtEthernetIP")->hasFocus());
+    // Tab rows are changed on their tab only; the refusal ends an edit begun
+    // before, so the next route is a new one.
+    const QString tab = QStringLiteral("この設定は、接続先タブで設定されているものです。\r\n");
+    ui.clickRowAnd(0, "cmdEdit");
+    ui.clickRowAnd(int(list.size()), "cmdEdit");
+    expectShown(ui.prompt, tab + "この設定を編集するには、接続先タブの所で編集して下さい。", "設定の編集");
+    ui.clickRowAnd(int(list.size()) + 2, "cmdDelete");
+    expectShown(ui.prompt, tab + "この設定を削除する為には、接続先タブの経路制御のところで削除して下さい。",
+                "経路情報の削除");
+    QCOMPARE(ui.shownRows(), list + TabRows);
+    ui.add(C);
+    QCOMPARE(listOf(c), list << C);
 }
 
-void TestFrmStaticRoute::addsAndRefusesDuplicates()
+void TestFrmStaticRoute::addAndEdit_data()
 {
-    Configuration c;
-    Driver ui(c);
-    QVERIFY(ui.active);
-    QVERIFY(!ui.button("cmdEdit")->isEnabled());
-    QVERIFY(!ui.button("cmdDelete")->isEnabled());
+    QTest::addColumn<Routes>("list");
+    QTest::addColumn<int>("editRow"); // -1: a new route
+    QTest::addColumn<StaticRouteEntry>("typed");
+    QTest::addColumn<QString>("refusal"); // "", "duplicate", "full", or the box refused for its format
+    QTest::addColumn<Routes>("after");
 
     const StaticRouteEntry r = route("192.168.10.0", "255.255.255.0", "ppp0", "192.168.2.1");
-    ui.add(r);
-    QVERIFY(ui.prompt.shown.isEmpty());
-    QCOMPARE(listOf(c), Routes{r});
-    QCOMPARE(ui.shownRows(), Routes{r});
-    QVERIFY(ui.inputsEmpty());
-    QVERIFY(ui.box("txtEthernetIP")->hasFocus());
-
-    // The same network with another mask the same way is a duplicate too.
-    ui.add(route("192.168.10.0", "255.255.0.0", "ppp0", "192.168.2.1"));
-    QVERIFY(ui.refusedWith(DuplicateText, Caption));
-    QCOMPARE(listOf(c), Routes{r});
-    QVERIFY(ui.inputsEmpty());
-    QVERIFY(ui.box("txtEthernetIP")->hasFocus());
+    const StaticRouteEntry narrowB = route("10.9.0.0", "255.255.255.0", "eth0", "192.168.1.253");
+    const StaticRouteEntry gone = route("10.7.0.0", "255.255.0.0", "ppp3", "0.0.0.0");
+    const StaticRouteEntry goneNarrow = route("10.7.0.0", "255.255.255.0", "ppp3", "0.0.0.0");
+    Routes full;
+    for (int i = 0; i < MaxRoutes; ++i)
+        full << StaticRouteEntry{QStringLiteral("10.%1.0.0").arg(i), "255.255.0.0", "eth0", "192.168.1.254"};
+    QTest::newRow("add") << Routes{} << -1 << r << "" << Routes{r};
+    QTest::newRow("same route, other mask")
+        << Routes{r} << -1 << route("192.168.10.0", "255.255.0.0", "ppp0", "192.168.2.1") << "duplicate" << Routes{r};
+    QTest::newRow("101st route") << full << -1 << r << "full" << full;
+    QTest::newRow("address cut short") << Routes{} << -1 << route("192.168.1", "255.255.255.0", "eth0", "192.168.1.1")
+                                       << "txtEthernetIP" << Routes{};
+    QTest::newRow("empty mask") << Routes{} << -1 << route("192.168.1.0", "", "eth0", "192.168.1.1")
+                                << "txtEthernetMask" << Routes{};
+    QTest::newRow("next hop over 255") << Routes{} << -1
+                                       << route("192.168.1.0", "255.255.0.0", "eth0", "192.168.1.256")
+                                       << "txtNextHop" << Routes{};
+    QTest::newRow("address checked first") << Routes{} << -1 << route("1..2.3", "1", "eth0", "") << "txtEthernetIP"
+                                           << Routes{};
+    QTest::newRow("edit unchanged") << Routes{A, B} << 0 << A << "" << Routes{A, B};
+    QTest::newRow("edit the mask") << Routes{A, B} << 1 << narrowB << "" << Routes{A, narrowB};
+    QTest::newRow("edit into another entry") << Routes{A, B} << 0 << B << "duplicate" << Routes{A, B};
+    QTest::newRow("edit keeps a deleted destination's interface") << Routes{gone} << 0 << goneNarrow << ""
+                                                                  << Routes{goneNarrow};
 }
 
-void TestFrmStaticRoute::formatErrors_data()
+void TestFrmStaticRoute::addAndEdit()
 {
-    QTest::addColumn<StaticRouteEntry>("typed");
-    QTest::addColumn<QString>("fieldName");
-    QTest::addColumn<QString>("faultyBox");
-
-    QTest::newRow("address") << route("192.168.1", "255.255.255.0", "eth0", "192.168.1.1") << "IPアドレス"
-                             << "txtEthernetIP";
-    QTest::newRow("empty mask") << route("192.168.1.0", "", "eth0", "192.168.1.1") << "ネットマスク"
-                                << "txtEthernetMask";
-    QTest::newRow("next hop") << route("192.168.1.0", "255.255.255.0", "eth0", "192.168.1.256")
-                              << "ネクストホップ" << "txtNextHop";
-    QTest::newRow("address first") << route("1..2.3", "1", "eth0", "") << "IPアドレス" << "txtEthernetIP";
-}
-
-void TestFrmStaticRoute::formatErrors()
-{
+    QFETCH(Routes, list);
+    QFETCH(int, editRow);
     QFETCH(StaticRouteEntry, typed);
-    QFETCH(QString, fieldName);
-    QFETCH(QString, faultyBox);
+    QFETCH(QString, refusal);
+    QFETCH(Routes, after);
 
-    Configuration c;
-    Driver ui(c);
+    Configuration c = withRoutes(list);
+    Window ui(c);
     QVERIFY(ui.active);
+    if (editRow >= 0) {
+        ui.clickRowAnd(editRow, "cmdEdit");
+        QCOMPARE(ui.inputs(), list[editRow]);
+    }
     ui.add(typed);
 
-    QVERIFY(ui.refusedWith(fieldName + QStringLiteral("の形式が正しくありません。"), fieldName));
-    QLineEdit *faulty = ui.box(faultyBox.toLatin1().constData());
-    QVERIFY(faulty->hasFocus());
-    QCOMPARE(faulty->selectedText(), faulty->text());
-    QCOMPARE(int(c.RouteCount), 0);
-    QCOMPARE(ui.list()->topLevelItemCount(), 0);
-    QCOMPARE(ui.box("txtEthernetIP")->text(), typed.IP);
-}
-
-void TestFrmStaticRoute::editInPlace()
-{
-    Configuration c;
-    c.appendRoute(A);
-    c.appendRoute(B);
-    Driver ui(c);
-    QVERIFY(ui.active);
-
-    ui.clickRow(0);
-    ui.click("cmdEdit");
-    QCOMPARE(ui.box("txtEthernetIP")->text(), A.IP);
-    QCOMPARE(ui.box("txtEthernetMask")->text(), A.Mask);
-    QCOMPARE(ui.interfaces()->currentText(), A.Int);
-    QCOMPARE(ui.box("txtNextHop")->text(), A.NextHop);
-    QVERIFY(ui.box("txtEthernetIP")->hasFocus());
-    QVERIFY(ui.button("cmdAdd")->isEnabled());
-
-    // Unchanged values are no duplicate of themselves.
-    ui.click("cmdAdd");
+    const QMap<QString, QString> fields{
+        {"txtEthernetIP", "IPアドレス"}, {"txtEthernetMask", "ネットマスク"}, {"txtNextHop", "ネクストホップ"}};
+    if (fields.contains(refusal)) {
+        expectShown(ui.prompt, fields[refusal] + QStringLiteral("の形式が正しくありません。"), fields[refusal]);
+        QVERIFY(ui.box(qPrintable(refusal))->hasFocus());
+        QCOMPARE(ui.box(qPrintable(refusal))->selectedText(), ui.box(qPrintable(refusal))->text());
+    } else if (refusal == QLatin1String("full")) {
+        expectShown(ui.prompt, QStringLiteral("スタティックルートは100個までしか登録できません。"), Caption);
+    } else if (refusal == QLatin1String("duplicate")) {
+        expectShown(ui.prompt, QStringLiteral("この設定はすでに存在します。"), Caption);
+    }
     QVERIFY(ui.prompt.shown.isEmpty());
-    QCOMPARE(listOf(c), (Routes{A, B}));
+    // Only what was stored, or refused as a duplicate, empties the boxes.
+    QCOMPARE(ui.inputs(), refusal.isEmpty() || refusal == QLatin1String("duplicate") ? Cleared : typed);
+    QCOMPARE(listOf(c), after);
+    QCOMPARE(ui.shownRows(), after);
+    // An interface kept for an edit is not offered for new routes.
+    QCOMPARE(ui.interfaces()->count(), 2);
+    if (after.size() == MaxRoutes)
+        return;
 
-    ui.clickRow(1);
-    ui.click("cmdEdit");
-    ui.type("txtEthernetMask", "255.255.255.0");
-    ui.click("cmdAdd");
-    const StaticRouteEntry narrowB = route("10.9.0.0", "255.255.255.0", "eth0", "192.168.1.253");
+    // No edit is left open: the next route is a new one.
+    ui.add(C);
     QVERIFY(ui.prompt.shown.isEmpty());
-    QCOMPARE(listOf(c), (Routes{A, narrowB}));
-    QCOMPARE(ui.shownRows(), (Routes{A, narrowB}));
-
-    // An edit refused as a duplicate empties the boxes and ends the edit:
-    // the next route typed is a new one and A survives.
-    ui.clickRow(0);
-    ui.click("cmdEdit");
-    ui.type("txtEthernetIP", B.IP);
-    ui.type("txtNextHop", B.NextHop);
-    ui.click("cmdAdd");
-    QVERIFY(ui.refusedWith(DuplicateText, Caption));
-    QVERIFY(ui.inputsEmpty());
-    ui.add(C);
-    QCOMPARE(listOf(c), (Routes{A, narrowB, C}));
+    QCOMPARE(listOf(c), after + Routes{C});
 }
 
-void TestFrmStaticRoute::editKeepsInterfaceOfDeletedDestination()
-{
-    Configuration c;
-    c.appendRoute(route("10.7.0.0", "255.255.0.0", "ppp3", "0.0.0.0"));
-    Driver ui(c);
-    QVERIFY(ui.active);
-
-    ui.clickRow(0);
-    ui.click("cmdEdit");
-    QCOMPARE(ui.interfaces()->currentText(), QStringLiteral("ppp3"));
-    ui.type("txtEthernetMask", "255.255.255.0");
-    ui.click("cmdAdd");
-    QCOMPARE(listOf(c), Routes{route("10.7.0.0", "255.255.255.0", "ppp3", "0.0.0.0")});
-    QCOMPARE(ui.interfaces()->count(), 2); // not offered for new routes
-}
-
-void TestFrmStaticRoute::tabRoutesRefused_data()
-{
-    QTest::addColumn<QString>("buttonName");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("title");
-
-    const QString first = QStringLiteral("この設定は、接続先タブで設定されているものです。\r\n");
-    const QString edit = first + QStringLiteral("この設定を編集するには、接続先タブの所で編集して下さい。");
-    const QString del = first + QStringLiteral("この設定を削除する為には、接続先タブの経路制御のところで削除して下さい。");
-    QTest::newRow("edit default route") << "cmdEdit" << 1 << edit << "設定の編集";
-    QTest::newRow("edit unnumbered route") << "cmdEdit" << 2 << edit << "設定の編集";
-    QTest::newRow("delete default route") << "cmdDelete" << 1 << del << "経路情報の削除";
-    QTest::newRow("delete unnumbered route") << "cmdDelete" << 2 << del << "経路情報の削除";
-}
-
-void TestFrmStaticRoute::tabRoutesRefused()
-{
-    QFETCH(QString, buttonName);
-    QFETCH(int, row);
-    QFETCH(QString, text);
-    QFETCH(QString, title);
-
-    Configuration c;
-    c.TabCount = 3;
-    c.destination(1).DefRoute = 1;
-    Destination &d2 = c.destination(2);
-    d2.StaticRoute = 1;
-    d2.RouteIP = "10.2.0.0";
-    d2.RouteNetMask = "255.255.0.0";
-    d2.RouteNextHop = "192.168.3.1";
-    d2.PPPDyn = 1;
-    d2.PPPIP = "0.0.0.0";
-    // The same network over ppp1 via another router: a trap for a rule that
-    // lets the tab row pass for this entry.
-    const StaticRouteEntry listed = route("10.2.0.0", "255.255.0.0", "ppp1", "192.168.3.9");
-    c.appendRoute(listed);
-    const Configuration before = c;
-
-    Driver ui(c);
-    QVERIFY(ui.active);
-    ui.clickRow(row);
-    ui.click(buttonName.toLatin1().constData());
-    QVERIFY(ui.refusedWith(text, title));
-    QVERIFY(c == before);
-    QCOMPARE(ui.list()->topLevelItemCount(), 3);
-    QVERIFY(ui.inputsEmpty());
-
-    // Nothing is being edited: "追加" adds a new entry.
-    ui.add(C);
-    QCOMPARE(listOf(c), (Routes{listed, C}));
-}
-
-void TestFrmStaticRoute::refusesTheHundredAndFirst()
-{
-    Configuration c;
-    for (int i = 0; i < MaxRoutes; ++i)
-        c.appendRoute({QStringLiteral("10.%1.0.0").arg(i), "255.255.0.0", "eth0", "192.168.1.254"});
-    const Configuration full = c;
-    Driver ui(c);
-    QVERIFY(ui.active);
-
-    ui.add(A);
-    QVERIFY(ui.refusedWith(QStringLiteral("スタティックルートは100個までしか登録できません。"), Caption));
-    QVERIFY(c == full);
-    QCOMPARE(ui.list()->topLevelItemCount(), MaxRoutes);
-    QCOMPARE(ui.box("txtEthernetIP")->text(), A.IP);
-}
-
-void TestFrmStaticRoute::okAndCancel_data()
+void TestFrmStaticRoute::closeAndScript_data()
 {
     QTest::addColumn<bool>("ok");
     QTest::newRow("OK") << true;
     QTest::newRow("キャンセル") << false;
 }
 
-void TestFrmStaticRoute::okAndCancel()
+void TestFrmStaticRoute::closeAndScript()
 {
     QFETCH(bool, ok);
-    const QString lineA = QStringLiteral("add ip route=172.16.0.0 mask=255.255.0.0 int=eth0 nexthop=192.168.1.254\r\n");
-
-    Configuration c;
-    c.appendRoute(A);
-    c.RouteCommands = lineA;
-    Driver ui(c);
-    QVERIFY(ui.active);
-    ui.add(route("192.168.10.77", "255.255.255.0", "eth0", "192.168.1.253"));
-    ui.click(ok ? "cmdOK" : "cmdCancel");
-
-    QVERIFY(!ui.dialog.isVisible());
-    QCOMPARE(ui.dialog.result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
-    QCOMPARE(int(c.RouteCount), 2); // no undo either way
-    QCOMPARE(c.Saved, !ok);
-    QCOMPARE(c.RouteCommands,
-             ok ? lineA + "add ip route=192.168.10.0 mask=255.255.255.0 int=eth0 nexthop=192.168.1.253\r\n"
-                : QString());
-}
-
-void TestFrmStaticRoute::scriptShowsStoredRoutes()
-{
-    Configuration c;
+    Configuration c = withTabRoutes({TabRows[0], A}); // the first repeats destination 1's own route
     c.Common.EthIP = "192.168.1.1";
-    c.TabCount = 3;
-    for (int n : {1, 2}) {
-        c.destination(n).ISDN_Num = QStringLiteral("03-1234-000%1").arg(n);
-        c.destination(n).PPPIP = QStringLiteral("192.168.%1.1").arg(n + 1);
-    }
-    c.destination(1).DefRoute = 1;
-    c.destination(2).PPPRIP = 1;
-    c.appendRoute(DefaultPpp0); // repeats destination 1's own route
-    c.appendRoute(A);
+    const QString added = QStringLiteral("add ip route=10.50.0.0 mask=255.255.0.0 int=ppp1 nexthop=0.0.0.0\r\n"
+                                         "add ip route=0.0.0.0 mask=0.0.0.0 int=ppp1 nexthop=0.0.0.0\r\n");
     {
-        Driver ui(c);
+        Window ui(c);
         QVERIFY(ui.active);
         ui.add(route("10.50.1.9", "255.255.0.0", "ppp1", "0.0.0.0"));
         QVERIFY(!c.DefaultRouteTaken);
         ui.add(route("0.0.0.0", "0.0.0.0", "ppp1", "0.0.0.0"));
         QVERIFY(c.DefaultRouteTaken);
-        ui.clickRow(0);
-        ui.click("cmdDelete");
-        ui.click("cmdOK");
+        ui.clickRowAnd(0, "cmdDelete");
+        click(&ui.dialog, ok ? "cmdOK" : "cmdCancel");
+        QVERIFY(!ui.dialog.isVisible());
+        QCOMPARE(ui.dialog.result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
     }
-
-    RecordingPrompt prompt;
+    // Nothing is undone either way; OK builds the route lines, キャンセル
+    // leaves them to be built from the list when the script is made.
+    QCOMPARE(c.Saved, !ok);
+    QCOMPARE(c.RouteCommands, ok ? added : QString());
+    mgtest::ScriptedPrompt prompt;
     const QString script = GenerateScript(c, prompt);
+    QCOMPARE(script.count("add ip route="), 5);
     QCOMPARE(script.count("add ip route=0.0.0.0 mask=0.0.0.0 int=ppp0 nexthop=0.0.0.0\r\n"), 1);
     QVERIFY(!script.contains("172.16.0.0"));
-    QVERIFY(script.contains("add ip route=10.50.0.0 mask=255.255.0.0 int=ppp1 nexthop=0.0.0.0\r\n"
-                            "add ip route=0.0.0.0 mask=0.0.0.0 int=ppp1 nexthop=0.0.0.0\r\n"));
-    QCOMPARE(script.count("add ip route="), 3);
+    QVERIFY(script.contains(added));
 }
 
-void TestFrmStaticRoute::textsFitAndScreenshot()
+void TestFrmStaticRoute::nothingClipped()
 {
-    Configuration c;
+    const char *widest = "255.255.255.255";
+    Configuration c = withRoutes({route(widest, widest, "ppp31", widest)});
     c.TabCount = 33;
-    c.appendRoute(A);
-    c.appendRoute(route("255.255.255.255", "255.255.255.255", "ppp31", "255.255.255.255"));
-    Driver ui(c);
-    QVERIFY(ui.active);
-    for (const char *name : {"txtEthernetIP", "txtEthernetMask", "txtNextHop"})
-        ui.type(name, "255.255.255.255");
-    ui.interfaces()->setCurrentIndex(ui.interfaces()->count() - 1);
-
-    for (QLabel *label : ui.dialog.findChildren<QLabel *>())
-        QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
-    for (QPushButton *button : ui.dialog.findChildren<QPushButton *>())
-        QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->text()));
-    for (const char *name : {"txtEthernetIP", "txtEthernetMask", "txtNextHop"}) {
-        QLineEdit *b = ui.box(name);
-        QVERIFY2(b->contentsRect().width() >= b->fontMetrics().horizontalAdvance(b->text()), name);
-    }
-    QHeaderView *header = ui.list()->header();
-    for (int col = 0; col < 4; ++col) {
-        const QString title = ui.list()->headerItem()->text(col);
-        const QString widest = col == 2 ? QStringLiteral("ppp31") : QStringLiteral("255.255.255.255");
-        QVERIFY2(header->sectionSize(col) >= header->fontMetrics().horizontalAdvance(title), qPrintable(title));
-        QVERIFY2(header->sectionSize(col) >= ui.list()->fontMetrics().horizontalAdvance(widest), qPrintable(title));
-    }
-    const QString dir = qEnvironmentVariable("MG_SCREENSHOT_DIR");
-    if (!dir.isEmpty())
-        QVERIFY(ui.dialog.grab().save(dir + QStringLiteral("/frmStaticRoute.png")));
+    Window ui(c);
+    ui.clickRowAnd(0, "cmdEdit");
+    checkNothingClipped(&ui.dialog);
 }
 
 QTEST_MAIN(TestFrmStaticRoute)

@@ -2,79 +2,76 @@
 // own captions in Japanese, and one instance per user.
 
 #include "EditorApp.h"
+#include "EditorTestKit.h"
 #include "SingleInstance.h"
-#include "WindowFakes.h"
-#include "frmMain.h"
 
-#include <QApplication>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
+#include <QProcess>
 #include <QTimer>
-#include <QtTest>
 
 using namespace mg;
 
 class TestEditorApp : public QObject {
     Q_OBJECT
 private slots:
-    void startsOneWiredWindow();
+    void startsOneWiredWindow()
+    {
+        QTemporaryDir home;
+        qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+        QStringList seen;   // the second start's message, the real boxes' text and Cancel caption
+        const auto answerBox = [&seen](QMessageBox::StandardButton button) {
+            QTimer::singleShot(0, [&seen, button] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    QAbstractButton *cancel = box->button(QMessageBox::Cancel);
+                    seen << box->text() << (cancel ? cancel->text() : QString());
+                    box->button(button)->click();
+                }
+            });
+        };
+        QTimer::singleShot(0, [&] {
+            frmMain *window = nullptr;
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (auto *found = qobject_cast<frmMain *>(top); found && found->isVisible())
+                    window = found;
+            if (!window)
+                return;
+            mgtest::ScriptedPrompt prompt;
+            SingleInstance second;
+            if (!ensureSingleInstance(second, prompt))
+                seen << prompt.texts();
+            answerBox(QMessageBox::Ok);
+            window->cmdGen->click();   // the real checks stop at the empty Ethernet address
+            answerBox(QMessageBox::No);
+            window->txtSyslog->setText(QStringLiteral("1"));   // unsaved: exit asks
+            window->close();
+        });
+        QCOMPARE(runEditor(*qApp), 0);
+        QCOMPARE(seen, QStringList({"既に起動されています",
+                                    "EthernetインターフェースのIPアドレス、または、ネットマスクが入力されていません。", "",
+                                    "現在の設定は保存されていません。終了する前に\n現在の設定を保存しますか？", "キャンセル"}));
+        SingleInstance next;   // the lock went with the window
+        QVERIFY(next.tryAcquire());
+    }
+
+    // A lock left by a process that has ended does not keep the editor out.
+    void staleLockRecovered()
+    {
+        QTemporaryDir dir;
+        QProcess ended;
+        ended.start(QStringLiteral("true"));
+        QVERIFY(ended.waitForStarted());
+        const qint64 pid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        QFile lock(dir.filePath(QStringLiteral("editor.lock")));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(pid) + "\ntrue\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.close();
+        SingleInstance instance(lock.fileName());
+        QVERIFY(instance.tryAcquire());
+    }
 };
-
-void TestEditorApp::startsOneWiredWindow()
-{
-    QTemporaryDir home;
-    QVERIFY(home.isValid());
-    qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-
-    bool sawWindow = false;
-    bool secondRefused = false;
-    QString message;
-    QString cancelCaption;
-    QTimer::singleShot(0, [&] {
-        frmMain *window = nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *f = qobject_cast<frmMain *>(w); f && f->isVisible())
-                window = f;
-        sawWindow = window != nullptr;
-        if (!window)
-            return;
-        ScriptedMessages prompt;
-        SingleInstance second;
-        secondRefused = !ensureSingleInstance(second, prompt) && prompt.texts()
-            == QStringList({QStringLiteral("既に起動されています")});
-
-        // The real checks stop generation at the empty Ethernet address, in
-        // a real message box with Japanese buttons.
-        QTimer::singleShot(0, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                message = box->text();
-                box->accept();
-            }
-        });
-        window->cmdGen->click();
-
-        QTimer::singleShot(0, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                if (QAbstractButton *cancel = box->button(QMessageBox::Cancel))
-                    cancelCaption = cancel->text();
-                box->button(QMessageBox::No)->click();
-            }
-        });
-        window->txtSyslog->setText(QStringLiteral("1"));   // unsaved: exit asks
-        window->close();
-    });
-    QCOMPARE(runEditor(*qApp), 0);
-    QVERIFY(sawWindow);
-    QVERIFY(secondRefused);
-    QCOMPARE(message, QStringLiteral("EthernetインターフェースのIPアドレス、または、ネットマスクが入力されていません。"));
-    QCOMPARE(cancelCaption, QStringLiteral("キャンセル"));
-    // The lock went with the window: the next start runs.
-    SingleInstance next;
-    QVERIFY(next.tryAcquire());
-}
 
 QTEST_MAIN(TestEditorApp)
 #include "tst_EditorApp.moc"

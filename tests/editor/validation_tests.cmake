@@ -1,6 +1,4 @@
 mg_add_test(tst_validation
-  SOURCES tst_validation.cpp tst_validation_fakes.h
-  LIBS mg_editor GUI)
-mg_add_test(tst_generate_validation
-  SOURCES tst_generate_validation.cpp tst_validation_fakes.h
+  SOURCES tst_validation.cpp EditorTestKit.h
   LIBS mg_editor mg_cli GUI)
+target_compile_definitions(tst_validation PRIVATE MG_EDITOR_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data")

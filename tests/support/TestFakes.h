@@ -1,15 +1,18 @@
 #pragma once
 
-#include "EditorChecks.h"
+// Stand-ins for the operator and the user's profile, shared by every test:
+// message boxes answered from a queue, file dialogs answered from a queue,
+// settings held in memory. Each records what it was asked.
+
 #include "Prompts.h"
 #include "SettingsStore.h"
 
 #include <QList>
 #include <QMap>
+#include <QStringList>
 #include <optional>
 
-// Collaborators of the editor window for tests: scripted answers, recorded
-// questions, settings in memory and checks that pass or fail on demand.
+namespace mgtest {
 
 struct ShownMessage {
     QString text;
@@ -18,7 +21,9 @@ struct ShownMessage {
     mg::MessageButtons buttons;
 };
 
-class ScriptedMessages : public mg::MessagePrompt {
+// With the queue empty it answers as closing the box would: Cancel where
+// there is one, else No, else Ok. An unexpected question so never agrees.
+class ScriptedPrompt : public mg::MessagePrompt {
 public:
     QList<mg::MessageAnswer> answers;
     QList<ShownMessage> shown;
@@ -29,13 +34,13 @@ public:
         shown.append({text, title, icon, buttons});
         if (!answers.isEmpty())
             return answers.takeFirst();
-        // An unexpected question is answered as closing the box would.
         switch (buttons) {
         case mg::MessageButtons::Ok: return mg::MessageAnswer::Ok;
         case mg::MessageButtons::YesNo: return mg::MessageAnswer::No;
         default: return mg::MessageAnswer::Cancel;
         }
     }
+
     QStringList texts() const
     {
         QStringList list;
@@ -43,11 +48,15 @@ public:
             list << m.text;
         return list;
     }
+    QString lastText() const { return shown.isEmpty() ? QString() : shown.constLast().text; }
+    QString lastTitle() const { return shown.isEmpty() ? QString() : shown.constLast().title; }
 };
 
+// Each dialog takes the next answer; nothing queued means the operator
+// cancels.
 class ScriptedFileDialog : public mg::FileDialogPrompt {
 public:
-    QList<std::optional<QString>> answers;   // nothing: the operator cancels
+    QList<std::optional<QString>> answers;
     QList<mg::FileDialogRequest> saveRequests;
     QList<mg::FileDialogRequest> openRequests;
 
@@ -65,10 +74,10 @@ public:
 
 class MemorySettings : public mg::SettingsStore {
 public:
-    QMap<QString, QString> values;   // "Section/Key"
+    QMap<QString, QString> values; // "Section/Key"
 
     QString GetSetting(const QString &section, const QString &key,
-                       const QString &defaultValue) const override
+                       const QString &defaultValue = QString()) const override
     {
         return values.value(section + QLatin1Char('/') + key, defaultValue);
     }
@@ -79,28 +88,12 @@ public:
     QList<QPair<QString, QString>> GetAllSettings(const QString &section) const override
     {
         QList<QPair<QString, QString>> all;
+        const QString prefix = section + QLatin1Char('/');
         for (auto it = values.begin(); it != values.end(); ++it)
-            if (it.key().startsWith(section + QLatin1Char('/')))
-                all.append({it.key().mid(section.size() + 1), it.value()});
+            if (it.key().startsWith(prefix))
+                all.append({it.key().mid(prefix.size()), it.value()});
         return all;
     }
 };
 
-class ControlledChecks : public mg::EditorChecks {
-public:
-    bool tabCheckPasses = true;
-    bool configurationPasses = true;
-    QList<int> tabChecks;
-    QList<int> configurationChecks;
-
-    bool TabCheck(int tab) override
-    {
-        tabChecks.append(tab);
-        return tabCheckPasses;
-    }
-    bool CheckConfiguration(int selectedTab) override
-    {
-        configurationChecks.append(selectedTab);
-        return configurationPasses;
-    }
-};
+} // namespace mgtest
