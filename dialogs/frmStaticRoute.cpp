@@ -48,7 +48,8 @@ QLineEdit *makeAddressBox(const QString &name, QWidget *parent)
 } // namespace
 
 frmStaticRoute::frmStaticRoute(mg::Configuration &config, mg::MessagePrompt &prompt, QWidget *parent)
-    : QDialog(parent), m_config(config), m_prompt(prompt), m_routes(config)
+    : QDialog(parent), m_config(config), m_prompt(prompt), m_listBefore(config.StaticRouteList),
+      m_countBefore(config.RouteCount), m_defaultRouteBefore(config.DefaultRouteTaken), m_routes(config)
 {
     setObjectName(QStringLiteral("frmStaticRoute"));
     setWindowTitle(Caption);
@@ -372,6 +373,12 @@ void frmStaticRoute::cmdOK_Click()
 void frmStaticRoute::cmdCancel_Click()
 {
     reject();
+}
+
+bool frmStaticRoute::listChanged() const
+{
+    return m_config.RouteCount != m_countBefore || m_config.StaticRouteList != m_listBefore
+        || m_config.DefaultRouteTaken != m_defaultRouteBefore;
 }
 
 void frmStaticRoute::reject()

@@ -26,6 +26,11 @@ public:
 
     void reject() override;
 
+    // Whether the list or the default-route flag differs from what the
+    // dialog was opened with. キャンセル keeps such changes, so the window
+    // must count them as unsaved work whichever button closed the dialog.
+    bool listChanged() const;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -50,6 +55,9 @@ private:
 
     mg::Configuration &m_config;
     mg::MessagePrompt &m_prompt;
+    const decltype(mg::Configuration::StaticRouteList) m_listBefore;
+    const mg::int16 m_countBefore;
+    const bool m_defaultRouteBefore;
     mg::RouteListEditor m_routes;
 
     // The edit in progress: EditIndex is the 1-based row being edited,

@@ -23,11 +23,14 @@ void installListDialogs(frmMain &window, MessagePrompt &prompt)
 {
     window.setRouteDialog([&window, &prompt] {
         frmStaticRoute dialog(window.configuration(), prompt, &window);
-        return dialog.exec() == QDialog::Accepted;
+        // キャンセル keeps the list edits, so they count as changes too.
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        return accepted || dialog.listChanged();
     });
     window.setEnatDialog([&window, &prompt] {
         frmStaticNAT dialog(window.configuration(), prompt, &window);
-        return dialog.exec() == QDialog::Accepted;
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        return accepted || dialog.listChanged();
     });
     window.setBodDialog([&window, &prompt] {
         const int destination = window.configuration().CurrentTab - 1;

@@ -271,6 +271,8 @@ void TestFrmStaticRoute::closeAndScript()
         click(&ui.dialog, ok ? "cmdOK" : "cmdCancel");
         QVERIFY(!ui.dialog.isVisible());
         QCOMPARE(ui.dialog.result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
+        // The edits stay either way, so the window must count them as unsaved.
+        QVERIFY(ui.dialog.listChanged());
     }
     // Nothing is undone either way; OK builds the route lines, キャンセル
     // leaves them to be built from the list when the script is made.
@@ -282,6 +284,11 @@ void TestFrmStaticRoute::closeAndScript()
     QCOMPARE(script.count("add ip route=0.0.0.0 mask=0.0.0.0 int=ppp0 nexthop=0.0.0.0\r\n"), 1);
     QVERIFY(!script.contains("172.16.0.0"));
     QVERIFY(script.contains(added));
+
+    // Opened and closed again without an edit: nothing to count as unsaved.
+    Window untouched(c);
+    click(&untouched.dialog, "cmdCancel");
+    QVERIFY(!untouched.dialog.listChanged());
 }
 
 void TestFrmStaticRoute::nothingClipped()
