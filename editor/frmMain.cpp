@@ -26,6 +26,7 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <limits>
 
 namespace mg {
 
@@ -645,8 +646,14 @@ void frmMain::installInputRules()
 
     auto *priority = new MenuShortcutPriority(
         this, {mnuConnectAdd->shortcut(), mnuConnectDel->shortcut()});
-    for (QLineEdit *edit : findChildren<QLineEdit *>())
+    for (QLineEdit *edit : findChildren<QLineEdit *>()) {
         edit->installEventFilter(priority);
+        // The key rules limit what is typed; a value read from a file must
+        // pass through the box whole, or the next store or save would write
+        // back a silently shortened value (a box keeps 32767 characters by
+        // default).
+        edit->setMaxLength(std::numeric_limits<int>::max());
+    }
 }
 
 void frmMain::connectFieldHandlers()
@@ -1249,6 +1256,8 @@ void frmMain::removeLastAutomaticEnat(int destination)
         const EnatEntry &e = m_config.EnatList[i];
         if (e.NATType == 3 && e.GlobalInterFace == face) {
             m_config.removeEnat(i);
+            // The list no longer matches the file; exit must offer to save.
+            MarkChanged();
             return;
         }
     }

@@ -361,6 +361,20 @@ private slots:
         QCOMPARE(c.destination(1).UserName, QStringLiteral("unchecked"));
     }
 
+    // Leaving a LAN-type tab may drop a dynamic ENAT entry from the list; the
+    // list then differs from the file, and exit must offer to save.
+    void enatCleanUpCountsAsChange()
+    {
+        Configuration &c = w->configuration();
+        c.appendEnat(enat("ppp0", 3));
+        QVERIFY(c.Saved);
+        clickTab(*w, 2);
+        QVERIFY(c.Saved);   // showing the destination changes nothing
+        clickTab(*w, 1);
+        QCOMPARE(c.EnatCount, int16(0));
+        QVERIFY(unsaved());
+    }
+
     void leasedLineTrimsTabs()
     {
         addDestinations(*w, 4);
@@ -432,6 +446,23 @@ private slots:
         QCOMPARE(QList<int>({c.ANALOG1, c.ANALOG2}),
                  QList<int>({w->cboAnalog[0]->currentIndex(), w->cboAnalog[1]->currentIndex()}));
         QVERIFY(c.ANALOG1 != c.ANALOG2);
+    }
+
+    // A file may hold values longer than a text box takes by default; passing
+    // through the boxes must not cut them short behind the operator's back.
+    void longValuesKeptWhole()
+    {
+        const QString longText(40000, QLatin1Char('7'));
+        Configuration &c = w->configuration();
+        c.Common.PBX_Number = longText;
+        c.destination(1).UserPass = longText;
+        c.destination(1).Idle = longText;
+        w->refreshFromConfiguration();
+        clickTab(*w, 2);
+        clickTab(*w, 1);   // leaving the tab stores the destination from its controls
+        QCOMPARE(c.Common.PBX_Number, longText);
+        QCOMPARE(c.destination(1).UserPass, longText);
+        QCOMPARE(c.destination(1).Idle, longText);
     }
 
     // Nothing clipped at 1024x768, on the common page and on a destination
