@@ -2,6 +2,7 @@
 
 #include "AddressChecks.h"
 #include "NumericText.h"
+#include "ScriptGenerator.h"
 
 #include <QStringList>
 
@@ -271,38 +272,22 @@ QString EnatListFullText()
 
 bool AskLanEnatEntries(Configuration &config, MessagePrompt &prompt, const QString &caption)
 {
-    const QString &ethIP = config.Common.EthIP;
-    const QString &ethMask = config.Common.EthMask;
     // Without a readable LAN address there is no network to offer; the entry
     // would carry a made-up address into the script.
-    if (!IsDottedQuad(ethIP) || !IsDottedQuad(ethMask))
+    if (!IsDottedQuad(config.Common.EthIP) || !IsDottedQuad(config.Common.EthMask))
         return false;
-    const QString lanNet = NetworkAddress(ethIP, ethMask);
     const int destinations = std::clamp<int>(config.TabCount - 1, 0, MaxDestinations);
     bool changed = false;
     for (int n = 1; n <= destinations; ++n) {
         if (config.destination(n).Type != 1)
             continue;
-        const int used = entriesInUse(config);
-        for (int i = 0; i < used; ++i) {
-            const EnatEntry &entry = config.EnatList[i];
-            if (entry.PrivateIP == lanNet && entry.PrivateMask == ethMask)
-                return changed;
-        }
-        const QString question = QStringLiteral("接続先") + QString::number(n)
-            + QStringLiteral("は端末型の設定です。") + CrLf + CrLf
-            + QStringLiteral("この接続先のPPPインターフェースをグローバルアドレス") + CrLf
-            + QStringLiteral("とするダイナミックENATエントリを追加しますか？");
-        const MessageAnswer answer = prompt.show(question, QStringLiteral("ENATの設定"),
+        if (config.hasLanEnatEntry())
+            return changed;
+        const MessageAnswer answer = prompt.show(LanEnatQuestion(n), LanEnatQuestionTitle(),
                                                  MessageIcon::Information, MessageButtons::YesNo);
         if (answer != MessageAnswer::Yes)
             return changed;
-        EnatEntry entry;
-        entry.NATType = DynamicEnat;
-        entry.PrivateIP = lanNet;
-        entry.PrivateMask = ethMask;
-        entry.GlobalInterFace = pppInterface(n);
-        if (!config.appendEnat(entry)) {
+        if (!config.appendEnat(config.lanEnatEntry(n))) {
             prompt.critical(EnatListFullText(), caption);
             return changed;
         }

@@ -1,6 +1,9 @@
 #include "Configuration.h"
 
+#include "AddressChecks.h"
 #include "NumericText.h"
+
+#include <algorithm>
 
 namespace mg {
 
@@ -80,6 +83,27 @@ bool Configuration::removeEnat(int index)
     EnatList[--EnatCount] = EnatEntry{};
     EnatCommands.clear();
     return true;
+}
+
+bool Configuration::hasLanEnatEntry() const
+{
+    const QString network = NetworkAddress(Common.EthIP, Common.EthMask);
+    const int used = std::clamp<int>(EnatCount, 0, MaxEnatEntries);
+    for (int i = 0; i < used; ++i) {
+        if (EnatList[i].PrivateIP == network && EnatList[i].PrivateMask == Common.EthMask)
+            return true;
+    }
+    return false;
+}
+
+EnatEntry Configuration::lanEnatEntry(int destination) const
+{
+    EnatEntry entry;
+    entry.NATType = 3;
+    entry.PrivateIP = NetworkAddress(Common.EthIP, Common.EthMask);
+    entry.PrivateMask = Common.EthMask;
+    entry.GlobalInterFace = pppInterface(destination);
+    return entry;
 }
 
 void Configuration::setEthIP(const QString &ip)

@@ -163,6 +163,14 @@ struct Configuration {
     bool removeRoute(int index);
     bool removeEnat(int index);
 
+    // Terminal-type destinations reach the Internet through the dynamic
+    // ENAT entry of the LAN: private side the Ethernet network and mask.
+    // Whether the list already holds it (private address and mask compared
+    // as texts, the rest of the entry plays no part), and the entry that
+    // gives the LAN destination n's PPP interface as its global side.
+    bool hasLanEnatEntry() const;
+    EnatEntry lanEnatEntry(int destination) const;
+
     // The file change rules of the editor, shared with the file reader.
     // Any change of the Ethernet address or mask is copied to the DHCP
     // defaults; each analog port takes the other port's opposite choice; a

@@ -1,6 +1,5 @@
 #include "RcfFile.h"
 
-#include "AddressChecks.h"
 #include "NumericText.h"
 #include "ShiftJis.h"
 
@@ -755,18 +754,9 @@ bool AddAutomaticEnatEntry(Configuration &config)
     }
     if (terminal == 0)
         return false;
-    const QString network = NetworkAddress(config.Common.EthIP, config.Common.EthMask);
-    for (int i = 0; i < config.EnatCount && i < MaxEnatEntries; ++i) {
-        const EnatEntry &e = config.EnatList[i];
-        if (e.PrivateIP == network && e.PrivateMask == config.Common.EthMask)
-            return false;
-    }
-    EnatEntry entry;
-    entry.NATType = 3;
-    entry.PrivateIP = network;
-    entry.PrivateMask = config.Common.EthMask;
-    entry.GlobalInterFace = pppInterface(terminal);
-    return config.appendEnat(entry);
+    if (config.hasLanEnatEntry())
+        return false;
+    return config.appendEnat(config.lanEnatEntry(terminal));
 }
 
 } // namespace mg

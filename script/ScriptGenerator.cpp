@@ -91,29 +91,6 @@ int enatEntriesInUse(const Configuration &config)
     return std::clamp<int>(config.EnatCount, 0, MaxEnatEntries);
 }
 
-QString lanNetwork(const CommonSettings &common)
-{
-    return NetworkAddress(common.EthIP, common.EthMask);
-}
-
-bool hasLanEnatEntry(const Configuration &config)
-{
-    const QString net = lanNetwork(config.Common);
-    const int used = enatEntriesInUse(config);
-    for (int i = 0; i < used; ++i) {
-        const EnatEntry &e = config.EnatList[i];
-        if (e.PrivateIP == net && e.PrivateMask == config.Common.EthMask)
-            return true;
-    }
-    return false;
-}
-
-QString enatQuestion(int n)
-{
-    return QStringLiteral("接続先") + num(n) + QStringLiteral("は端末型の設定です。") + CrLf + CrLf
-        + QStringLiteral("この接続先のPPPインターフェースをグローバルアドレス") + CrLf
-        + QStringLiteral("とするダイナミックENATエントリを追加しますか？");
-}
 
 void writeLeasedLine(ScriptWriter &out, const Configuration &config)
 {
@@ -276,22 +253,17 @@ void askForLanEnatEntry(Configuration &config, MessagePrompt &prompt, int count)
     for (int n = 1; n <= count; ++n) {
         if (!isTerminal(config.destination(n)))
             continue;
-        if (hasLanEnatEntry(config))
+        if (config.hasLanEnatEntry())
             return;
         // A full list cannot take the entry; asking would promise what
         // cannot be done.
         if (config.EnatCount < 0 || config.EnatCount >= MaxEnatEntries)
             return;
-        const MessageAnswer answer = prompt.show(enatQuestion(n), QStringLiteral("ENATの設定"),
+        const MessageAnswer answer = prompt.show(LanEnatQuestion(n), LanEnatQuestionTitle(),
                                                  MessageIcon::Information, MessageButtons::YesNo);
         if (answer != MessageAnswer::Yes)
             continue;
-        EnatEntry entry;
-        entry.NATType = 3;
-        entry.PrivateIP = lanNetwork(config.Common);
-        entry.PrivateMask = config.Common.EthMask;
-        entry.GlobalInterFace = pppInterface(n);
-        config.appendEnat(entry); // empties EnatCommands, so the list is written anew
+        config.appendEnat(config.lanEnatEntry(n)); // empties EnatCommands, so the list is written anew
     }
 }
 
@@ -420,6 +392,18 @@ QString GenerateScript(Configuration &config, MessagePrompt &prompt)
     if (dialUp)
         writeAnalogPorts(out, config.Common);
     return out.text();
+}
+
+QString LanEnatQuestion(int n)
+{
+    return QStringLiteral("接続先") + num(n) + QStringLiteral("は端末型の設定です。") + CrLf + CrLf
+        + QStringLiteral("この接続先のPPPインターフェースをグローバルアドレス") + CrLf
+        + QStringLiteral("とするダイナミックENATエントリを追加しますか？");
+}
+
+QString LanEnatQuestionTitle()
+{
+    return QStringLiteral("ENATの設定");
 }
 
 } // namespace mg

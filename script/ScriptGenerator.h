@@ -17,6 +17,11 @@ namespace mg {
 // damaged configuration never reads past a table.
 QString GenerateScript(Configuration &config, MessagePrompt &prompt);
 
+// The question offering the LAN's dynamic ENAT entry over terminal-type
+// destination n, and its title; the ENAT dialog asks it too.
+QString LanEnatQuestion(int n);
+QString LanEnatQuestionTitle();
+
 // The route lines of the static route list (kept as RouteCommands).
 QString BuildRouteCommands(const Configuration &config);
 
