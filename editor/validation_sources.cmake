@@ -1,4 +1,0 @@
-list(APPEND MG_EDITOR_SOURCES
-  ConfigurationValidator.cpp ConfigurationValidator.h
-  GenerateCommand.cpp GenerateCommand.h
-)

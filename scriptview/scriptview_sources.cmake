@@ -1,1 +1,0 @@
-set(MG_SCRIPTVIEW_SOURCES frmScript.cpp frmScript.h)

@@ -1,6 +1,0 @@
-mg_add_test(tst_frmmain SOURCES tst_frmMain.cpp EditorTestKit.h LIBS mg_editor GUI)
-mg_add_test(tst_frmmain_fields SOURCES tst_frmMainFields.cpp EditorTestKit.h LIBS mg_editor GUI)
-mg_add_test(tst_editorapp SOURCES tst_EditorApp.cpp EditorTestKit.h LIBS mg_editor GUI)
-foreach(target tst_frmmain tst_frmmain_fields tst_editorapp)
-  target_compile_definitions(${target} PRIVATE MG_EDITOR_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/data")
-endforeach()
