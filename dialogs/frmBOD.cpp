@@ -17,13 +17,11 @@ const QString Caption = QStringLiteral("バンドワイズオンデマンド(BOD
 
 QLineEdit *makeNumberBox(const QString &name, int digits, QWidget *parent)
 {
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(name);
-    box->setAttribute(Qt::WA_InputMethodEnabled, false);
+    auto *box = mg::InputGuard::createBox(
+        parent, name, [digits](QLineEdit *b, int key) { return mg::FilterBodKey(b->text(), key, digits); });
     box->setAlignment(Qt::AlignRight);
     const QString widest(digits + 1, QLatin1Char('0'));
     box->setFixedWidth(box->fontMetrics().horizontalAdvance(widest) + 16);
-    mg::InputGuard::install(box, [digits](QLineEdit *b, int key) { return mg::FilterBodKey(b->text(), key, digits); });
     mg::setFieldEnabled(box, true);
     return box;
 }

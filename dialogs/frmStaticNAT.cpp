@@ -29,15 +29,6 @@ namespace {
 
 const QString Caption = QStringLiteral("アドレス・ポート変換の詳細設定");
 
-QLineEdit *makeBox(QWidget *parent, const char *name, InputGuard::KeyRule rule)
-{
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setAttribute(Qt::WA_InputMethodEnabled, false);
-    InputGuard::install(box, std::move(rule));
-    return box;
-}
-
 bool addressKey(QLineEdit *box, int keyCode) { return FilterAddressKey(box->text(), keyCode); }
 bool digitKey(QLineEdit *box, int keyCode) { return FilterDigitKey(box->text(), keyCode); }
 
@@ -85,9 +76,9 @@ void frmStaticNAT::buildControls()
     typeLabel->setBuddy(cboNATType);
 
     auto *privateFrame = new QGroupBox(QStringLiteral("プライベートアドレス"), this);
-    txtIP = makeBox(privateFrame, "txtIP", addressKey);
-    txtNetMask = makeBox(privateFrame, "txtNetMask", addressKey);
-    txtPort = makeBox(privateFrame, "txtPort", digitKey);
+    txtIP = InputGuard::createBox(privateFrame, QStringLiteral("txtIP"), addressKey);
+    txtNetMask = InputGuard::createBox(privateFrame, QStringLiteral("txtNetMask"), addressKey);
+    txtPort = InputGuard::createBox(privateFrame, QStringLiteral("txtPort"), digitKey);
     cboProtocol = new QComboBox(privateFrame);
     cboProtocol->setObjectName(QStringLiteral("cboProtocol"));
     cboProtocol->addItems({QStringLiteral("TCP"), QStringLiteral("UDP")});
@@ -103,9 +94,9 @@ void frmStaticNAT::buildControls()
     privateGrid->setRowStretch(4, 1);
 
     auto *globalFrame = new QGroupBox(QStringLiteral("グローバルアドレス"), this);
-    txtGBLIP = makeBox(globalFrame, "txtGBLIP", addressKey);
-    txtGBLMask = makeBox(globalFrame, "txtGBLMask", addressKey);
-    txtGBLPORT = makeBox(globalFrame, "txtGBLPORT", digitKey);
+    txtGBLIP = InputGuard::createBox(globalFrame, QStringLiteral("txtGBLIP"), addressKey);
+    txtGBLMask = InputGuard::createBox(globalFrame, QStringLiteral("txtGBLMask"), addressKey);
+    txtGBLPORT = InputGuard::createBox(globalFrame, QStringLiteral("txtGBLPORT"), digitKey);
     chkGblInt = new QCheckBox(QStringLiteral("インターフェースを指定"), globalFrame);
     chkGblInt->setObjectName(QStringLiteral("chkGblInt"));
     cboGBLInter = new QComboBox(globalFrame);

@@ -38,11 +38,8 @@ QPushButton *makeButton(const QString &name, const QString &caption, QWidget *pa
 
 QLineEdit *makeAddressBox(const QString &name, QWidget *parent)
 {
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(name);
-    box->setAttribute(Qt::WA_InputMethodEnabled, false);
-    mg::InputGuard::install(box, [](QLineEdit *b, int key) { return mg::FilterAddressKey(b->text(), key); });
-    return box;
+    return mg::InputGuard::createBox(
+        parent, name, [](QLineEdit *b, int key) { return mg::FilterAddressKey(b->text(), key); });
 }
 
 } // namespace

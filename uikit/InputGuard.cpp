@@ -27,6 +27,15 @@ InputGuard *InputGuard::install(QComboBox *combo, KeyRule rule)
     return new InputGuard(combo->lineEdit(), std::move(rule));
 }
 
+QLineEdit *InputGuard::createBox(QWidget *parent, const QString &name, KeyRule rule)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setAttribute(Qt::WA_InputMethodEnabled, false);
+    install(box, std::move(rule));
+    return box;
+}
+
 int InputGuard::keyCodeOf(const QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Backspace)

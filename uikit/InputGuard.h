@@ -7,6 +7,7 @@ class QComboBox;
 class QEvent;
 class QKeyEvent;
 class QLineEdit;
+class QWidget;
 
 namespace mg {
 
@@ -27,6 +28,10 @@ public:
     static InputGuard *install(QLineEdit *box, KeyRule rule);
     // For an editable combo box: guards its line edit.
     static InputGuard *install(QComboBox *combo, KeyRule rule);
+
+    // A new guarded box named `name`, with the input method off: what it
+    // takes is only ever what the rule lets through.
+    static QLineEdit *createBox(QWidget *parent, const QString &name, KeyRule rule);
 
     // The character code a key event stands for: 8 for Backspace, the
     // character for a key that types exactly one, 0 for keys that type
