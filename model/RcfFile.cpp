@@ -3,7 +3,6 @@
 #include "NumericText.h"
 #include "ShiftJis.h"
 
-#include <QStringDecoder>
 #include <QStringList>
 #include <optional>
 
@@ -270,20 +269,6 @@ QString valueOf(QStringView line)
 {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
     return eq < 0 ? QString() : line.mid(eq + 1).toString();
-}
-
-// The text of Shift_JIS bytes, or nothing when any byte sequence is not
-// Shift_JIS. Reading on past a substitute would store it and lose the
-// original bytes at the next save.
-std::optional<QString> decodeStrict(const QByteArray &bytes)
-{
-    QStringDecoder decoder("windows-31j", QStringConverter::Flag::Stateless);
-    if (!decoder.isValid())
-        return std::nullopt;
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
 }
 
 // Lines end with CR LF; a file edited elsewhere may end them with LF or CR
@@ -722,14 +707,16 @@ RcfReadResult ReadRcf(const QByteArray &bytes, const Configuration &current)
         result.error = {{text, ErrorTitle}, text, 0};
         return result;
     }
-    std::optional<QString> text = decodeStrict(bytes);
+    // A file that is not Shift_JIS throughout is refused: reading on past a
+    // substitute would store it and lose the original bytes at the next save.
+    std::optional<QString> text = ShiftJis::decodeStrict(bytes);
     if (!text) {
         // Name the first line that is not Shift_JIS. Line breaks never occur
         // inside a double-byte character, so the bytes split safely.
         const QList<QByteArray> rawLines = bytes.split('\n');
         int bad = 1;
         for (qsizetype i = 0; i < rawLines.size(); ++i) {
-            if (!decodeStrict(rawLines[i])) {
+            if (!ShiftJis::decodeStrict(rawLines[i])) {
                 bad = int(i + 1);
                 break;
             }

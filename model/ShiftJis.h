@@ -14,6 +14,9 @@ namespace ShiftJis {
 // The bytes of text, or nothing when a character cannot be represented.
 std::optional<QByteArray> encode(const QString &text);
 
+// The text of bytes, or nothing when they are not valid cp932.
+std::optional<QString> decodeStrict(const QByteArray &bytes);
+
 // The text of bytes; a byte sequence that is not valid cp932 decodes to
 // U+FFFD for that sequence, the rest is kept.
 QString decode(const QByteArray &bytes);

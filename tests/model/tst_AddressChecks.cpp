@@ -61,6 +61,9 @@ private slots:
         row("format error text|title", 'F', field, {}, field + QStringLiteral("の形式が正しくありません。|") + field);
         row("cp932 round trip", 'J', QStringLiteral("接続先１ ｱｲｳ abc ① ～"), {}, QStringLiteral("接続先１ ｱｲｳ abc ① ～"));
         row("no bytes for the euro sign", 'J', QStringLiteral("€"), {}, "<none>");
+        row("no best fit for the yen sign", 'J', QStringLiteral("a¥"), {}, "<none>");
+        // Windows maps these control bytes to their own code points.
+        row("control codes as Windows writes them", 'X', QStringLiteral("\x1a\x1c\x7f~"), {}, "1a1c7f7e");
     }
 
     void checks()
@@ -78,6 +81,7 @@ private slots:
                                : op == 'N' ? NetworkAddress(a, b)
                                : op == 'H' ? StripHyphens(a)
                                : op == 'F' ? m.text + QLatin1Char('|') + m.title
+                               : op == 'X' ? QString::fromLatin1(bytes.value_or("<none>").toHex())
                                : bytes     ? ShiftJis::decode(*bytes)
                                            : QStringLiteral("<none>");
         QTEST(result, "expected");

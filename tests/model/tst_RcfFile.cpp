@@ -166,6 +166,8 @@ private slots:
         QTest::newRow("megabyte value")
             << QByteArray("Count=1\r\nTab=1\r\nType=0\r\nUserName=") + megabytes + "\r\nEndTab=1\r\n" << true;
         QTest::newRow("megabyte line without key") << QByteArray("Count=1\r\n") + megabytes << true;
+        QTest::newRow("control bytes 1A 1C 7F")
+            << QByteArray("Count=1\r\nTab=1\r\nType=0\r\nUserName=a\x1a\x1c\x7f\r\nEndTab=1\r\n") << true;
         QTest::newRow("NUL bytes") << QByteArray("Count=1\r\nSyslog=1\0" "2\r\n\0\0\0\r\n", 22) << true;
         const QStringList corpus = QDir(QStringLiteral(MG_TEST_DATA_DIR "/corpus")).entryList(QDir::Files);
         QVERIFY(corpus.size() >= 5);
