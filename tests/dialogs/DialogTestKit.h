@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QDialog>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,20 +16,6 @@
 #include <QtTest>
 
 namespace dlgtest {
-
-template <class T = QLineEdit> T *child(const QWidget *dialog, const char *name)
-{
-    T *found = dialog->findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("control %s missing", name);
-    return found;
-}
-
-inline void click(const QWidget *dialog, const char *button)
-{
-    QTest::mouseClick(child<QAbstractButton>(dialog, button), Qt::LeftButton);
-    QCoreApplication::processEvents();
-}
 
 // Replaces the box's text key by key; a character no key of the test
 // keyboard types (a full-width digit) arrives as an input method hands it.
@@ -45,22 +32,65 @@ inline void typeInto(QLineEdit *box, const QString &text)
     }
 }
 
-inline void clickRow(QTreeWidget *view, int row)
+// One QString column per name and one row per line of the tab-separated file
+// in the data folder; the line's first field names the row. "#" starts a
+// comment line; "-" stands for an empty field and "\r\n" for a line break.
+inline void addRowsFromTable(const char *fileName, std::initializer_list<const char *> columns)
 {
-    QTreeWidgetItem *item = view->topLevelItem(row);
-    QVERIFY(item);
-    view->scrollToItem(item);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(item).center());
-    QCoreApplication::processEvents();
+    for (const char *column : columns)
+        QTest::addColumn<QString>(column);
+    QFile table(QStringLiteral(MG_DIALOG_TEST_DATA "/") + QLatin1String(fileName));
+    QVERIFY2(table.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(table.fileName()));
+    for (const QString &line : QString::fromUtf8(table.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        QVERIFY2(fields.size() == qsizetype(columns.size()) + 1, qPrintable(line));
+        QTestData &row = QTest::newRow(qPrintable(fields[0]));
+        for (QString field : fields.mid(1))
+            row << (field == QLatin1String("-") ? QString()
+                                                : field.replace(QStringLiteral("\\r\\n"), QStringLiteral("\r\n")));
+    }
 }
 
-inline QStringList rowTexts(const QTreeWidget *view, int row)
-{
-    QStringList texts;
-    for (int c = 0; c < view->columnCount(); ++c)
-        texts << view->topLevelItem(row)->text(c);
-    return texts;
-}
+// The current row's field in that column of a table read as above.
+inline QString cell(const char *column) { return *static_cast<QString *>(QTest::qData(column, QMetaType::QString)); }
+
+// A dialog on screen; the operator's answers are queued before it opens,
+// since some dialogs ask while opening.
+template <class Dialog> struct Shown {
+    template <class... Args>
+    explicit Shown(const QList<mg::MessageAnswer> &answers, Args &&...args)
+        : prompt([&] { mgtest::ScriptedPrompt p; p.answers = answers; return p; }()),
+          dialog(std::forward<Args>(args)..., prompt)
+    {
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    }
+    template <class T = QLineEdit> T *get(const char *name)
+    {
+        if (T *found = dialog.template findChild<T *>(QLatin1String(name)))
+            return found;
+        qFatal("control %s missing", name);
+    }
+    void press(const char *button)
+    {
+        QTest::mouseClick(get<QAbstractButton>(button), Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
+    void clickRowAnd(QTreeWidget *view, int row, const char *button)
+    {
+        QTreeWidgetItem *item = view->topLevelItem(row);
+        QVERIFY(item);
+        view->scrollToItem(item);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(item).center());
+        QCoreApplication::processEvents();
+        press(button);
+    }
+
+    mgtest::ScriptedPrompt prompt;
+    Dialog dialog;
+};
 
 // The one message shown since the last look, with its box; forgets it.
 inline void expectShown(mgtest::ScriptedPrompt &prompt, const QString &text, const QString &title,
@@ -79,7 +109,6 @@ inline void expectShown(mgtest::ScriptedPrompt &prompt, const QString &text, con
 // header and widest row, and no list needs sideways scrolling.
 inline void checkNothingClipped(QDialog *dialog)
 {
-    QVERIFY(QTest::qWaitForWindowExposed(dialog));
     QVERIFY(dialog->width() <= 1024 && dialog->height() <= 768);
     for (const QLabel *label : dialog->findChildren<QLabel *>())
         QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));

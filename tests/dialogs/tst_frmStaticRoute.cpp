@@ -9,28 +9,16 @@ using namespace dlgtest;
 
 namespace {
 
-const QString Caption = QStringLiteral("LAN側のスタティックルートの設定");
-using Routes = QList<StaticRouteEntry>;
+using R = StaticRouteEntry;
+using Routes = QList<R>;
+const R A{"172.16.0.0", "255.255.0.0", "eth0", "192.168.1.254"}, B{"10.9.0.0", "255.255.0.0", "eth0", "192.168.1.253"};
+const R C{"10.20.0.0", "255.255.0.0", "eth0", "192.168.1.1"}, Cleared{"", "", "eth0", ""};
 
-StaticRouteEntry route(const char *ip, const char *mask, const char *iface, const char *nextHop)
-{
-    return {QLatin1String(ip), QLatin1String(mask), QLatin1String(iface), QLatin1String(nextHop)};
-}
-
-const StaticRouteEntry A = route("172.16.0.0", "255.255.0.0", "eth0", "192.168.1.254");
-const StaticRouteEntry B = route("10.9.0.0", "255.255.0.0", "eth0", "192.168.1.253");
-const StaticRouteEntry C = route("10.20.0.0", "255.255.0.0", "eth0", "192.168.1.1");
-const StaticRouteEntry Cleared = route("", "", "eth0", "");
-
-Routes listOf(const Configuration &c)
-{
-    return Routes(c.StaticRouteList.begin(), c.StaticRouteList.begin() + c.RouteCount);
-}
-
+Routes listOf(const Configuration &c) { return {c.StaticRouteList.begin(), c.StaticRouteList.begin() + c.RouteCount}; }
 Configuration withRoutes(const Routes &routes)
 {
     Configuration c;
-    for (const StaticRouteEntry &r : routes)
+    for (const R &r : routes)
         c.appendRoute(r);
     return c;
 }
@@ -52,61 +40,48 @@ Configuration withTabRoutes(const Routes &listed)
     }
     return c;
 }
-const Routes TabRows{route("0.0.0.0", "0.0.0.0", "ppp0", "0.0.0.0"),
-                     route("10.2.0.0", "255.255.0.0", "ppp1", "192.168.2.1"),
-                     route("10.3.0.0", "255.255.0.0", "ppp2", "0.0.0.0")};
+const Routes TabRows{{"0.0.0.0", "0.0.0.0", "ppp0", "0.0.0.0"},
+                     {"10.2.0.0", "255.255.0.0", "ppp1", "192.168.2.1"},
+                     {"10.3.0.0", "255.255.0.0", "ppp2", "0.0.0.0"}};
 // Destination 3's network via another router: a trap for a rule that lets
 // its tab row pass for this entry.
-const StaticRouteEntry Trap = route("10.3.0.0", "255.255.0.0", "ppp2", "192.168.3.9");
+const R Trap{"10.3.0.0", "255.255.0.0", "ppp2", "192.168.3.9"};
 
-struct Window {
-    explicit Window(Configuration &config) : dialog(config, prompt)
+struct Window : Shown<frmStaticRoute> {
+    explicit Window(Configuration &config) : Shown({}, config) {}
+    QTreeWidget *list() { return get<QTreeWidget>("lvwRouteInfo"); }
+    QComboBox *interfaces() { return get<QComboBox>("cboIF"); }
+    void clickRowAnd(int row, const char *button) { Shown::clickRowAnd(list(), row, button); }
+    void add(const R &r)
     {
-        dialog.show();
-        active = QTest::qWaitForWindowActive(&dialog);
-    }
-    QLineEdit *box(const char *name) { return child(&dialog, name); }
-    QTreeWidget *list() { return child<QTreeWidget>(&dialog, "lvwRouteInfo"); }
-    QComboBox *interfaces() { return child<QComboBox>(&dialog, "cboIF"); }
-    void add(const StaticRouteEntry &r)
-    {
-        typeInto(box("txtEthernetIP"), r.IP);
-        typeInto(box("txtEthernetMask"), r.Mask);
+        typeInto(get("txtEthernetIP"), r.IP);
+        typeInto(get("txtEthernetMask"), r.Mask);
         interfaces()->setFocus();
         interfaces()->setCurrentIndex(interfaces()->findText(r.Int));
-        typeInto(box("txtNextHop"), r.NextHop);
-        click(&dialog, "cmdAdd");
+        typeInto(get("txtNextHop"), r.NextHop);
+        press("cmdAdd");
     }
-    void clickRowAnd(int row, const char *button) { clickRow(list(), row), click(&dialog, button); }
-    StaticRouteEntry inputs()
+    R inputs()
     {
-        return {box("txtEthernetIP")->text(), box("txtEthernetMask")->text(), interfaces()->currentText(),
-                box("txtNextHop")->text()};
+        return {get("txtEthernetIP")->text(), get("txtEthernetMask")->text(), interfaces()->currentText(),
+                get("txtNextHop")->text()};
     }
     Routes shownRows()
     {
         Routes rows;
-        for (int r = 0; r < list()->topLevelItemCount(); ++r) {
-            const QStringList t = rowTexts(list(), r);
-            rows << StaticRouteEntry{t[0], t[1], t[2], t[3]};
-        }
+        for (int r = 0; r < list()->topLevelItemCount(); ++r)
+            if (const QTreeWidgetItem *i = list()->topLevelItem(r))
+                rows << R{i->text(0), i->text(1), i->text(2), i->text(3)};
         return rows;
     }
-
-    mgtest::ScriptedPrompt prompt;
-    frmStaticRoute dialog;
-    bool active = false;
 };
 
 } // namespace
 
-Q_DECLARE_METATYPE(StaticRouteEntry)
-Q_DECLARE_METATYPE(Routes)
-
 class TestFrmStaticRoute : public QObject {
     Q_OBJECT
 private slots:
-    void opening_data();
+    void opening_data() { addRowsFromTable("route_opening.tsv", {"IP", "Mask", "Int", "NextHop", "merged"}); }
     void opening();
     void addAndEdit_data();
     void addAndEdit();
@@ -115,31 +90,14 @@ private slots:
     void nothingClipped();
 };
 
-void TestFrmStaticRoute::opening_data()
-{
-    QTest::addColumn<StaticRouteEntry>("listed");
-    QTest::addColumn<bool>("merged"); // taken out of the list: its tab makes that route
-
-    QTest::newRow("default route") << TabRows[0] << true;
-    QTest::newRow("default route, other interface") << route("0.0.0.0", "0.0.0.0", "ppp1", "0.0.0.0") << false;
-    QTest::newRow("default route, real next hop") << route("0.0.0.0", "0.0.0.0", "ppp0", "192.168.2.9") << false;
-    QTest::newRow("static route via our end") << TabRows[1] << true;
-    // Over a point-to-point link "via the interface" is the same route.
-    QTest::newRow("via the interface") << route("10.2.0.0", "255.255.0.0", "ppp1", "0.0.0.0") << true;
-    QTest::newRow("via another router") << route("10.2.0.0", "255.255.0.0", "ppp1", "192.168.2.9") << false;
-    QTest::newRow("other mask") << route("10.2.0.0", "255.255.255.0", "ppp1", "192.168.2.1") << false;
-    QTest::newRow("unnumbered static route") << TabRows[2] << true;
-}
-
 void TestFrmStaticRoute::opening()
 {
-    QFETCH(StaticRouteEntry, listed);
-    QFETCH(bool, merged);
+    const R listed{cell("IP"), cell("Mask"), cell("Int"), cell("NextHop")};
+    const bool merged = cell("merged") == QLatin1String("yes");
 
     Configuration c = withTabRoutes({A, listed, Trap, B});
     c.RouteCommands = QStringLiteral("stale\r\n");
     Window ui(c);
-    QVERIFY(ui.active);
     Routes list = merged ? Routes{A, Trap, B} : Routes{A, listed, Trap, B};
     QCOMPARE(listOf(c), list);
     QCOMPARE(ui.shownRows(), list + TabRows);
@@ -147,8 +105,8 @@ void TestFrmStaticRoute::opening()
 
     // The last list row still edits its own entry.
     ui.clickRowAnd(int(list.size()) - 1, "cmdEdit");
-    typeInto(ui.box("txtNextHop"), "192.168.1.250");
-    click(&ui.dialog, "cmdAdd");
+    typeInto(ui.get("txtNextHop"), "192.168.1.250");
+    ui.press("cmdAdd");
     list.last().NextHop = QStringLiteral("192.168.1.250");
     QCOMPARE(listOf(c), list);
     QCOMPARE(ui.shownRows(), list + TabRows);
@@ -160,8 +118,7 @@ void TestFrmStaticRoute::opening()
     ui.clickRowAnd(int(list.size()), "cmdEdit");
     expectShown(ui.prompt, tab + "この設定を編集するには、接続先タブの所で編集して下さい。", "設定の編集");
     ui.clickRowAnd(int(list.size()) + 2, "cmdDelete");
-    expectShown(ui.prompt, tab + "この設定を削除する為には、接続先タブの経路制御のところで削除して下さい。",
-                "経路情報の削除");
+    expectShown(ui.prompt, tab + "この設定を削除する為には、接続先タブの経路制御のところで削除して下さい。", "経路情報の削除");
     QCOMPARE(ui.shownRows(), list + TabRows);
     ui.add(C);
     QCOMPARE(listOf(c), list << C);
@@ -169,72 +126,47 @@ void TestFrmStaticRoute::opening()
 
 void TestFrmStaticRoute::addAndEdit_data()
 {
-    QTest::addColumn<Routes>("list");
-    QTest::addColumn<int>("editRow"); // -1: a new route
-    QTest::addColumn<StaticRouteEntry>("typed");
-    QTest::addColumn<QString>("refusal"); // "", "duplicate", "full", or the box refused for its format
-    QTest::addColumn<Routes>("after");
-
-    const StaticRouteEntry r = route("192.168.10.0", "255.255.255.0", "ppp0", "192.168.2.1");
-    const StaticRouteEntry narrowB = route("10.9.0.0", "255.255.255.0", "eth0", "192.168.1.253");
-    const StaticRouteEntry gone = route("10.7.0.0", "255.255.0.0", "ppp3", "0.0.0.0");
-    const StaticRouteEntry goneNarrow = route("10.7.0.0", "255.255.255.0", "ppp3", "0.0.0.0");
-    Routes full;
-    for (int i = 0; i < MaxRoutes; ++i)
-        full << StaticRouteEntry{QStringLiteral("10.%1.0.0").arg(i), "255.255.0.0", "eth0", "192.168.1.254"};
-    QTest::newRow("add") << Routes{} << -1 << r << "" << Routes{r};
-    QTest::newRow("same route, other mask")
-        << Routes{r} << -1 << route("192.168.10.0", "255.255.0.0", "ppp0", "192.168.2.1") << "duplicate" << Routes{r};
-    QTest::newRow("101st route") << full << -1 << r << "full" << full;
-    QTest::newRow("address cut short") << Routes{} << -1 << route("192.168.1", "255.255.255.0", "eth0", "192.168.1.1")
-                                       << "txtEthernetIP" << Routes{};
-    QTest::newRow("empty mask") << Routes{} << -1 << route("192.168.1.0", "", "eth0", "192.168.1.1")
-                                << "txtEthernetMask" << Routes{};
-    QTest::newRow("next hop over 255") << Routes{} << -1
-                                       << route("192.168.1.0", "255.255.0.0", "eth0", "192.168.1.256")
-                                       << "txtNextHop" << Routes{};
-    QTest::newRow("address checked first") << Routes{} << -1 << route("1..2.3", "1", "eth0", "") << "txtEthernetIP"
-                                           << Routes{};
-    QTest::newRow("edit unchanged") << Routes{A, B} << 0 << A << "" << Routes{A, B};
-    QTest::newRow("edit the mask") << Routes{A, B} << 1 << narrowB << "" << Routes{A, narrowB};
-    QTest::newRow("edit into another entry") << Routes{A, B} << 0 << B << "duplicate" << Routes{A, B};
-    QTest::newRow("edit keeps a deleted destination's interface") << Routes{gone} << 0 << goneNarrow << ""
-                                                                  << Routes{goneNarrow};
+    addRowsFromTable("route_adding.tsv", {"list", "edit", "txtEthernetIP", "txtEthernetMask", "cboIF", "txtNextHop",
+                                          "message", "title", "focus"});
 }
 
 void TestFrmStaticRoute::addAndEdit()
 {
-    QFETCH(Routes, list);
-    QFETCH(int, editRow);
-    QFETCH(StaticRouteEntry, typed);
-    QFETCH(QString, refusal);
-    QFETCH(Routes, after);
+    Routes full;
+    for (int i = 0; i < MaxRoutes; ++i)
+        full << R{QStringLiteral("10.%1.0.0").arg(i), "255.255.0.0", "eth0", "192.168.1.254"};
+    const QMap<QString, Routes> lists{{"one", {{"192.168.10.0", "255.255.255.0", "ppp0", "192.168.2.1"}}},
+                                      {"full", full},
+                                      {"AB", {A, B}},
+                                      {"gone", {{"10.7.0.0", "255.255.0.0", "ppp3", "0.0.0.0"}}}};
+    const Routes list = lists.value(cell("list"));
+    const int edit = cell("edit").isEmpty() ? -1 : cell("edit").toInt();
+    const R typed{cell("txtEthernetIP"), cell("txtEthernetMask"), cell("cboIF"), cell("txtNextHop")};
+    const QString focus = cell("focus");
 
     Configuration c = withRoutes(list);
     Window ui(c);
-    QVERIFY(ui.active);
-    if (editRow >= 0) {
-        ui.clickRowAnd(editRow, "cmdEdit");
-        QCOMPARE(ui.inputs(), list[editRow]);
+    if (edit >= 0) {
+        ui.clickRowAnd(edit, "cmdEdit");
+        QCOMPARE(ui.inputs(), list[edit]);
     }
     ui.add(typed);
 
-    const QMap<QString, QString> fields{
-        {"txtEthernetIP", "IPアドレス"}, {"txtEthernetMask", "ネットマスク"}, {"txtNextHop", "ネクストホップ"}};
-    if (fields.contains(refusal)) {
-        expectShown(ui.prompt, fields[refusal] + QStringLiteral("の形式が正しくありません。"), fields[refusal]);
-        QVERIFY(ui.box(qPrintable(refusal))->hasFocus());
-        QCOMPARE(ui.box(qPrintable(refusal))->selectedText(), ui.box(qPrintable(refusal))->text());
-    } else if (refusal == QLatin1String("full")) {
-        expectShown(ui.prompt, QStringLiteral("スタティックルートは100個までしか登録できません。"), Caption);
-    } else if (refusal == QLatin1String("duplicate")) {
-        expectShown(ui.prompt, QStringLiteral("この設定はすでに存在します。"), Caption);
+    Routes after = list;
+    if (cell("message").isEmpty()) {
+        QVERIFY(ui.prompt.shown.isEmpty());
+        edit < 0 ? after.append(typed) : after.replace(edit, typed);
+    } else {
+        expectShown(ui.prompt, cell("message"), cell("title"));
     }
-    QVERIFY(ui.prompt.shown.isEmpty());
-    // Only what was stored, or refused as a duplicate, empties the boxes.
-    QCOMPARE(ui.inputs(), refusal.isEmpty() || refusal == QLatin1String("duplicate") ? Cleared : typed);
     QCOMPARE(listOf(c), after);
     QCOMPARE(ui.shownRows(), after);
+    // What was stored, or refused as a duplicate, empties the boxes; a box
+    // refused for its format is left to correct.
+    QCOMPARE(ui.inputs(), focus.isEmpty() ? Cleared : typed);
+    QLineEdit *focused = ui.get(focus.isEmpty() ? "txtEthernetIP" : qPrintable(focus));
+    QCOMPARE(QApplication::focusWidget(), focused);
+    QCOMPARE(focused->selectedText(), focused->text());
     // An interface kept for an edit is not offered for new routes.
     QCOMPARE(ui.interfaces()->count(), 2);
     if (after.size() == MaxRoutes)
@@ -243,7 +175,7 @@ void TestFrmStaticRoute::addAndEdit()
     // No edit is left open: the next route is a new one.
     ui.add(C);
     QVERIFY(ui.prompt.shown.isEmpty());
-    QCOMPARE(listOf(c), after + Routes{C});
+    QCOMPARE(listOf(c), after << C);
 }
 
 void TestFrmStaticRoute::closeAndScript_data()
@@ -262,13 +194,12 @@ void TestFrmStaticRoute::closeAndScript()
                                          "add ip route=0.0.0.0 mask=0.0.0.0 int=ppp1 nexthop=0.0.0.0\r\n");
     {
         Window ui(c);
-        QVERIFY(ui.active);
-        ui.add(route("10.50.1.9", "255.255.0.0", "ppp1", "0.0.0.0"));
+        ui.add({"10.50.1.9", "255.255.0.0", "ppp1", "0.0.0.0"});
         QVERIFY(!c.DefaultRouteTaken);
-        ui.add(route("0.0.0.0", "0.0.0.0", "ppp1", "0.0.0.0"));
+        ui.add({"0.0.0.0", "0.0.0.0", "ppp1", "0.0.0.0"});
         QVERIFY(c.DefaultRouteTaken);
         ui.clickRowAnd(0, "cmdDelete");
-        click(&ui.dialog, ok ? "cmdOK" : "cmdCancel");
+        ui.press(ok ? "cmdOK" : "cmdCancel");
         QVERIFY(!ui.dialog.isVisible());
         QCOMPARE(ui.dialog.result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
         // The edits stay either way, so the window must count them as unsaved.
@@ -287,14 +218,14 @@ void TestFrmStaticRoute::closeAndScript()
 
     // Opened and closed again without an edit: nothing to count as unsaved.
     Window untouched(c);
-    click(&untouched.dialog, "cmdCancel");
+    untouched.press("cmdCancel");
     QVERIFY(!untouched.dialog.listChanged());
 }
 
 void TestFrmStaticRoute::nothingClipped()
 {
-    const char *widest = "255.255.255.255";
-    Configuration c = withRoutes({route(widest, widest, "ppp31", widest)});
+    const QString widest = QStringLiteral("255.255.255.255");
+    Configuration c = withRoutes({{widest, widest, "ppp31", widest}});
     c.TabCount = 33;
     Window ui(c);
     ui.clickRowAnd(0, "cmdEdit");
