@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -22,31 +24,22 @@
 // Checks that pass or refuse as told and record which tab they were asked about.
 class ControlledChecks : public mg::EditorChecks {
 public:
-    bool tabCheckPasses = true;
-    bool configurationPasses = true;
-    QList<int> tabChecks;
-    QList<int> configurationChecks;
-    bool TabCheck(int tab) override
-    {
-        tabChecks.append(tab);
-        return tabCheckPasses;
-    }
-    bool CheckConfiguration(int tab) override
-    {
-        configurationChecks.append(tab);
-        return configurationPasses;
-    }
+    bool tabCheckPasses = true, configurationPasses = true;
+    QList<int> tabChecks, configurationChecks;
+    bool TabCheck(int tab) override { return tabChecks.append(tab), tabCheckPasses; }
+    bool CheckConfiguration(int tab) override { return configurationChecks.append(tab), configurationPasses; }
 };
 
 // The window with the controlled checks, or with the real checks and the
-// generate command counting script windows instead of showing them.
+// generate command counting script windows instead of showing them. The
+// members go in reverse order: the command, the window, then its checks.
 struct EditorRig {
     mgtest::ScriptedPrompt prompt;
     mgtest::ScriptedFileDialog files;
     mgtest::MemorySettings settings;
     ControlledChecks checks;
-    std::unique_ptr<mg::frmMain> w;
     std::unique_ptr<mg::ConfigurationValidator> validator;
+    std::unique_ptr<mg::frmMain> w;
     std::unique_ptr<mg::GenerateCommand> generate;
     int scriptWindows = 0;
 
@@ -60,10 +53,25 @@ struct EditorRig {
         generate = std::make_unique<mg::GenerateCommand>(*w, *validator, prompt, [this] { ++scriptWindows; });
         w->setGenerateHandler([this] { generate->cmdGen_Click(); });
     }
-    ~EditorRig()
+};
+
+// A fresh window for every test function: start() in init(), gone in cleanup().
+class EditorFixture : public QObject {
+protected:
+    std::unique_ptr<EditorRig> rig;
+    mg::frmMain *w = nullptr;
+    mgtest::ScriptedPrompt *prompt = nullptr;
+
+    void start(bool realChecks, bool shown)
     {
-        generate.reset();
-        w.reset();
+        rig = std::make_unique<EditorRig>(realChecks);
+        w = rig->w.get();
+        prompt = &rig->prompt;
+        if (shown) {
+            w->show();
+            w->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(w));
+        }
     }
 };
 
@@ -84,6 +92,24 @@ inline QStringList tabCaptions(mg::frmMain &w)
     for (int i = 0; i < w.tabConfig->count(); ++i)
         list << w.tabConfig->tabText(i);
     return list;
+}
+
+inline bool menuOffers(QMenu *menu, QAction *item)
+{
+    menu->popup(QPoint(0, 0));   // the menu refreshes its items as it opens
+    const bool enabled = item->isEnabled();
+    menu->hide();
+    return enabled;
+}
+
+// "saved" or "unsaved" where the change mark, the save button and the File
+// menu's save agree, "mixed" where they do not.
+inline QString saveState(mg::frmMain &w)
+{
+    const bool unsaved = !w.configuration().Saved;
+    if (w.cmdSave->isEnabled() != unsaved || menuOffers(w.mnuFile, w.mnuFileWrite) != unsaved)
+        return QStringLiteral("mixed");
+    return unsaved ? QStringLiteral("unsaved") : QStringLiteral("saved");
 }
 
 // The line edit of a text box or of an editable list.
@@ -123,8 +149,7 @@ inline void setField(mg::frmMain &w, const QString &name, const QString &value)
 inline void setFields(mg::frmMain &w, const QStringList &edits)
 {
     for (const QString &edit : edits) {
-        const qsizetype eq = edit.indexOf(QLatin1Char('='));
-        setField(w, edit.left(eq), edit.mid(eq + 1));
+        setField(w, edit.section(QLatin1Char('='), 0, 0), edit.section(QLatin1Char('='), 1));
         if (QTest::currentTestFailed())
             return;
     }
@@ -138,13 +163,13 @@ inline QString focusName()
     return focus ? focus->objectName() : QString();
 }
 
-// One QString column per name and one row per line of the tab-separated file
-// in the data folder; the line's first field names the row. "#" starts a
-// comment line; "\r\n" and "\b" stand for a line break and Backspace.
-inline void addRowsFromTable(const QString &fileName, std::initializer_list<const char *> columns)
+// A QStringList column "row" with one row per line of the tab-separated file
+// in the data folder; the line's first field names the row, the others make
+// the list. "#" starts a comment line; "\r\n" and "\b" stand for a line
+// break and Backspace.
+inline void addRowsFromTable(const QString &fileName, int fields)
 {
-    for (const char *column : columns)
-        QTest::addColumn<QString>(column);
+    QTest::addColumn<QStringList>("row");
     QFile table(QStringLiteral(MG_EDITOR_TEST_DATA "/") + fileName);
     QVERIFY2(table.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(table.fileName()));
     for (QString line : QString::fromUtf8(table.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
@@ -152,11 +177,9 @@ inline void addRowsFromTable(const QString &fileName, std::initializer_list<cons
             continue;
         line.replace(QStringLiteral("\\r\\n"), QStringLiteral("\r\n"));
         line.replace(QStringLiteral("\\b"), QStringLiteral("\b"));
-        const QStringList fields = line.split(QLatin1Char('\t'));
-        QVERIFY2(fields.size() == qsizetype(columns.size()) + 1, qPrintable(line));
-        QTestData &row = QTest::newRow(qPrintable(fields[0]));
-        for (const QString &field : fields.mid(1))
-            row << field;
+        const QStringList row = line.split(QLatin1Char('\t'));
+        QVERIFY2(row.size() == fields + 1, qPrintable(line));
+        QTest::newRow(qPrintable(row[0])) << row.mid(1);
     }
 }
 

@@ -5,19 +5,14 @@
 #include "EditorTestKit.h"
 #include "InputGuard.h"
 
-#include <QAction>
 #include <QClipboard>
 #include <QInputMethodEvent>
-#include <QMenu>
 #include <QMimeData>
-#include <QPushButton>
 
 using namespace mg;
 
-class TestFrmMainFields : public QObject {
+class TestFrmMainFields : public EditorFixture {
     Q_OBJECT
-    std::unique_ptr<EditorRig> rig;
-    frmMain *w = nullptr;
 
     void showPageOf(const QString &name)
     {
@@ -45,35 +40,25 @@ class TestFrmMainFields : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        rig = std::make_unique<EditorRig>();
-        w = rig->w.get();
-        w->show();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w));
-    }
+    void init() { start(false, true); }
     void cleanup() { rig.reset(); }
 
     void keyRules_data()
     {
-        addRowsFromTable(QStringLiteral("keys.tsv"), {"box", "before", "typed", "expected", "refused"});
+        addRowsFromTable(QStringLiteral("keys.tsv"), 5);
         // Each length limit: the key that would go past it is refused.
         for (auto [box, limit, key] : {std::tuple{"txtEtherIP", 15, '1'}, {"txtISDNNum", 31, '1'},
                                        {"txtNumber", 6, '1'}, {"txtLease", 9, '9'}, {"txtCbdelay", 3, '4'},
                                        {"txtAutoTimer(0)", 2, '5'}, {"txtIPNumber", 3, '1'}, {"cboIdleTimer", 9, '7'},
                                        {"txtUsername", 64, 'u'}, {"txtAuthUserPass", 32, 'q'}})
-            QTest::addRow("%s holds %d", box, limit) << QString::fromLatin1(box) << QString(limit - 1, QChar(key))
-                                                     << QString(2, QChar(key)) << QString(limit, QChar(key)) << "1";
+            QTest::addRow("%s holds %d", box, limit) << QStringList{box, QString(limit - 1, QChar(key)),
+                                                                    QString(2, QChar(key)), QString(limit, QChar(key)), "1"};
     }
     void keyRules()
     {
-        QFETCH(QString, box);
-        QFETCH(QString, before);
-        QFETCH(QString, typed);
-        QFETCH(QString, expected);
-        QFETCH(QString, refused);
-        QLineEdit *target = reachable(box);
+        QFETCH(QStringList, row);
+        const QString &before = row[1], &typed = row[2];
+        QLineEdit *target = reachable(row[0]);
         const qsizetype from = before.indexOf(QLatin1Char('[')), to = before.indexOf(QLatin1Char(']'));
         target->setText(QString(before).remove(QLatin1Char('[')).remove(QLatin1Char(']')));
         if (from >= 0)
@@ -88,34 +73,29 @@ private slots:
                              QApplication::sendEvent(target, &press);
                      }
                  }),
-                 refused.toInt());
-        QCOMPARE(target->text(), expected);
+                 row[4].toInt());
+        QCOMPARE(target->text(), row[3]);
     }
 
     void enablingRules_data()
     {
-        addRowsFromTable(QStringLiteral("enabling.tsv"), {"edits", "on", "off", "bothWays"});
+        addRowsFromTable(QStringLiteral("enabling.tsv"), 4);   // edits, on, off, both ways
     }
     void enablingRules()
     {
-        QFETCH(QString, edits);
-        QFETCH(QString, on);
-        QFETCH(QString, off);
-        QFETCH(QString, bothWays);
-        QStringList changes = edits.split(QLatin1Char(' '));
-        QStringList names[2] = {off.split(QLatin1Char(' '), Qt::SkipEmptyParts),
-                                on.split(QLatin1Char(' '), Qt::SkipEmptyParts)};   // [enabled]
-        for (int round = 0; round < (bothWays == "both" ? 2 : 1); ++round) {
+        QFETCH(QStringList, row);
+        QStringList changes = row[0].split(QLatin1Char(' '));
+        QStringList names[2] = {row[2].split(QLatin1Char(' '), Qt::SkipEmptyParts),
+                                row[1].split(QLatin1Char(' '), Qt::SkipEmptyParts)};   // [enabled]
+        for (int round = 0; round < (row[3] == "both" ? 2 : 1); ++round) {
             for (const QString &change : changes) {
                 showPageOf(change.section(QLatin1Char('='), 0, 0));
                 // The rules switch fields on and off and never touch their values.
-                for (const QString &name : names[0] + names[1]) {
-                    auto *box = qobject_cast<QLineEdit *>(w->findChild<QWidget *>(name));
-                    if (!box || change != changes.last())
-                        continue;
-                    const QSignalBlocker quiet(box);
-                    box->setText(QStringLiteral("7"));
-                }
+                for (const QString &name : names[0] + names[1])
+                    if (auto *box = w->findChild<QLineEdit *>(name); box && change == changes.last()) {
+                        const QSignalBlocker quiet(box);
+                        box->setText(QStringLiteral("7"));
+                    }
                 setFields(*w, {change});
             }
             for (bool enabled : {false, true})
@@ -172,17 +152,14 @@ private slots:
 
     void portExclusivity()
     {
-        const auto ports = [this] {
-            return QList<int>{w->cboAnalog[0]->currentIndex(), w->cboAnalog[1]->currentIndex()};
-        };
-        w->cboAnalog[0]->setFocus();
-        QTest::keyClick(w->cboAnalog[0], Qt::Key_Down);
-        QCOMPARE(ports(), QList<int>({1, 0}));
-        QCOMPARE(QList<int>({w->configuration().Common.ANALOG1, w->configuration().Common.ANALOG2}), ports());
-        w->cboAnalog[1]->setFocus();
-        QTest::keyClick(w->cboAnalog[1], Qt::Key_Down);
-        QCOMPARE(ports(), QList<int>({0, 1}));
-        QVERIFY(!w->configuration().Saved);
+        const CommonSettings &c = w->configuration().Common;
+        for (auto [port, expected] : {std::pair{0, QList<int>{1, 0}}, {1, QList<int>{0, 1}}}) {
+            w->cboAnalog[port]->setFocus();
+            QTest::keyClick(w->cboAnalog[port], Qt::Key_Down);
+            QCOMPARE(QList<int>({w->cboAnalog[0]->currentIndex(), w->cboAnalog[1]->currentIndex()}), expected);
+            QCOMPARE(QList<int>({c.ANALOG1, c.ANALOG2}), expected);
+        }
+        QCOMPARE(saveState(*w), "unsaved");
     }
 
     void nothingPastes_data()
@@ -231,30 +208,26 @@ private slots:
         QCOMPARE(target->text(), QString());
     }
 
+    // Posted focus moves must not undo where entering a tab put the focus.
     void focusOnEnteringTab()
     {
-        // Posted focus moves must not undo where entering a tab put the focus.
-        const auto focusAfterEvents = [] {
+        for (auto [connection, tab, focus] :
+             {std::tuple{0, 2, "cboType"}, {0, 1, "cboConnect"}, {1, 2, "txtUsername"}}) {
+            w->cboConnect->setCurrentIndex(connection);
+            clickTab(*w, tab);
             QTest::qWait(20);
-            return focusName();
-        };
-        clickTab(*w, 2);
-        QCOMPARE(focusAfterEvents(), QStringLiteral("cboType"));
-        clickTab(*w, 1);
-        QCOMPARE(focusAfterEvents(), QStringLiteral("cboConnect"));
-        w->cboConnect->setCurrentIndex(1);
-        clickTab(*w, 2);
-        QCOMPARE(focusAfterEvents(), QStringLiteral("txtUsername"));
+            QCOMPARE(focusName(), QString::fromLatin1(focus));
+        }
     }
 
     void tabStaysOnVisiblePage_data()
     {
         QTest::addColumn<int>("tab");
         QTest::addColumn<bool>("backwards");
-        QTest::newRow("common, Tab") << 1 << false;
-        QTest::newRow("common, Shift+Tab") << 1 << true;
-        QTest::newRow("destination, Tab") << 2 << false;
-        QTest::newRow("destination, Shift+Tab") << 2 << true;
+        for (int tab : {1, 2})
+            for (bool backwards : {false, true})
+                QTest::addRow("%s, %s", tab == 1 ? "common" : "destination", backwards ? "Shift+Tab" : "Tab")
+                    << tab << backwards;
     }
     void tabStaysOnVisiblePage()
     {
@@ -277,8 +250,8 @@ private slots:
         }
         // The walk reached the page and every button (from the last common
         // field straight to the buttons, past the hidden page).
-        QVERIFY(visited.contains(first) && visited.contains(51) && visited.contains(52) && visited.contains(53)
-                && visited.contains(54));
+        for (int position : {first, 51, 52, 53, 54})
+            QVERIFY2(visited.contains(position), qPrintable(QString::number(position)));
     }
 
     void markChanged_data()
@@ -296,7 +269,6 @@ private slots:
     {
         QFETCH(QString, name);
         QWidget *target = w->findChild<QWidget *>(name);
-        QVERIFY(target);
         if (lineOf(*w, name))
             reachable(name)->setText(QStringLiteral("2"));
         showPageOf(name);
@@ -312,10 +284,7 @@ private slots:
             lineOf(*w, name)->setFocus();
             QTest::keyClick(lineOf(*w, name), '1');
         }
-        QVERIFY(!w->configuration().Saved && w->cmdSave->isEnabled());
-        w->mnuFile->popup(QPoint(0, 0));
-        QVERIFY(w->mnuFileWrite->isEnabled());
-        w->mnuFile->hide();
+        QCOMPARE(saveState(*w), "unsaved");
     }
 };
 

@@ -25,8 +25,6 @@ const QString PppIP = QStringLiteral("PPPインターフェースのIPアドレ�
 const QString TerminalNeedsRoute =
     QStringLiteral("端末型設定の場合は、デフォルトルート、又は、スタティックルートを\r\n選択して下さい。");
 const QString AlreadyUsed = QStringLiteral("入力されたPPPインターフェースのIPアドレスはすでに設定されています。");
-const QString UserOrPass = QStringLiteral("認証用のユーザ名、パスワードのどちらかが未入力です。");
-const QString IsdnInRecord = QStringLiteral("ダイアルアップ接続の時は、ISDN番号は省略できません。");
 const QString NoRoute = QStringLiteral("ルートの設定がありません。");
 const QString StaticIncomplete = QStringLiteral("スタティックにルートを設定する場合は、接続先のIPアドレス、\r\n"
                                                 "ネットマスク、またはネクストホップは省略できません。");
@@ -34,23 +32,10 @@ const QString EnatTitle = QStringLiteral("ENATの設定");
 const QStringList StaticRoute{"chkDefault=0", "chkStaticRoute=1", "txtRouteIP=10.1.0.0", "txtRouteNetMask=255.255.0.0",
                               "txtNextHop=10.0.0.2"};
 
-Destination lanDestination(const QString &number, const QString &ppp)
-{
-    Destination d;
-    d.ISDN_Num = number;
-    d.UserName = QStringLiteral("office");
-    d.UserPass = QStringLiteral("secret");
-    d.PPPIP = ppp;
-    return d;
-}
-
 } // namespace
 
-class TestValidation : public QObject {
+class TestValidation : public EditorFixture {
     Q_OBJECT
-    std::unique_ptr<EditorRig> rig;
-    frmMain *w = nullptr;
-    mgtest::ScriptedPrompt *prompt = nullptr;
 
     void generate() { QTest::mouseClick(w->cmdGen, Qt::LeftButton); }
     void expectMessage(const QString &text, const QString &title)
@@ -59,25 +44,13 @@ class TestValidation : public QObject {
         QCOMPARE(prompt->lastTitle(), title);
         QCOMPARE(prompt->shown[0].icon, MessageIcon::Critical);
     }
-    // Opens the sample, answering No to saving what is on screen.
-    void open(const QString &sample, const QTemporaryDir &dir)
-    {
-        openSample(*rig, sample, dir);
-        QCOMPARE(prompt->shown.size(), 1);
-        QCOMPARE(w->configuration().ConfigFileName, QStringLiteral("office.cfg"));
-        prompt->shown.clear();
-    }
 
 private slots:
     // A small office on dial-up with one LAN-type destination carrying the
     // default route: every check passes. The destination tab stays selected.
     void init()
     {
-        rig = std::make_unique<EditorRig>(true);
-        w = rig->w.get();
-        prompt = &rig->prompt;
-        w->show();
-        QVERIFY(QTest::qWaitForWindowActive(w));
+        start(true, true);
         setFields(*w, {"txtEtherIP=192.168.1.1"});
         QVERIFY(w->selectTab(2));
         setFields(*w, {"txtISDNNum=03-1234-5678", "txtUsername=office", "txtUserPass=secret", "txtPPPIP=10.0.0.1",
@@ -88,16 +61,12 @@ private slots:
 
     void checks_data()
     {
-        addRowsFromTable(QStringLiteral("checks.tsv"), {"where", "edits", "text", "title", "focus", "selection"});
+        addRowsFromTable(QStringLiteral("checks.tsv"), 6);
     }
     void checks()
     {
-        QFETCH(QString, where);
-        QFETCH(QString, edits);
-        QFETCH(QString, text);
-        QFETCH(QString, title);
-        QFETCH(QString, focus);
-        QFETCH(QString, selection);
+        QFETCH(QStringList, row);
+        const QString &where = row[0], &edits = row[1], &text = row[2], &title = row[3], &focus = row[4];
         if (where == "common")
             QVERIFY(w->selectTab(1));
         setFields(*w, edits.split(QLatin1Char(' ')));
@@ -117,7 +86,7 @@ private slots:
             generate();
         expectMessage(text, title);
         QCOMPARE(focusName(), focus == "-" ? focusBefore : focus);
-        if (QLineEdit *line = lineOf(*w, focus); selection == "selected")
+        if (QLineEdit *line = lineOf(*w, focus); row[5] == "selected")
             QVERIFY(line && line->selectedText() == line->text()
                     && (line->text().isEmpty() || line->hasSelectedText()));
         QCOMPARE(rig->scriptWindows, 0);
@@ -137,31 +106,30 @@ private slots:
             expectMessage(text, title);
     }
 
-    // Destinations not on screen are checked from their records; the tab of
-    // destination 1 stays selected.
+    // Destinations not on screen are checked from their records, generated
+    // from the page of destination 1 or from the common page; the focus never
+    // goes to the hidden page, where typing would change what cannot be seen.
     void storedDestinations_data()
     {
         QTest::addColumn<int>("destinations");
         QTest::addColumn<int>("spoilt");
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("record without ISDN number") << 2 << 2 << "ISDN" << IsdnInRecord << Error;
-        QTest::newRow("terminal type routed by RIP") << 2 << 2 << "terminal" << TerminalNeedsRoute << Route;
-        QTest::newRow("Ethernet address as PPP address") << 2 << 2 << "Ethernet" << AlreadyUsed << PppIP;
+        QTest::addColumn<int>("tab");
+        QTest::newRow("record without ISDN number") << 2 << 2 << "ISDN" << 2;
+        QTest::newRow("record without ISDN number, from the common page") << 2 << 2 << "ISDN" << 1;
+        QTest::newRow("terminal type routed by RIP") << 2 << 2 << "terminal" << 2;
         // Records beyond the last destination are left over from deleted ones.
-        QTest::newRow("record of a deleted destination") << 1 << 2 << "Ethernet" << "" << "";
-        QTest::newRow("32 destinations") << 32 << 0 << "" << "" << "";
-        QTest::newRow("32 destinations, fault in the 17th") << 32 << 17 << "Ethernet" << AlreadyUsed << PppIP;
+        QTest::newRow("record of a deleted destination") << 1 << 2 << "Ethernet" << 2;
+        QTest::newRow("32 destinations") << 32 << 0 << "" << 2;
+        QTest::newRow("32 destinations, Ethernet address in the 17th") << 32 << 17 << "Ethernet" << 2;
     }
     void storedDestinations()
     {
         QFETCH(int, destinations);
         QFETCH(int, spoilt);
         QFETCH(QString, fault);
-        QFETCH(QString, text);
-        QFETCH(QString, title);
-        QVERIFY(w->selectTab(1) && w->selectTab(2));
+        QFETCH(int, tab);
+        QVERIFY(w->selectTab(1) && w->selectTab(2));   // destination 1 into its record
         addDestinations(*w, destinations - 1);
         Configuration &c = w->configuration();
         for (int n = 2; n <= qMax(destinations, spoilt); ++n) {
@@ -176,27 +144,25 @@ private slots:
             c.destination(spoilt).Type = 1;
         else if (fault == "Ethernet")
             c.destination(spoilt).PPPIP = QStringLiteral("192.168.1.1");
+        const QMap<QString, QStringList> messages{{"ISDN", {"ダイアルアップ接続の時は、ISDN番号は省略できません。", Error}},
+                                                  {"terminal", {TerminalNeedsRoute, Route}},
+                                                  {"Ethernet", {AlreadyUsed, PppIP}}};
+        const QStringList expected = spoilt <= destinations ? messages.value(fault) : QStringList();
+        QVERIFY(w->selectTab(tab));
+        if (tab == 1)
+            w->txtSyslog->setFocus();
         generate();
-        QCOMPARE(prompt->texts(), text.isEmpty() ? QStringList() : QStringList{text});
-        QCOMPARE(prompt->lastTitle(), title);
-        QCOMPARE(rig->scriptWindows, text.isEmpty() ? 1 : 0);
+        QCOMPARE(prompt->texts(), expected.mid(0, 1));
+        QCOMPARE(prompt->lastTitle(), expected.value(1));
+        QCOMPARE(rig->scriptWindows, expected.isEmpty() ? 1 : 0);
         QCOMPARE(w->txtISDNNum->text(), QStringLiteral("03-1234-5678"));   // still destination 1 on screen
-        if (fault == "ISDN")
+        if (fault == "ISDN" && tab == 2)
             QCOMPARE(focusName(), QStringLiteral("txtISDNNum"));
-    }
-
-    void faultFromCommonTabLeavesNoFocusOnHiddenPage()
-    {
-        w->mnuConnectAdd_Click();   // destination 2 has no ISDN number yet
-        QVERIFY(w->selectTab(1));
-        w->txtSyslog->setFocus();
-        generate();
-        expectMessage(IsdnInRecord, Error);
-        QWidget *focus = QApplication::focusWidget();
-        QVERIFY(focus && focus->isVisible());
-        // Typing now must not reach a field the operator cannot see.
-        QTest::keyClicks(focus, QStringLiteral("9"));
-        QCOMPARE(w->txtISDNNum->text(), QStringLiteral("03-1234-5678"));
+        if (tab == 1) {
+            QVERIFY(QApplication::focusWidget() && QApplication::focusWidget()->isVisible());
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("9"));
+            QCOMPARE(w->txtISDNNum->text(), QStringLiteral("03-1234-5678"));
+        }
     }
 
     // The record of the destination on screen is only brought up to date when
@@ -205,15 +171,14 @@ private slots:
     {
         setFields(*w, {"chkPPPDyn=1", "txtUsername=newname", "txtUserPass="});
         generate();   // the walk stores the page even though a later check fails
-        expectMessage(UserOrPass, Error);
+        expectMessage(QStringLiteral("認証用のユーザ名、パスワードのどちらかが未入力です。"), Error);
         QCOMPARE(w->configuration().destination(1).UserName, QStringLiteral("newname"));
         prompt->shown.clear();
-        setFields(*w, {"chkPPPDyn=0", "txtUserPass=secret", "chkDefault=0", "chkRIPPPP=1", "cboType=#1"});
-        generate();
-        expectMessage(TerminalNeedsRoute, Route);
-        QCOMPARE(w->configuration().destination(1).Type, int16(1));   // stored without a route
-        prompt->shown.clear();
-        setFields(*w, StaticRoute);   // a correction is not held back by the old record
+        Destination &stored = w->configuration().destination(1);
+        stored.Type = 1;   // terminal type without a route
+        stored.DefRoute = 0;
+        // A correction on the page is not held back by the old record.
+        setFields(*w, QStringList{"chkPPPDyn=0", "txtUserPass=secret", "cboType=#1"} + StaticRoute);
         QVERIFY(w->selectTab(1));
         QVERIFY(prompt->shown.isEmpty());
         // Destination 1 is stored with 10.0.0.1; the LAN then takes that address.
@@ -234,38 +199,43 @@ private slots:
     }
 
     // The generate command's own check that every destination has a route,
-    // behind checks that let everything through.
+    // behind checks that let everything through, for destination 2 while
+    // destination 1 or the common page is on screen.
     void routeChecks_data()
     {
         QTest::addColumn<int>("type");
         QTest::addColumn<QString>("route");
         QTest::addColumn<QString>("message");
-        QTest::newRow("LAN type without route") << 0 << "" << NoRoute;
-        QTest::newRow("terminal type with RIP only") << 1 << "RIP" << NoRoute;
-        QTest::newRow("static route without next hop") << 0 << "static" << StaticIncomplete;
-        QTest::newRow("LAN type with RIP") << 0 << "RIP" << "";
-        QTest::newRow("terminal type with static route") << 1 << "static, next hop" << "";
+        QTest::addColumn<int>("tab");
+        QTest::newRow("LAN type without route") << 0 << "" << NoRoute << 2;
+        QTest::newRow("terminal type with RIP only") << 1 << "RIP" << NoRoute << 2;
+        QTest::newRow("static route without next hop") << 0 << "static" << StaticIncomplete << 2;
+        QTest::newRow("static route without next hop, from the common page") << 0 << "static" << StaticIncomplete << 1;
+        QTest::newRow("LAN type with RIP") << 0 << "RIP" << "" << 2;
+        QTest::newRow("terminal type with static route") << 1 << "static, next hop" << "" << 2;
     }
     void routeChecks()
     {
         QFETCH(int, type);
         QFETCH(QString, route);
         QFETCH(QString, message);
+        QFETCH(int, tab);
         setFields(*w, StaticRoute);
         w->mnuConnectAdd_Click();
-        Destination d = lanDestination(QStringLiteral("06-1111-2222"), QStringLiteral("10.0.1.1"));
+        QVERIFY(w->selectTab(1) && w->selectTab(2));   // destination 1 into its record
+        Destination &d = w->configuration().destination(2);
+        d = w->configuration().destination(1);
         d.Type = int16(type);
         d.PPPRIP = route == "RIP";
         d.StaticRoute = route.startsWith("static");
-        d.RouteIP = QStringLiteral("172.17.0.0");
-        d.RouteNetMask = QStringLiteral("255.255.0.0");
-        d.RouteNextHop = route.endsWith("next hop") ? QStringLiteral("10.0.1.2") : QString();
-        w->configuration().destination(2) = d;
+        if (!route.endsWith("next hop"))
+            d.RouteNextHop.clear();
         w->configuration().CommandScript = QStringLiteral("old\r\n");
-        QVERIFY(w->selectTab(1) && w->selectTab(2));   // destination 1 into its record
         int windows = 0;
         GenerateCommand command(*w, rig->checks, *prompt, [&windows] { ++windows; });
-        w->txtUsername->setFocus();
+        QVERIFY(w->selectTab(tab));
+        QLineEdit *focused = tab == 1 ? w->txtSyslog : w->txtUsername;
+        focused->setFocus();
         command.cmdGen_Click();
         QCOMPARE(rig->checks.configurationChecks.size(), 1);
         QCOMPARE(windows, message.isEmpty() ? 1 : 0);
@@ -274,7 +244,8 @@ private slots:
             return;   // a terminal type still gets its ENAT question
         QCOMPARE(prompt->texts(), QStringList{message});
         QCOMPARE(prompt->lastTitle(), QStringLiteral("設定の作成"));
-        QCOMPARE(focusName(), QString::fromLatin1(message == StaticIncomplete ? "txtRouteIP" : "txtUsername"));
+        // Only onto the page in front: a hidden box would take the keys.
+        QCOMPARE(focusName(), message == StaticIncomplete && tab == 2 ? "txtRouteIP" : focused->objectName());
     }
 
     void enatQuestion_data()
@@ -339,28 +310,35 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
+    // Opening leaves the tab selected before in front. With the common page
+    // there, the destination page must still hold a destination of the file,
+    // since the checks read it. Either way the script is the command line's.
     void sameScriptAsTheCommandLine_data()
     {
         QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("tab");
         QTest::addColumn<bool>("enatYes");
-        QTest::newRow("dial-up, two LAN destinations") << "dialup-two-lan.rcf" << false;
-        QTest::newRow("dial-up terminal type, ENAT yes") << "dialup-terminal.rcf" << true;
-        QTest::newRow("dial-up terminal type, ENAT no") << "dialup-terminal.rcf" << false;
-        QTest::newRow("128k leased line") << "leased128.rcf" << false;
+        QTest::newRow("dial-up, two LAN destinations") << "dialup-two-lan.rcf" << 1 << false;
+        QTest::newRow("dial-up terminal type, ENAT yes") << "dialup-terminal.rcf" << 2 << true;
+        QTest::newRow("dial-up terminal type, ENAT no") << "dialup-terminal.rcf" << 1 << false;
+        QTest::newRow("128k leased line") << "leased128.rcf" << 2 << false;
     }
     void sameScriptAsTheCommandLine()
     {
         QFETCH(QString, file);
+        QFETCH(int, tab);
         QFETCH(bool, enatYes);
         QTemporaryDir dir;
-        open(file, dir);
+        QVERIFY(w->selectTab(tab));
+        openSample(*rig, file, dir);
+        QCOMPARE(w->selectedTab(), tab);
         QBuffer out, err;
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
         const QString enat = enatYes ? QStringLiteral("--enat=yes") : QStringLiteral("--enat=no");
         QVERIFY2(runCommandLine({"marrowgate", "generate", enat, dir.filePath("office.cfg")}, out, err) == 0,
                  err.data().constData());
-        QVERIFY(w->selectTab(2));   // the operator looks at the first destination
+        prompt->shown.clear();
         prompt->answers = {enatYes ? Answer::Yes : Answer::No};
         generate();
         for (const mgtest::ShownMessage &m : std::as_const(prompt->shown))
@@ -370,19 +348,6 @@ private slots:
         QVERIFY(windowBytes);
         QCOMPARE(*windowBytes, out.data());
         QCOMPARE(out.data().contains("enable ip nat\r\n"), enatYes);
-    }
-
-    // Opening leaves the common page in front; the destination page must
-    // still hold a destination of the file, since the checks read it.
-    void generateRightAfterOpening()
-    {
-        QTemporaryDir dir;
-        QVERIFY(w->selectTab(1));
-        open(QStringLiteral("dialup-two-lan.rcf"), dir);
-        QCOMPARE(w->selectedTab(), 1);
-        generate();
-        QVERIFY2(prompt->shown.isEmpty(), qPrintable(prompt->lastText()));
-        QCOMPARE(rig->scriptWindows, 1);
     }
 };
 
