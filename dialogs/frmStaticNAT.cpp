@@ -294,9 +294,7 @@ void frmStaticNAT::noteRemoved(int index)
     if (index < edited) {
         --EditIndex;
     } else if (index == edited) {
-        Editing = false;
-        EditIndex = -1;
-        setFieldEnabled(chkGblInt, cboNATType->currentIndex() == DynamicEnat);
+        endEdit();
     }
 }
 
@@ -342,10 +340,8 @@ void frmStaticNAT::InputBox_GotFocus()
 
 void frmStaticNAT::cmdAdd_Click()
 {
-    if (Editing && (EditIndex < 1 || EditIndex > m_config.EnatCount)) {
-        Editing = false;
-        EditIndex = -1;
-    }
+    if (Editing && (EditIndex < 1 || EditIndex > m_config.EnatCount))
+        endEdit();
     if (!Editing && m_config.EnatCount >= MaxEnatEntries) {
         m_prompt.critical(EnatListFullText(), Caption);
         return;
@@ -361,12 +357,17 @@ void frmStaticNAT::cmdAdd_Click()
         case EnatFault::GlobalAddress: focusAndSelect(txtGBLIP); break;
         case EnatFault::PrivateMask: focusAndSelect(txtNetMask); break;
         case EnatFault::GlobalMask: focusAndSelect(txtGBLMask); break;
+        // These refusals empty the boxes, so the edit ends with them: left
+        // open, the next entry typed would silently replace the one that was
+        // being edited.
         case EnatFault::Duplicate:
         case EnatFault::UsedByDynamic:
             ClearInputs();
+            endEdit();
             break;
         case EnatFault::NoDynamicCover:
             ClearInputs();
+            endEdit();
             cboNATType->setCurrentIndex(DynamicEnat);
             break;
         case EnatFault::Port:
@@ -387,13 +388,27 @@ void frmStaticNAT::cmdAdd_Click()
     m_listChanged = true;
     refreshList();
     ClearInputs();
-    if (Editing) {
-        Editing = false;
-        EditIndex = -1;
-        // Editing an entry by address locks the interface choice; the next
-        // new entry of the same type may use an interface again.
-        setFieldEnabled(chkGblInt, cboNATType->currentIndex() == DynamicEnat);
+    endEdit();
+}
+
+void frmStaticNAT::endEdit()
+{
+    if (!m_extraInterface.isEmpty()) {
+        const int extra = cboGBLInter->findText(m_extraInterface);
+        if (extra >= 0) {
+            if (cboGBLInter->currentIndex() == extra)
+                cboGBLInter->setCurrentIndex(0);
+            cboGBLInter->removeItem(extra);
+        }
+        m_extraInterface.clear();
     }
+    if (!Editing)
+        return;
+    Editing = false;
+    EditIndex = -1;
+    // Editing an entry by address locks the interface choice; the next new
+    // entry of the same type may use an interface again.
+    setFieldEnabled(chkGblInt, cboNATType->currentIndex() == DynamicEnat);
 }
 
 void frmStaticNAT::cmdEdit_Click()
@@ -405,6 +420,7 @@ void frmStaticNAT::cmdEdit_Click()
     if (entry.NATType < 0 || entry.NATType >= EnatTypeCount)
         return;
 
+    endEdit();
     Editing = true;
     EditIndex = row + 1;
     {
@@ -440,6 +456,7 @@ void frmStaticNAT::cmdEdit_Click()
             int choice = cboGBLInter->findText(entry.GlobalInterFace);
             if (choice < 0) {
                 cboGBLInter->addItem(entry.GlobalInterFace);
+                m_extraInterface = entry.GlobalInterFace;
                 choice = cboGBLInter->count() - 1;
             }
             chkGblInt->setChecked(true);
@@ -502,14 +519,20 @@ void frmStaticNAT::cmdOK_Click()
 {
     if (m_config.EnatCount > 0) {
         m_config.EnatCommands = BuildEnatCommands(m_config);
-        m_config.markChanged();
+        markChanged();
     } else if (m_listChanged) {
         // Emptying the list is a change like any other: without it the
         // program would close without offering to save the deletion.
         m_config.EnatCommands.clear();
-        m_config.markChanged();
+        markChanged();
     }
     accept();
+}
+
+void frmStaticNAT::markChanged()
+{
+    m_config.markChanged();
+    m_changedConfiguration = true;
 }
 
 void frmStaticNAT::cmdCancel_Click()
@@ -523,7 +546,7 @@ void frmStaticNAT::reject()
         // There is no undo: the list keeps every change, so the configuration
         // has changed and the script must be built again from the list.
         m_config.EnatCommands.clear();
-        m_config.markChanged();
+        markChanged();
     }
     QDialog::reject();
 }

@@ -29,6 +29,10 @@ public:
     // Whether the list was changed while the dialog was open, by an answer to
     // the opening question or by the operator, whichever button closed it.
     bool listChanged() const { return m_listChanged; }
+    // Whether closing marked the configuration changed: OK with entries in
+    // the list, or any way out after the list was edited. OK on an empty,
+    // untouched list only closes.
+    bool changedConfiguration() const { return m_changedConfiguration; }
 
     bool isEditing() const { return Editing; }
     int editIndex() const { return EditIndex; }
@@ -58,6 +62,9 @@ private:
     void cmdOK_Click();
     void cmdCancel_Click();
     void ClearInputs();
+    // Ends an edit in progress (stored or abandoned).
+    void endEdit();
+    void markChanged();
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -65,8 +72,12 @@ private:
     MessagePrompt &m_prompt;
 
     bool Editing = false;
-    int EditIndex = 0;           // 1-based; -1 once an edit has been stored
+    int EditIndex = 0;           // 1-based; -1 once an edit has ended
+    // The interface of a deleted destination, offered only while the entry
+    // that names it is being edited.
+    QString m_extraInterface;
     bool m_listChanged = false;
+    bool m_changedConfiguration = false;
 
     QComboBox *cboNATType = nullptr;
     QLineEdit *txtIP = nullptr;

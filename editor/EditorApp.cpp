@@ -18,7 +18,7 @@ namespace mg {
 namespace {
 
 // The three list dialogs of the window, each modal over it and answering
-// whether it was closed with OK.
+// whether it changed the configuration.
 void installListDialogs(frmMain &window, MessagePrompt &prompt)
 {
     window.setRouteDialog([&window, &prompt] {
@@ -29,8 +29,8 @@ void installListDialogs(frmMain &window, MessagePrompt &prompt)
     });
     window.setEnatDialog([&window, &prompt] {
         frmStaticNAT dialog(window.configuration(), prompt, &window);
-        const bool accepted = dialog.exec() == QDialog::Accepted;
-        return accepted || dialog.listChanged();
+        dialog.exec();
+        return dialog.changedConfiguration();
     });
     window.setBodDialog([&window, &prompt] {
         const int destination = window.configuration().CurrentTab - 1;

@@ -33,6 +33,7 @@ namespace mg {
 namespace {
 
 const QString AppTitle = QStringLiteral("Quillmark KV700 Marrowgate");
+const QString CrLf = QStringLiteral("\r\n");
 const QString UnnumberedCaption = QStringLiteral("アンナンバードI/Fを使用");
 const QString DynamicCaption = QStringLiteral("動的アドレス割り当てを使用");
 const QString AddTitle = QStringLiteral("接続先の追加");
@@ -1392,7 +1393,7 @@ void frmMain::mnuFileNew_Click()
 {
     if (!m_config.Saved
         && !saveBeforeDiscarding(QStringLiteral("現在の設定は保存されていません。新規に設定を作成")
-                                 + QLatin1Char('\n') + QStringLiteral("する前に現在の設定を保存しますか？")))
+                                 + CrLf + QStringLiteral("する前に現在の設定を保存しますか？")))
         return;
     ResetConfiguration();
     m_config.CurrentTab = int16(selectedTab());
@@ -1404,7 +1405,7 @@ void frmMain::mnuFileOpen_Click()
 {
     if (!m_config.Saved
         && !saveBeforeDiscarding(QStringLiteral("現在の設定は保存されていません。ファイルを開く前に")
-                                 + QLatin1Char('\n') + QStringLiteral("現在の設定を保存しますか？")))
+                                 + CrLf + QStringLiteral("現在の設定を保存しますか？")))
         return;
     QString name;
     if (openConfiguration(name)) {
@@ -1499,7 +1500,9 @@ bool frmMain::saveBeforeDiscarding(const QString &question)
     const QString name = saveConfiguration();
     if (!name.isEmpty())
         m_config.ConfigFileName = name;
-    return true;
+    // The operator asked to keep the work: when the save dialog was cancelled
+    // or writing failed, going on would discard it unsaved.
+    return m_config.SaveSucceeded;
 }
 
 QString frmMain::saveConfiguration()
@@ -1524,22 +1527,9 @@ bool frmMain::openConfiguration(QString &fileName)
 
 bool frmMain::Unload()
 {
-    if (m_config.Saved)
-        return true;
-    const MessageAnswer answer = m_prompt.show(
-        QStringLiteral("現在の設定は保存されていません。終了する前に") + QLatin1Char('\n')
-            + QStringLiteral("現在の設定を保存しますか？"),
-        AppTitle, MessageIcon::Information, MessageButtons::YesNoCancel);
-    if (answer == MessageAnswer::No)
-        return true;
-    if (answer != MessageAnswer::Yes)
-        return false;
-    if (!checks().CheckConfiguration(selectedTab()))
-        return false;
-    const QString name = saveConfiguration();
-    if (!name.isEmpty())
-        m_config.ConfigFileName = name;
-    return m_config.SaveSucceeded;
+    return m_config.Saved
+           || saveBeforeDiscarding(QStringLiteral("現在の設定は保存されていません。終了する前に") + CrLf
+                                   + QStringLiteral("現在の設定を保存しますか？"));
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

@@ -53,7 +53,8 @@ public:
 
     // cmdGen hands the generate command over to whoever owns it.
     void setGenerateHandler(std::function<void()> handler);
-    // The three list dialogs; each answers true when it was closed with OK.
+    // The three list dialogs; each answers true when it changed the
+    // configuration (closed with OK, or list edits kept by キャンセル).
     void setRouteDialog(std::function<bool()> dialog);
     void setEnatDialog(std::function<bool()> dialog);
     void setBodDialog(std::function<bool()> dialog);

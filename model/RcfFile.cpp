@@ -497,7 +497,9 @@ private:
             }
             EnatEntry &e = c.EnatList[index];
             if (key == QLatin1String("PrivatePort") || key == QLatin1String("GlobalPort")) {
-                const int16 port = numericValue(v);
+                // Ports go up to 65535: the 16-bit parse would turn a saved
+                // 40000 into 32767 at the next open.
+                const std::int64_t port = leadingNumber(v);
                 if (port != 0)
                     (key == QLatin1String("PrivatePort") ? e.PrivatePort : e.GlobalPort) = QString::number(port);
                 continue;
@@ -584,7 +586,8 @@ private:
         for (int j = 0; j < 4; ++j) {
             const QString line = nextInside(where);
             const QStringView key = keyOf(line);
-            const QString v = QString::number(numericValue(valueOf(line)));
+            // Times go up to 65535, beyond the 16-bit parse.
+            const QString v = QString::number(leadingNumber(valueOf(line)));
             if (key == QLatin1String("Uprate"))
                 b.Uprate = v;
             else if (key == QLatin1String("Uptime"))

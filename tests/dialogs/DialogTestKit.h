@@ -6,6 +6,7 @@
 #include "TestFakes.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QHeaderView>
@@ -93,6 +94,14 @@ template <class Dialog> struct Shown {
 };
 
 // The one message shown since the last look, with its box; forgets it.
+inline QStringList itemsOf(const QComboBox *box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
 inline void expectShown(mgtest::ScriptedPrompt &prompt, const QString &text, const QString &title,
                         mg::MessageIcon icon = mg::MessageIcon::Critical,
                         mg::MessageButtons buttons = mg::MessageButtons::Ok)

@@ -130,6 +130,7 @@ void TestFrmStaticNAT::adding()
     c.EnatCommands = QStringLiteral("kept");
     const Configuration before = c;
     Window ui(c);
+    const QStringList interfaces = itemsOf(ui.get<QComboBox>("cboGBLInter"));
     ui.get<QComboBox>("cboNATType")->setCurrentIndex(type == StaticEnat ? DynamicNat : StaticEnat);
     for (const char *name : InputBoxes)
         ui.get(name)->setText("1");
@@ -149,12 +150,16 @@ void TestFrmStaticNAT::adding()
         for (int column = 0; column < 7; ++column)
             shown << ui.list()->topLevelItem(at)->text(column);
         QCOMPARE(shown, row << TypeCodes[type]);
-    } else {
+    }
+    const bool cleared = focus.isEmpty() || focus == QLatin1String("DE");
+    if (!message.isEmpty()) {
         expectShown(ui.prompt, message, cell("title"));
         QVERIFY(c == before);
+        // A refusal that empties the boxes ends the edit, so what is typed
+        // next cannot replace the entry that was being edited.
+        QCOMPARE(ui.dialog.isEditing(), edit >= 0 && !cleared);
     }
     QCOMPARE(ui.list()->topLevelItemCount(), int(c.EnatCount));
-    const bool cleared = focus.isEmpty() || focus == QLatin1String("DE");
     QCOMPARE(ui.get<QComboBox>("cboNATType")->currentIndex(), focus == QLatin1String("DE") ? int(DynamicEnat) : type);
     QCOMPARE(ui.inputs(), cleared ? Cleared : inputs);
     QWidget *focused = cleared ? ui.get("txtIP") : ui.get<QWidget>(qPrintable(focus));
@@ -173,6 +178,8 @@ void TestFrmStaticNAT::adding()
     QVERIFY(ui.prompt.shown.isEmpty());
     QCOMPARE(listOf(c), stored);
     QVERIFY(!ui.dialog.isEditing());
+    // A deleted destination's interface was offered for that edit only.
+    QCOMPARE(itemsOf(ui.get<QComboBox>("cboGBLInter")), interfaces);
     // The next dynamic ENAT entry may use an interface again.
     QCOMPARE(ui.get<QCheckBox>("chkGblInt")->isEnabled(), type == DynamicEnat);
     ui.press("cmdOK");
@@ -292,6 +299,7 @@ void TestFrmStaticNAT::closing()
     QCOMPARE(listOf(c), after);
     // Any change, kept or not, must be saved and its lines built anew.
     QCOMPARE(c.Saved, commands == QLatin1String("old"));
+    QCOMPARE(ui.dialog.changedConfiguration(), !c.Saved);
     QCOMPARE(c.EnatCommands, commands);
 }
 

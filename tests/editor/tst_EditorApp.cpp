@@ -61,7 +61,7 @@ private slots:
         QCOMPARE(runEditor(*qApp), 0);
         QCOMPARE(seen, QStringList({"既に起動されています",
                                     "EthernetインターフェースのIPアドレス、または、ネットマスクが入力されていません。", "",
-                                    "現在の設定は保存されていません。終了する前に\n現在の設定を保存しますか？", "キャンセル"}));
+                                    "現在の設定は保存されていません。終了する前に\r\n現在の設定を保存しますか？", "キャンセル"}));
         SingleInstance next;   // the lock went with the window
         QVERIFY(next.tryAcquire());
     }

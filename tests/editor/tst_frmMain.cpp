@@ -73,8 +73,8 @@ private slots:
         QTest::newRow("new, cancel") << SaveCase{"new", true, Answer::Cancel, true, true, false};
         QTest::newRow("new, yes, check fails") << SaveCase{"new", true, Answer::Yes, false, true, false};
         QTest::newRow("new, yes, saved") << SaveCase{"new", true, Answer::Yes, true, true, true};
-        // A save that was cancelled does not stop a new configuration.
-        QTest::newRow("new, yes, dialog cancelled") << SaveCase{"new", true, Answer::Yes, true, false, true};
+        // A save that did not happen stops the command: the work would be lost.
+        QTest::newRow("new, yes, dialog cancelled") << SaveCase{"new", true, Answer::Yes, true, false, false};
         QTest::newRow("save button") << SaveCase{"cmdSave", true, Answer::No, true, true, true};
         QTest::newRow("save menu") << SaveCase{"mnuFileWrite", true, Answer::No, true, true, true};
         QTest::newRow("save menu, check fails") << SaveCase{"mnuFileWrite", true, Answer::No, false, true, false};
@@ -116,7 +116,7 @@ private slots:
         QCOMPARE(titles, QStringList(edited && !isSave ? 1 : 0, "Quillmark KV700 Marrowgate")
                              + QStringList(generated ? 1 : 0, "ENATの設定"));
         if (edited && !isSave) {
-            const QString before = isNew ? QStringLiteral("新規に設定を作成\nする前に") : QStringLiteral("終了する前に\n");
+            const QString before = isNew ? QStringLiteral("新規に設定を作成\r\nする前に") : QStringLiteral("終了する前に\r\n");
             QCOMPARE(prompt->shown[0].text, "現在の設定は保存されていません。" + before + "現在の設定を保存しますか？");
         }
         QFile rcf(dir.filePath("site.rcf"));

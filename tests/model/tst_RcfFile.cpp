@@ -105,6 +105,20 @@ private slots:
         QVERIFY2(read.config == expected, read.config.Saved == saved ? "flags" : "Saved");
     }
 
+    // Ports and BOD times reach 65535, beyond the 16-bit numbers of the file.
+    void wideValuesSurviveReopening()
+    {
+        Configuration c;
+        c.TabCount = 2;
+        c.destination(1).MP = 1;
+        c.bod(1) = {QStringLiteral("100"), QStringLiteral("65535"), QStringLiteral("0"), QStringLiteral("40000")};
+        QVERIFY(c.appendEnat({"192.168.1.10", {}, "65535", "203.0.113.1", {}, "40000", "tcp", {}, 2}));
+        const RcfWriteResult written = WriteRcf(c);
+        const RcfReadResult read = ReadRcf(written.bytes, Configuration{});
+        QVERIFY(written.ok && read.ok);
+        QCOMPARE(RcfText(read.config), RcfText(c));
+    }
+
     void stops_data()
     {
         QTest::addColumn<QByteArray>("bytes");
