@@ -1059,7 +1059,8 @@ void frmMain::updateConnectMenu()
 void frmMain::cboConnect_Click()
 {
     const int16 type = int16(cboConnect->currentIndex());
-    if (type != 0 && tabConfig->count() > 2)
+    const bool removing = type != 0 && tabConfig->count() > 2;
+    if (removing)
         removeTabsAbove(2);
     m_config.setConnectType(type);
     m_config.TabCount = int16(tabConfig->count());
@@ -1069,6 +1070,8 @@ void frmMain::cboConnect_Click()
         m_config.CurrentTab = 1;
         bringPageToFront(1);
     }
+    if (removing && m_config.CurrentTab == 1)
+        showRemainingDestination();
     applyAnalogEnabling();
     if (type != 0 && !chkRIPPPP->isEnabled())
         setFieldEnabled(chkRIPPPP, true);
@@ -1371,8 +1374,19 @@ void frmMain::mnuConnectDel_Click()
     // not inherit the moved destination's thresholds.
     m_config.newDestinationRecord(last + 1);
     m_config.BodTable[last + 1] = BodSetting{};
+    showRemainingDestination();
     MarkChanged();
     updateConnectMenu();
+}
+
+void frmMain::showRemainingDestination()
+{
+    // The destination controls still hold a destination that is gone, and
+    // the checks before generating and saving read them from the common
+    // page: a fault of the removed destination would refuse the rest, and
+    // its values would hide the faults of those that remain. They hold the
+    // last destination instead, as after opening a file.
+    ShowDestination(m_config.TabCount - 1);
 }
 
 void frmMain::mnuOptionTrans_Click()

@@ -261,6 +261,7 @@ private:
     bool saveBeforeDiscarding(const QString &question);
     QString saveConfiguration();
     bool openConfiguration(QString &fileName);
+    void showRemainingDestination();
     void runListDialog(const std::function<bool()> &dialog);
     void applyFocusRule(QWidget *control, bool gotFocus);
 

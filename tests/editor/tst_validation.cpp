@@ -165,6 +165,38 @@ private slots:
         }
     }
 
+    // Deleting the destination on screen, or a leased line taking all but
+    // the first, leaves the common page in front; the checks must then not
+    // read the removed destination out of the destination controls.
+    void removedDestinationIsNotChecked_data()
+    {
+        QTest::addColumn<bool>("leased");
+        QTest::newRow("deleted") << false;
+        QTest::newRow("leased line") << true;
+    }
+    void removedDestinationIsNotChecked()
+    {
+        QFETCH(bool, leased);
+        QVERIFY(w->selectTab(1) && w->selectTab(2));
+        addDestinations(*w, 1);
+        QVERIFY(w->selectTab(3));
+        // Leaves its tab, but the walk over all destinations refuses it.
+        setFields(*w, {"txtISDNNum=03-9999-0000", "txtPPPIP=10.0.9.1", "txtPPPNetMask=255.255.255.0", "chkRIPPPP=1",
+                       "txtUsername=", "txtUserPass="});
+        if (leased) {
+            QVERIFY2(w->selectTab(1), qPrintable(prompt->texts().join("|")));
+            w->cboConnect->setCurrentIndex(1);
+        } else {
+            prompt->answers = {MessageAnswer::Ok};
+            w->mnuConnectDel->trigger();
+            prompt->shown.clear();
+        }
+        QCOMPARE(w->tabConfig->count(), 2);
+        generate();
+        QCOMPARE(prompt->texts(), QStringList());
+        QCOMPARE(rig->scriptWindows, 1);
+    }
+
     // The record of the destination on screen is only brought up to date when
     // its tab is left; until then the page is what the checks read.
     void pageIsTheTruthForItsDestination()
