@@ -38,10 +38,20 @@ bool SingleInstance::tryAcquire()
     return m_acquired;
 }
 
+bool SingleInstance::isHeldElsewhere() const
+{
+    return !m_acquired && m_lock->error() == QLockFile::LockFailedError;
+}
+
 bool ensureSingleInstance(SingleInstance &instance, MessagePrompt &prompt)
 {
     if (instance.tryAcquire())
         return true;
+    if (!instance.isHeldElsewhere()) {
+        qWarning("marrowgate: cannot create the lock file %s; another copy of the program may be running",
+                 qPrintable(instance.lockPath()));
+        return true;
+    }
     prompt.show(QStringLiteral("既に起動されています"), QStringLiteral("Quillmark KV700 Marrowgate"),
                 MessageIcon::None, MessageButtons::Ok);
     return false;

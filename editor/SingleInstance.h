@@ -24,6 +24,9 @@ public:
     // Answers true when this process is (now) the only instance.
     bool tryAcquire();
     bool isAcquired() const { return m_acquired; }
+    // After a failed tryAcquire: whether a running instance holds the lock,
+    // rather than the lock file being impossible to create.
+    bool isHeldElsewhere() const;
     QString lockPath() const { return m_path; }
 
 private:
@@ -33,7 +36,9 @@ private:
 };
 
 // Acquires the instance lock; when another instance holds it, tells the
-// operator "既に起動されています" and answers false.
+// operator "既に起動されています" and answers false. When the lock file
+// cannot be created at all, the editor still starts (with a warning on
+// standard error): refusing would wrongly claim another instance runs.
 bool ensureSingleInstance(SingleInstance &instance, MessagePrompt &prompt);
 
 } // namespace mg

@@ -65,6 +65,19 @@ private slots:
         SingleInstance next;   // the lock went with the window
         QVERIFY(next.tryAcquire());
     }
+
+    // A lock file that cannot be created says nothing of another instance.
+    void unwritableLockStillStarts()
+    {
+        QTemporaryDir dir;
+        QFile notAFolder(dir.filePath(QStringLiteral("file")));
+        QVERIFY(notAFolder.open(QIODevice::WriteOnly));
+        SingleInstance instance(notAFolder.fileName() + QStringLiteral("/run/editor.lock"));
+        mgtest::ScriptedPrompt prompt;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot create the lock file")));
+        QVERIFY(ensureSingleInstance(instance, prompt));
+        QVERIFY(prompt.shown.isEmpty() && !instance.isHeldElsewhere());
+    }
 };
 
 QTEST_MAIN(TestEditorApp)
