@@ -15,31 +15,24 @@ constexpr const char *CodecName = "windows-31j";
 // bytes to the code point of the same value. None of them can be the second
 // byte of a double-byte character, so swapping the code points around the
 // conversion gives exactly the Windows bytes.
-QString toIcuControls(QString text)
+constexpr char16_t WindowsControls[] = {0x1A, 0x1C, 0x7F};
+constexpr char16_t IcuControls[] = {0x1C, 0x7F, 0x1A};
+
+QString swapControls(QString text, const char16_t (&from)[3], const char16_t (&to)[3])
 {
     for (QChar &c : text) {
-        switch (c.unicode()) {
-        case 0x1A: c = QChar(0x1C); break;
-        case 0x1C: c = QChar(0x7F); break;
-        case 0x7F: c = QChar(0x1A); break;
-        default: break;
+        for (int i = 0; i < 3; ++i) {
+            if (c.unicode() == from[i]) {
+                c = QChar(to[i]);
+                break;
+            }
         }
     }
     return text;
 }
 
-QString fromIcuControls(QString text)
-{
-    for (QChar &c : text) {
-        switch (c.unicode()) {
-        case 0x1C: c = QChar(0x1A); break;
-        case 0x7F: c = QChar(0x1C); break;
-        case 0x1A: c = QChar(0x7F); break;
-        default: break;
-        }
-    }
-    return text;
-}
+QString toIcuControls(const QString &text) { return swapControls(text, WindowsControls, IcuControls); }
+QString fromIcuControls(const QString &text) { return swapControls(text, IcuControls, WindowsControls); }
 } // namespace
 
 std::optional<QByteArray> encode(const QString &text)
