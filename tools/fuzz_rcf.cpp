@@ -1,8 +1,11 @@
 // libFuzzer target for the .rcf reader: any bytes must give a configuration
-// or an error, never a crash; and whatever is accepted must save, and the
-// saved file must read back to the same file.
+// or an error, never a crash; whatever is accepted must save, the saved file
+// must read back to the same file, and the script generated from it must
+// save as a .cfg.
 
+#include "Prompts.h"
 #include "RcfFile.h"
+#include "ScriptGenerator.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,6 +19,19 @@ namespace {
     std::fprintf(stderr, "fuzz_rcf: %s\n", what);
     std::abort();
 }
+
+// Answers the generator's ENAT question one way for the whole input.
+class FixedAnswer : public mg::MessagePrompt {
+public:
+    explicit FixedAnswer(mg::MessageAnswer answer) : m_answer(answer) {}
+    mg::MessageAnswer show(const QString &, const QString &, mg::MessageIcon, mg::MessageButtons) override
+    {
+        return m_answer;
+    }
+
+private:
+    mg::MessageAnswer m_answer;
+};
 
 } // namespace
 
@@ -36,5 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         fault("a saved file cannot be read");
     if (mg::WriteRcf(again.config).bytes != written.bytes)
         fault("a saved file does not read back to itself");
+
+    mg::Configuration config = read.config;
+    FixedAnswer answer(size % 2 ? mg::MessageAnswer::Yes : mg::MessageAnswer::No);
+    if (!mg::WriteScriptFile(mg::GenerateScript(config, answer)).ok)
+        fault("the script of an accepted file cannot be saved");
     return 0;
 }
