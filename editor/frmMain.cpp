@@ -496,6 +496,9 @@ void frmMain::buildDestinationPage(QFrame *page)
                         {QStringLiteral("使用しない"), QStringLiteral("STACLZS"), QStringLiteral("Predictor")});
     cboIdleTimer = makeCombo(Frame3, "cboIdleTimer", {QStringLiteral("60"), QStringLiteral("OFF")});
     cboIdleTimer->setEditable(true);
+    // What the operator types is the value: inline completion would turn
+    // a typed "6" into the list's "60".
+    cboIdleTimer->setCompleter(nullptr);
     cboIdleTimer->setInsertPolicy(QComboBox::NoInsert);
     cboIdleTimer->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cboIdleTimer->setMinimumContentsLength(9);

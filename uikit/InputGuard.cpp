@@ -54,6 +54,30 @@ void InputGuard::refuse()
     emit refused();
 }
 
+namespace {
+// The context menu's paste then finds nothing, however the menu was opened.
+void emptyClipboard()
+{
+    QClipboard *clipboard = QApplication::clipboard();
+    clipboard->clear(QClipboard::Clipboard);
+    if (clipboard->supportsSelection())
+        clipboard->clear(QClipboard::Selection);
+}
+} // namespace
+
+void InputGuard::commit(const QString &text)
+{
+    // Each committed character passes the rule as if it had been typed, so
+    // an input method can neither slip text past it nor lose what it allows.
+    for (const QChar c : text) {
+        if (!m_rule(m_box, c.unicode())) {
+            refuse();
+            return;
+        }
+        m_box->insert(QString(c));
+    }
+}
+
 bool InputGuard::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_box)
@@ -61,8 +85,9 @@ bool InputGuard::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto *key = static_cast<QKeyEvent *>(event);
-        // Tab moves the focus on; it never reaches the box as a character.
-        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+        // Tab moves the focus on and Escape closes a dialog; neither reaches
+        // the box as a character.
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Escape)
             return false;
         if (key->matches(QKeySequence::Paste)) {
             refuse();
@@ -83,21 +108,20 @@ bool InputGuard::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     case QEvent::InputMethod:
-        if (!static_cast<QInputMethodEvent *>(event)->commitString().isEmpty())
-            refuse();
+        commit(static_cast<QInputMethodEvent *>(event)->commitString());
         return true;
+    case QEvent::ContextMenu:
+        // Opened by the right button or from the keyboard alike.
+        emptyClipboard();
+        return false;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick: {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::MiddleButton)
             return true;
-        if (mouse->button() == Qt::RightButton && event->type() == QEvent::MouseButtonPress) {
-            QClipboard *clipboard = QApplication::clipboard();
-            clipboard->clear(QClipboard::Clipboard);
-            if (clipboard->supportsSelection())
-                clipboard->clear(QClipboard::Selection);
-        }
+        if (mouse->button() == Qt::RightButton && event->type() == QEvent::MouseButtonPress)
+            emptyClipboard();
         return false;
     }
     case QEvent::DragEnter:

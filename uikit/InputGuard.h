@@ -16,9 +16,10 @@ namespace mg {
 // Every key that would insert a character is passed to the box's rule as a
 // character code (8 for Backspace); a refused key is discarded with a beep.
 // Nothing may reach the box past the rule: paste by keyboard is refused,
-// drops and middle-button paste are ignored, input-method commits are
-// refused, and a right-button press empties the clipboard and the X11
-// selection so that the context menu has nothing to paste.
+// drops and middle-button paste are ignored, an input method's commit is
+// taken character by character through the rule, and opening the context
+// menu (by the right button or the keyboard) empties the clipboard and the
+// X11 selection so that the menu has nothing to paste.
 class InputGuard : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +49,7 @@ protected:
 private:
     InputGuard(QLineEdit *box, KeyRule rule);
     void refuse();
+    void commit(const QString &text);
 
     QLineEdit *m_box;
     KeyRule m_rule;

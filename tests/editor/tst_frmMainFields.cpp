@@ -6,6 +6,7 @@
 #include "InputGuard.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QInputMethodEvent>
 #include <QMimeData>
 
@@ -189,6 +190,13 @@ private slots:
         QTest::mouseRelease(target, Qt::RightButton, {}, QPoint(5, 5));
         QVERIFY(clipboard->text().isEmpty());
         QVERIFY(!clipboard->supportsSelection() || clipboard->text(QClipboard::Selection).isEmpty());
+        // So does the menu key's context menu.
+        clipboard->setText(QStringLiteral("12"));
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), target->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(target, &menuKey);
+        if (QWidget *menu = QApplication::activePopupWidget())
+            menu->close();
+        QVERIFY(clipboard->text().isEmpty());
         target->paste();   // what the context menu's paste does
         if (clipboard->supportsSelection())
             clipboard->setText(QStringLiteral("34"), QClipboard::Selection);
@@ -200,12 +208,16 @@ private slots:
         QVERIFY(!enter.isAccepted());
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &drop);
-        // Whatever an input method would commit never gets past the filters.
+        // What an input method commits passes the filter character by
+        // character, as if typed.
         QCOMPARE(target->testAttribute(Qt::WA_InputMethodEnabled), inputMethod);
         QInputMethodEvent commit;
         commit.setCommitString(QStringLiteral("１２３"));
         QApplication::sendEvent(target, &commit);
         QCOMPARE(target->text(), QString());
+        commit.setCommitString(QStringLiteral("1１"));
+        QCOMPARE(refusals(target, [&] { QApplication::sendEvent(target, &commit); }), 1);
+        QCOMPARE(target->text(), QStringLiteral("1"));
     }
 
     // Posted focus moves must not undo where entering a tab put the focus.
