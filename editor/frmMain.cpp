@@ -1224,12 +1224,15 @@ void frmMain::tabConfig_CurrentChanged(int index)
 bool frmMain::tabConfig_BeforeClick(int leaving)
 {
     const bool passed = checks().TabCheck(leaving);
+    const bool wasTerminal = leaving > 1 && m_config.destination(leaving - 1).Type == 1;
     if (passed && leaving > 1)
         StoreDestination(leaving - 1);
     // A terminal-type destination that became LAN-type no longer needs the
     // dynamic ENAT entry a save added for it; this runs even when the check
-    // failed.
-    if (leaving > 1 && cboType->currentIndex() == 0)
+    // failed. Only that destination and only that entry: a destination that
+    // was LAN-type all along, and entries the operator made over its
+    // interface, keep their translations.
+    if (wasTerminal && cboType->currentIndex() == 0)
         removeLastAutomaticEnat(leaving - 1);
     return passed;
 }
@@ -1258,10 +1261,11 @@ void frmMain::tabConfig_Click(int entering)
 
 void frmMain::removeLastAutomaticEnat(int destination)
 {
-    const QString face = pppInterface(destination);
+    const EnatEntry automatic = m_config.lanEnatEntry(destination);
     for (int i = m_config.EnatCount - 1; i >= 0; --i) {
         const EnatEntry &e = m_config.EnatList[i];
-        if (e.NATType == 3 && e.GlobalInterFace == face) {
+        if (e.NATType == automatic.NATType && e.GlobalInterFace == automatic.GlobalInterFace
+            && e.PrivateIP == automatic.PrivateIP && e.PrivateMask == automatic.PrivateMask) {
             m_config.removeEnat(i);
             // The list no longer matches the file; exit must offer to save.
             MarkChanged();
@@ -1326,6 +1330,9 @@ void frmMain::mnuConnectAdd_Click()
     tabConfig->addTab(destinationCaption(n));
     --m_stripGuard;
     m_config.newDestinationRecord(n);
+    // The record may hold the thresholds of a destination a leased line
+    // removed; a new destination starts from the defaults.
+    m_config.BodTable[n] = BodSetting{};
     m_config.TabCount = int16(tabConfig->count());
     // A new destination is part of what a save writes.
     MarkChanged();

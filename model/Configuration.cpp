@@ -139,7 +139,9 @@ void Configuration::setConnectType(int16 type)
     Common.ConnectType = type;
     if (type != 0 && TabCount > 2) {
         TabCount = 2;
-        DefaultRouteTaken = false;
+        // Only the destinations removed here give the default route up: when
+        // the first one carries it, another must not take it as well.
+        DefaultRouteTaken = DestinationTable[1].DefRoute == 1;
     }
 }
 

@@ -273,23 +273,25 @@ private slots:
         QCOMPARE(w->tabConfig->count(), 2);
     }
 
-    // Leaving a LAN-type tab drops the destination's last dynamic ENAT entry,
-    // even when the tab check keeps the tab. The list then differs from the
-    // file, and exit must offer to save.
+    // A terminal-type destination that became LAN-type gives up the dynamic
+    // ENAT entry a save added for it when its tab is left, even when the tab
+    // check keeps the tab; the list then differs from the file, and exit must
+    // offer to save. Entries the operator made stay.
     void leavingTab()
     {
         Configuration &c = w->configuration();
-        for (auto [face, type] : {std::pair{"ppp0", 3}, {"ppp0", 2}, {"ppp0", 3}, {"ppp1", 3}})
-            c.appendEnat(enat(face, type));
-        clickTab(*w, 2);
-        QCOMPARE(saveState(*w), "saved");   // showing the destination changes nothing
-        clickTab(*w, 1);
-        QCOMPARE(c.EnatCount, int16(3));
-        QCOMPARE(saveState(*w), "unsaved");
+        c.Common.EthIP = QStringLiteral("192.168.1.1");
+        EnatEntry byHand = enat("ppp0", 3);
+        byHand.PrivateIP = QStringLiteral("172.16.0.0");
+        for (const EnatEntry &e : {enat("ppp0", 3), enat("ppp0", 2), byHand, enat("ppp1", 3)})
+            c.appendEnat(e);
+        const auto visit = [&] { clickTab(*w, 2), clickTab(*w, 1); };
+        visit();   // LAN type all along
+        QCOMPARE(c.EnatCount, int16(4));
+        QCOMPARE(saveState(*w), "saved");
         c.destination(1).Type = 1;
-        clickTab(*w, 2);
-        clickTab(*w, 1);
-        QCOMPARE(c.EnatCount, int16(3));   // terminal type: kept
+        visit();
+        QCOMPARE(c.EnatCount, int16(4));   // terminal type: kept
         clickTab(*w, 2);
         w->cboType->setCurrentIndex(0);
         setField(*w, "txtUsername", "unchecked");
@@ -297,11 +299,14 @@ private slots:
         clickTab(*w, 1);
         QVERIFY(w->selectedTab() == 2 && c.CurrentTab == 2 && w->pages->currentIndex() == 1);
         QVERIFY(c.destination(1).UserName.isEmpty());
-        QCOMPARE(c.EnatCount, int16(2));
-        QVERIFY(c.EnatList[0].NATType == 2 && c.EnatList[1].GlobalInterFace == "ppp1");
+        QCOMPARE(c.EnatCount, int16(3));
+        QVERIFY(c.EnatList[0].NATType == 2 && c.EnatList[1] == byHand && c.EnatList[2].GlobalInterFace == "ppp1");
+        QCOMPARE(saveState(*w), "unsaved");
         rig->checks.tabCheckPasses = true;
         QVERIFY(w->selectTab(1));
         QCOMPARE(c.destination(1).UserName, QStringLiteral("unchecked"));
+        visit();
+        QCOMPARE(c.EnatCount, int16(3));
     }
 
     void leasedLineTrimsTabs()
@@ -313,6 +318,7 @@ private slots:
         Configuration &c = w->configuration();
         c.appendRoute(route("ppp3"));
         c.destination(1).MP = c.destination(1).CallBack = 1;   // BOD and callback would be on for dial-up
+        c.bod(2) = {"95", "5", "20", "60"};
         w->cboConnect->setCurrentIndex(2);
         QCOMPARE(tabCaptions(*w), QStringList({Common, First}));
         QVERIFY(c.TabCount == 2 && !c.DefaultRouteTaken && c.RouteCount == 1);   // routes left as they were
@@ -327,6 +333,15 @@ private slots:
         w->cboConnect->setCurrentIndex(0);
         clickTab(*w, 2);
         QVERIFY(w->txtISDNNum->isEnabled() && w->txtCbdelay->isEnabled() && w->cmdBOD->isEnabled());
+        // A destination added again starts from the default thresholds.
+        addDestinations(*w, 1);
+        QCOMPARE(c.bod(2), BodSetting{});
+        // The first destination keeps its default route through a leased line.
+        clickTab(*w, 1);
+        c.destination(1).DefRoute = 1;
+        c.DefaultRouteTaken = true;
+        w->cboConnect->setCurrentIndex(1);
+        QVERIFY(c.TabCount == 2 && c.DefaultRouteTaken);
     }
 
     // A list dialog closed with a change marks it, and may have taken the
