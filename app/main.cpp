@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <unistd.h>
 #include <memory>
 #include <optional>
 
@@ -14,10 +15,12 @@ int main(int argc, char *argv[])
         std::optional<int> status;
         {
             QCoreApplication core(argc, argv);
+            // Unbuffered, so a write that fails (a full disk, a closed
+            // pipe) fails where it is checked, not unnoticed at exit.
             QFile out;
             QFile err;
-            out.open(stdout, QIODevice::WriteOnly);
-            err.open(stderr, QIODevice::WriteOnly);
+            out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
+            err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
             status = mg::runCommandLine(QCoreApplication::arguments(), out, err);
         }
         if (status)

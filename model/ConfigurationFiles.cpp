@@ -52,13 +52,17 @@ RcfReadResult ReadRcfFile(const QString &rcfPath, const Configuration &current)
         result.error = {{text, ErrorTitle}, text, 0};
         return result;
     };
-    if (QFileInfo(rcfPath).isDir())
+    const QFileInfo info(rcfPath);
+    if (info.isDir())
         return fail(QStringLiteral("フォルダです。"));
+    // A pipe would wait for a writer for ever, a device never ends.
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("通常のファイルではありません。"));
     QFile file(rcfPath);
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
-    // Read one byte past the limit instead of trusting size(): devices and
-    // pipes report no size.
+    // Read one byte past the limit instead of trusting size(): the file may
+    // grow while it is read.
     const QByteArray bytes = file.read(MaxRcfFileSize + 1);
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString());
@@ -68,11 +72,27 @@ RcfReadResult ReadRcfFile(const QString &rcfPath, const Configuration &current)
 QString WriteFilePair(const QString &firstPath, const QByteArray &first, const QString &secondPath,
                       const QByteArray &second)
 {
+    // Replacing a device or a pipe with a regular file would destroy it;
+    // writing into it would not keep the configuration.
+    for (const QString &path : {firstPath, secondPath}) {
+        const QFileInfo info(path);
+        if (info.exists() && !info.isFile())
+            return writeError(path, QStringLiteral("通常のファイルではありません。"));
+    }
+    // Names that differ can still be one file through a link: the second
+    // file would overwrite the first.
+    const QFileInfo firstInfo(firstPath), secondInfo(secondPath);
+    if (firstInfo.exists() && secondInfo.exists() && firstInfo.canonicalFilePath() == secondInfo.canonicalFilePath())
+        return writeError(secondPath, QStringLiteral("「%1」と同じファイルです。").arg(firstPath));
+
+    // Written data sits in a buffer until flushed; a disk that fills up then
+    // must fail the save before either file takes its place, since the
+    // commit does not report a failed final flush.
     QSaveFile a(firstPath);
     QSaveFile b(secondPath);
-    if (!a.open(QIODevice::WriteOnly) || a.write(first) != first.size())
+    if (!a.open(QIODevice::WriteOnly) || a.write(first) != first.size() || !a.flush())
         return writeError(firstPath, a.errorString());
-    if (!b.open(QIODevice::WriteOnly) || b.write(second) != second.size())
+    if (!b.open(QIODevice::WriteOnly) || b.write(second) != second.size() || !b.flush())
         return writeError(secondPath, b.errorString());
 
     // Kept to put back should the second file fail to take its place after
@@ -87,9 +107,9 @@ QString WriteFilePair(const QString &firstPath, const QByteArray &first, const Q
         const QString reason = b.errorString();
         if (oldFirst) {
             QSaveFile restore(firstPath);
-            if (restore.open(QIODevice::WriteOnly))
-                restore.write(*oldFirst);
-            restore.commit();
+            if (restore.open(QIODevice::WriteOnly) && restore.write(*oldFirst) == oldFirst->size()
+                && restore.flush())
+                restore.commit();
         } else {
             QFile::remove(firstPath);
         }
@@ -135,7 +155,7 @@ QString SaveConfiguration(Configuration &config, FileDialogPrompt &files, Messag
         return {};
     }
     settings.SaveSetting(QStringLiteral("ConfigFile"), QStringLiteral("Directory"),
-                         slash < 0 ? QString() : path.left(slash));
+                         slash < 0 ? QString() : slash == 0 ? QStringLiteral("/") : path.left(slash));
 
     Configuration saved = config;
     AddAutomaticEnatEntry(saved);

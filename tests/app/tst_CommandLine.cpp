@@ -4,6 +4,8 @@
 #include "TestFakes.h"
 
 #include <QBuffer>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -95,6 +97,20 @@ private slots:
             QCOMPARE(stdOut.data() + "\r\n", readFile(example(QStringLiteral("office.cfg"))));
         else
             QVERIFY2(stdOut.data().contains(out.toUtf8()), stdOut.data().constData());
+    }
+
+    // A script that cannot reach standard output (a full disk) is an error,
+    // not a silent success.
+    void outputThatCannotBeWritten()
+    {
+        if (!QFileInfo(QStringLiteral("/dev/full")).exists())
+            QSKIP("no /dev/full on this system");
+        QProcess program;
+        program.setStandardOutputFile(QStringLiteral("/dev/full"));
+        program.start(QStringLiteral(MG_PROGRAM), {QStringLiteral("generate"), example(QStringLiteral("office.cfg"))});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(program.readAllStandardError()).contains(QStringLiteral("標準出力")));
     }
 
 private:

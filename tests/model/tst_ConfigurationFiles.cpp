@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 using namespace mg;
 
 class TestConfigurationFiles : public QObject {
@@ -78,7 +82,8 @@ private slots:
     {
         QTest::addColumn<bool>("open"); // else save
         QTest::addColumn<QString>("picked");
-        QTest::addColumn<QStringList>("present"); // old files ("old <name>"); a trailing "/" makes a folder
+        // Old files ("old <name>"); a trailing "/" makes a folder, "|" a pipe, "@target" a link.
+        QTest::addColumn<QStringList>("present");
         QTest::addColumn<QString>("userName");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("textPart");
@@ -93,10 +98,14 @@ private slots:
         row("save, script file cannot be replaced", false, "office.cfg", {"office.cfg/", "office.rcf"}, e, "");
         row("save, rcf file cannot be replaced", false, "office.cfg", {"office.cfg", "office.rcf/"}, e, "");
         row("save, folder missing", false, "missing/office.cfg", {}, e, "");
+        row("save, rcf file linked to the script file", false, "office.cfg", {"office.cfg", "office.rcf@office.cfg"}, e,
+            "同じファイル");
+        row("save, rcf file is a pipe", false, "office.cfg", {"office.cfg", "office.rcf|"}, e, "通常のファイル");
         QTest::newRow("save, character outside Shift_JIS") << false << "office.cfg" << pair << "user\U0001F600" << e << "";
         row("open, no rcf file beside", true, "none.cfg", pair, e, "none.rcf");
         row("open, no extension", true, "office", pair + QStringList{"office"}, e, "拡張子");
         row("open, not an rcf file", true, "office.cfg", pair, "ファイルを開く", e);
+        row("open, rcf file is a pipe", true, "office.cfg", {"office.cfg", "office.rcf|"}, e, "通常のファイル");
     }
 
     void refusals()
@@ -106,8 +115,16 @@ private slots:
         QFETCH(QStringList, present);
         QFETCH(QString, userName);
         QFETCH(QString, textPart);
-        for (const QString &name : present)
-            QVERIFY(name.endsWith('/') ? QDir(m_dir->path()).mkpath(name) : write(name, "old " + name.toLatin1()));
+        for (const QString &name : present) {
+            if (name.endsWith('/'))
+                QVERIFY(QDir(m_dir->path()).mkpath(name));
+            else if (name.endsWith('|'))
+                QCOMPARE(::mkfifo(QFile::encodeName(path(name.chopped(1))).constData(), 0600), 0);
+            else if (name.contains('@'))
+                QVERIFY(QFile::link(path(name.section('@', 1)), path(name.section('@', 0, 0))));
+            else
+                QVERIFY(write(name, "old " + name.toLatin1()));
+        }
         const QStringList before = tree();
         Configuration config = samples::golden(QStringLiteral("dialup"));
         if (!userName.isEmpty())
@@ -122,12 +139,36 @@ private slots:
                  qPrintable(m_messages.lastText()));
         QCOMPARE(tree(), before);
         for (const QString &name : present)
-            QVERIFY(name.endsWith('/') || read(name) == "old " + name.toLatin1());
+            QVERIFY(!QRegularExpression(QStringLiteral("^[\\w.]+$")).match(name).hasMatch()
+                    || read(name) == "old " + name.toLatin1());
         if (!open) { // marked failed; the script is generated before the name is asked for
             QVERIFY(!config.SaveSucceeded);
             config.CommandScript = kept.CommandScript, config.SaveSucceeded = true;
         }
         QVERIFY(config == kept);
+    }
+
+    // A disk that fills up while the pair is written: a file-size limit
+    // stands in for it. Nothing takes the old files' place, and the box says so.
+    void fullDiskKeepsTheOldPair()
+    {
+        QVERIFY(write(QStringLiteral("office.cfg"), "old office.cfg") && write(QStringLiteral("office.rcf"), "old office.rcf"));
+        const QStringList before = tree();
+        Configuration config = samples::golden(QStringLiteral("dialup"));
+        rlimit unlimited{}, small{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        small = unlimited;
+        small.rlim_cur = 512; // more than the script, less than the settings
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const QString saved = save(config, QStringLiteral("office.cfg"));
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(saved.isEmpty() && !config.SaveSucceeded);
+        QCOMPARE(m_messages.shown.size(), 1);
+        QVERIFY(m_messages.lastText().contains(QStringLiteral("office.rcf")));
+        QCOMPARE(tree(), before);
+        QVERIFY(read(QStringLiteral("office.cfg")) == "old office.cfg" && read(QStringLiteral("office.rcf")) == "old office.rcf");
     }
 
     // The real settings store: what is written reads back unchanged, in a
@@ -182,12 +223,15 @@ private:
         QFile f(path(name));
         return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
     }
-    QStringList tree() const // every file and folder below the temporary folder
+    QStringList tree() const // every entry below the temporary folder, and its kind
     {
         QStringList all;
-        for (QDirIterator it(m_dir->path(), QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-             it.hasNext();)
-            all << it.next();
+        for (QDirIterator it(m_dir->path(), QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
+             it.hasNext();) {
+            const QFileInfo entry(it.next());
+            all << entry.filePath() + (entry.isSymLink() ? "@" : entry.isDir() ? "/" : entry.isFile() ? "" : "|");
+        }
         return all;
     }
     // The operator picks `picked`, or cancels when it is empty.
