@@ -319,6 +319,11 @@ void frmStaticRoute::cmdAdd_Click()
 
 void frmStaticRoute::cmdEdit_Click()
 {
+    // An edit in progress ends here whatever follows; its values leave the
+    // boxes with it, or 追加 would store them as a new route beside the
+    // one that was being edited.
+    if (Editing)
+        clearInputs();
     Editing = false;
     EditIndex = -1;
     const int row = selectedRow();

@@ -112,11 +112,13 @@ void TestFrmStaticRoute::opening()
     QCOMPARE(ui.shownRows(), list + TabRows);
 
     // Tab rows are changed on their tab only; the refusal ends an edit begun
-    // before, so the next route is a new one.
+    // before, and its values leave the boxes with it, so the next route is a
+    // new one.
     const QString tab = QStringLiteral("この設定は、接続先タブで設定されているものです。\r\n");
     ui.clickRowAnd(0, "cmdEdit");
     ui.clickRowAnd(int(list.size()), "cmdEdit");
     expectShown(ui.prompt, tab + "この設定を編集するには、接続先タブの所で編集して下さい。", "設定の編集");
+    QVERIFY(ui.get("txtEthernetIP")->text().isEmpty() && ui.get("txtNextHop")->text().isEmpty());
     ui.clickRowAnd(int(list.size()) + 2, "cmdDelete");
     expectShown(ui.prompt, tab + "この設定を削除する為には、接続先タブの経路制御のところで削除して下さい。", "経路情報の削除");
     QCOMPARE(ui.shownRows(), list + TabRows);
