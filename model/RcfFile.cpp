@@ -258,11 +258,12 @@ const Field<Record> *findField(const QList<Field<Record>> &fields, QStringView k
 
 // A line's key is the text before its first "=", so a value may hold any
 // text, "=" and other keys' names included. A line without "=" is its own key
-// ("EndENATList").
+// ("EndENATList"). Blanks around a key, as an editor may leave them, do not
+// hide it.
 QStringView keyOf(QStringView line)
 {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
-    return eq < 0 ? line.trimmed() : line.left(eq);
+    return eq < 0 ? line.trimmed() : line.left(eq).trimmed();
 }
 
 QString valueOf(QStringView line)

@@ -71,6 +71,8 @@ private slots:
         };
         row("Ethernet copied to the DHCP defaults", ethernet, copied, false);
         row("LF and CR line ends", QByteArray(ethernet).replace("\r\n", "\n").replace("\n\n", "\r\r"), copied, false);
+        row("blanks before a key", QByteArray(ethernet).replace("EthIP", " EthIP").replace("EthMask", "\tEthMask"), copied,
+            false);
         row("a stored DHCP router wins over the copy", file(1, {"EthIP=1.2.3.4", "DHCP_Router=1.2.3.9"}),
             [](Configuration &c) { c.Common.EthIP = "1.2.3.4", c.Common.DHCP_Router = "1.2.3.9"; }, false);
         row("port 2 off turns port 1 on", file(1, {"ANALOG1=0", "ANALOG2=0"}),
