@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -185,8 +186,9 @@ void frmStaticNAT::buildControls()
     top->addLayout(listRow, 1);
     top->addLayout(closeRow);
 
-    // The list view must show every column without scrolling sideways.
-    int listWidth = lvwNATList->frameWidth() * 2 + 4;
+    // The list view must show every column without scrolling sideways, also
+    // once a full list brings its vertical scroll bar.
+    int listWidth = lvwNATList->frameWidth() * 2 + 4 + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     for (int column = 0; column < lvwNATList->columnCount(); ++column)
         listWidth += lvwNATList->columnWidth(column);
     lvwNATList->setMinimumWidth(listWidth);

@@ -17,6 +17,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString Caption = QStringLiteral("LAN側のスタティックルートの設定");
@@ -112,8 +114,13 @@ void frmStaticRoute::buildControls()
     lvwRouteInfo->header()->setSectionsMovable(false);
     lvwRouteInfo->header()->setStretchLastSection(false);
     int listWidth = 0;
+    // The designed widths, or more where the font needs it for a full
+    // address ("ppp31" is narrower than any header).
+    const QFontMetrics fm = lvwRouteInfo->fontMetrics();
+    const int address = fm.horizontalAdvance(QStringLiteral("255.255.255.255")) + 18;
     for (int c = 0; c < 4; ++c) {
-        const int width = ColumnTwips[c] / 15;
+        const int header = fm.horizontalAdvance(lvwRouteInfo->headerItem()->text(c)) + 22;
+        const int width = std::max({ColumnTwips[c] / 15, header, c == 2 ? 0 : address});
         lvwRouteInfo->setColumnWidth(c, width);
         listWidth += width;
     }

@@ -3,8 +3,30 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace mg {
+
+namespace {
+
+// QMessageBox wraps any line wider than about half the screen at any
+// character; the messages break their lines where they mean to. The label
+// is made wide enough for the widest line, as far as the screen allows.
+void keepLinesWhole(QMessageBox &box, const QString &text)
+{
+    const QFontMetrics metrics(box.font());
+    int widest = 0;
+    for (const QString &line : text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const QScreen *screen = box.screen();
+    const int room = screen ? screen->availableGeometry().width() - 160 : widest;
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }").arg(std::min(widest + 4, room)));
+}
+
+} // namespace
 
 MessageAnswer QtMessagePrompt::show(const QString &text, const QString &title, MessageIcon icon,
                                     MessageButtons buttons)
@@ -12,6 +34,7 @@ MessageAnswer QtMessagePrompt::show(const QString &text, const QString &title, M
     QMessageBox box(m_parent);
     box.setWindowTitle(title);
     box.setText(text);
+    keepLinesWhole(box, text);
     switch (icon) {
     case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;

@@ -6,6 +6,7 @@
 #include "TestFakes.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
@@ -116,6 +117,20 @@ inline void expectShown(mgtest::ScriptedPrompt &prompt, const QString &text, con
 // Nothing clipped on a 1024x768 screen: labels and buttons get their full
 // width, boxes show their whole text, list columns are as wide as their
 // header and widest row, and no list needs sideways scrolling.
+// The application font at another size for the life of the object; 0 keeps it.
+struct FontSize {
+    explicit FontSize(int points) : old(QApplication::font())
+    {
+        if (points > 0) {
+            QFont font = old;
+            font.setPointSize(points);
+            QApplication::setFont(font);
+        }
+    }
+    ~FontSize() { QApplication::setFont(old); }
+    const QFont old;
+};
+
 inline void checkNothingClipped(QDialog *dialog)
 {
     QVERIFY(dialog->width() <= 1024 && dialog->height() <= 768);

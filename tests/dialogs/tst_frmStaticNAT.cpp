@@ -92,6 +92,7 @@ private slots:
     void deleteWhileEditing();
     void closing_data();
     void closing();
+    void nothingClipped_data();
     void nothingClipped();
 };
 
@@ -303,9 +304,24 @@ void TestFrmStaticNAT::closing()
     QCOMPARE(c.EnatCommands, commands);
 }
 
+void TestFrmStaticNAT::nothingClipped_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::addColumn<int>("rows"); // enough for a vertical scroll bar, or not
+    QTest::newRow("default font") << 0 << 2;
+    QTest::newRow("default font, full list") << 0 << 100;
+    QTest::newRow("large font, full list") << 11 << 100;
+}
+
 void TestFrmStaticNAT::nothingClipped()
 {
-    Configuration c = withEntries({de("192.168.100.0", M, {}, "ppp31"), se("192.168.100.200", "65535")});
+    QFETCH(int, points);
+    QFETCH(int, rows);
+    const FontSize font(points);
+    Entries entries{de("192.168.100.0", M, {}, "ppp31"), se("192.168.100.200", "65535")};
+    while (entries.size() < rows)
+        entries << sn(QStringLiteral("255.255.255.%1").arg(entries.size()), "255.255.255.255");
+    Configuration c = withEntries(entries);
     c.TabCount = 33;
     Window ui(c);
     checkNothingClipped(&ui.dialog);

@@ -87,6 +87,7 @@ private slots:
     void addAndEdit();
     void closeAndScript_data();
     void closeAndScript();
+    void nothingClipped_data();
     void nothingClipped();
 };
 
@@ -224,8 +225,17 @@ void TestFrmStaticRoute::closeAndScript()
     QVERIFY(!untouched.dialog.listChanged());
 }
 
+void TestFrmStaticRoute::nothingClipped_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::newRow("default font") << 0;
+    QTest::newRow("large font") << 11;
+}
+
 void TestFrmStaticRoute::nothingClipped()
 {
+    QFETCH(int, points);
+    const FontSize font(points);
     const QString widest = QStringLiteral("255.255.255.255");
     Configuration c = withRoutes({{widest, widest, "ppp31", widest}});
     c.TabCount = 33;
