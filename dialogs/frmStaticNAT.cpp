@@ -4,6 +4,7 @@
 #include "EnatRules.h"
 #include "FieldStyle.h"
 #include "InputGuard.h"
+#include "ListColumns.h"
 #include "ScriptGenerator.h"
 
 #include <QCheckBox>
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -144,15 +144,9 @@ void frmStaticNAT::buildControls()
     lvwNATList->header()->setStretchLastSection(false);
     lvwNATList->header()->setSectionsMovable(false);
     {
-        // Wide enough for a full address or the header, whichever is longer.
-        const QFontMetrics fm = lvwNATList->fontMetrics();
-        const int address = fm.horizontalAdvance(QStringLiteral("255.255.255.255")) + 18;
-        const int port = fm.horizontalAdvance(QStringLiteral("65535")) + 18;
-        for (int column = 0; column < lvwNATList->columnCount(); ++column) {
-            const int header = fm.horizontalAdvance(lvwNATList->headerItem()->text(column)) + 22;
-            const int content = (column == 2 || column == 5) ? port : column == 6 ? 0 : address;
-            lvwNATList->setColumnWidth(column, std::max(header, content));
-        }
+        // Wide enough for a full address, port or the header, whichever is longer.
+        const QString address = QStringLiteral("255.255.255.255"), port = QStringLiteral("65535");
+        fitListColumns(lvwNATList, {address, address, port, address, address, port, QString()});
     }
     lvwNATList->setMinimumHeight(160);
 
@@ -186,12 +180,6 @@ void frmStaticNAT::buildControls()
     top->addLayout(listRow, 1);
     top->addLayout(closeRow);
 
-    // The list view must show every column without scrolling sideways, also
-    // once a full list brings its vertical scroll bar.
-    int listWidth = lvwNATList->frameWidth() * 2 + 4 + style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    for (int column = 0; column < lvwNATList->columnCount(); ++column)
-        listWidth += lvwNATList->columnWidth(column);
-    lvwNATList->setMinimumWidth(listWidth);
 
     connect(cboNATType, &QComboBox::currentIndexChanged, this, [this] { cboNATType_Click(); });
     connect(chkGblInt, &QCheckBox::toggled, this, [this] { chkGblInt_Click(); });

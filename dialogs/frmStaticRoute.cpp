@@ -3,6 +3,7 @@
 #include "AddressChecks.h"
 #include "FieldStyle.h"
 #include "InputGuard.h"
+#include "ListColumns.h"
 #include "ScriptGenerator.h"
 
 #include <QComboBox>
@@ -16,8 +17,6 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace {
 
@@ -113,18 +112,13 @@ void frmStaticRoute::buildControls()
     lvwRouteInfo->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvwRouteInfo->header()->setSectionsMovable(false);
     lvwRouteInfo->header()->setStretchLastSection(false);
-    int listWidth = 0;
     // The designed widths, or more where the font needs it for a full
     // address ("ppp31" is narrower than any header).
-    const QFontMetrics fm = lvwRouteInfo->fontMetrics();
-    const int address = fm.horizontalAdvance(QStringLiteral("255.255.255.255")) + 18;
-    for (int c = 0; c < 4; ++c) {
-        const int header = fm.horizontalAdvance(lvwRouteInfo->headerItem()->text(c)) + 22;
-        const int width = std::max({ColumnTwips[c] / 15, header, c == 2 ? 0 : address});
-        lvwRouteInfo->setColumnWidth(c, width);
-        listWidth += width;
-    }
-    lvwRouteInfo->setMinimumWidth(listWidth + 24);
+    const QString address = QStringLiteral("255.255.255.255");
+    QList<int> designed;
+    for (int twips : ColumnTwips)
+        designed << twips / 15;
+    mg::fitListColumns(lvwRouteInfo, {address, address, QString(), address}, designed);
     lvwRouteInfo->setMinimumHeight(200);
 
     auto *frame = new QGroupBox(QStringLiteral("経路情報の一覧"), this);
