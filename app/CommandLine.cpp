@@ -48,29 +48,6 @@ QString describe(const RcfProblem &problem)
     return text;
 }
 
-// The command line's answer to the generator's only question; any other
-// message would be a fault of the generator, and is answered harmlessly.
-class AnswerPrompt : public MessagePrompt {
-public:
-    explicit AnswerPrompt(bool yes) : m_yes(yes) {}
-    MessageAnswer show(const QString &, const QString &, MessageIcon, MessageButtons buttons) override
-    {
-        switch (buttons) {
-        case MessageButtons::YesNo:
-        case MessageButtons::YesNoCancel:
-            return m_yes ? MessageAnswer::Yes : MessageAnswer::No;
-        case MessageButtons::OkCancel:
-            return MessageAnswer::Cancel;
-        case MessageButtons::Ok:
-            break;
-        }
-        return MessageAnswer::Ok;
-    }
-
-private:
-    bool m_yes;
-};
-
 int generate(const QStringList &args, QIODevice &out, QIODevice &err)
 {
     bool enat = false;
@@ -115,7 +92,7 @@ int generate(const QStringList &args, QIODevice &out, QIODevice &err)
         return fail(err, rcfPath + QStringLiteral(": ") + describe(read.error));
 
     Configuration config = read.config;
-    AnswerPrompt prompt(enat);
+    AnswerPrompt prompt(enat);   // the generator's only question
     const QString script = GenerateScript(config, prompt);
     const std::optional<QByteArray> bytes = ShiftJis::encode(script);
     if (!bytes)

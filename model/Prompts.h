@@ -44,6 +44,31 @@ struct FileDialogRequest {
     int selectedFilter = 0;
 };
 
+// Answers every question without showing it: Yes or No where those are the
+// choices, Cancel where OK may be cancelled, else OK. What runs without an
+// operator (the command line, the fuzzing tool) answers the generator's ENAT
+// question this way.
+class AnswerPrompt : public MessagePrompt {
+public:
+    explicit AnswerPrompt(bool yes) : m_yes(yes) {}
+    MessageAnswer show(const QString &, const QString &, MessageIcon, MessageButtons buttons) override
+    {
+        switch (buttons) {
+        case MessageButtons::YesNo:
+        case MessageButtons::YesNoCancel:
+            return m_yes ? MessageAnswer::Yes : MessageAnswer::No;
+        case MessageButtons::OkCancel:
+            return MessageAnswer::Cancel;
+        case MessageButtons::Ok:
+            break;
+        }
+        return MessageAnswer::Ok;
+    }
+
+private:
+    bool m_yes;
+};
+
 class FileDialogPrompt {
 public:
     virtual ~FileDialogPrompt() = default;

@@ -20,19 +20,6 @@ namespace {
     std::abort();
 }
 
-// Answers the generator's ENAT question one way for the whole input.
-class FixedAnswer : public mg::MessagePrompt {
-public:
-    explicit FixedAnswer(mg::MessageAnswer answer) : m_answer(answer) {}
-    mg::MessageAnswer show(const QString &, const QString &, mg::MessageIcon, mg::MessageButtons) override
-    {
-        return m_answer;
-    }
-
-private:
-    mg::MessageAnswer m_answer;
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -54,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         fault("a saved file does not read back to itself");
 
     mg::Configuration config = read.config;
-    FixedAnswer answer(size % 2 ? mg::MessageAnswer::Yes : mg::MessageAnswer::No);
+    mg::AnswerPrompt answer(size % 2); // one answer to the ENAT question for the whole input
     if (!mg::WriteScriptFile(mg::GenerateScript(config, answer)).ok)
         fault("the script of an accepted file cannot be saved");
     return 0;
