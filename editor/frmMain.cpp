@@ -1329,10 +1329,9 @@ void frmMain::mnuConnectAdd_Click()
     ++m_stripGuard;
     tabConfig->addTab(destinationCaption(n));
     --m_stripGuard;
-    m_config.newDestinationRecord(n);
     // The record may hold the thresholds of a destination a leased line
     // removed; a new destination starts from the defaults.
-    m_config.BodTable[n] = BodSetting{};
+    m_config.clearDestination(n);
     m_config.TabCount = int16(tabConfig->count());
     // A new destination is part of what a save writes.
     MarkChanged();
@@ -1382,8 +1381,7 @@ void frmMain::mnuConnectDel_Click()
     }
     // The vacated record belongs to no tab; a destination added later must
     // not inherit the moved destination's thresholds.
-    m_config.newDestinationRecord(last + 1);
-    m_config.BodTable[last + 1] = BodSetting{};
+    m_config.clearDestination(last + 1);
     showRemainingDestination();
     MarkChanged();
     updateConnectMenu();

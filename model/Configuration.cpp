@@ -45,6 +45,12 @@ void Configuration::newDestinationRecord(int n)
     d.PPPMask.clear();
 }
 
+void Configuration::clearDestination(int n)
+{
+    newDestinationRecord(n);
+    BodTable.at(n) = BodSetting{};
+}
+
 bool Configuration::appendRoute(const StaticRouteEntry &entry)
 {
     if (RouteCount < 0 || RouteCount >= MaxRoutes)

@@ -155,6 +155,9 @@ struct Configuration {
     // A destination added by a new tab: reset values with empty Idle and PPPMask.
     // BodSetting n is left as it is.
     void newDestinationRecord(int n);
+    // A destination record that starts anew or that no tab holds any more:
+    // the new record, and the default BOD thresholds as well.
+    void clearDestination(int n);
 
     // Capacity-checked list edits. Each answers false and changes nothing
     // when the list is full or the index is outside the used part.
