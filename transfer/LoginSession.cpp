@@ -1,1 +1,160 @@
 #include "LoginSession.h"
+
+#include "RouterLink.h"
+#include "SendText.h"
+#include "Ticker.h"
+
+namespace mg {
+
+namespace {
+constexpr int WakeLines = 3;
+const QString LoginPrompt = QStringLiteral(": ");
+const QString CommandPrompt = QStringLiteral("> ");
+} // namespace
+
+LoginSession::LoginSession(TransferJob &job, RouterLink &link, TickerFactory &tickers, QObject *parent)
+    : QObject(parent), m_job(job), m_link(link),
+      m_wake(tickers.create("Timer1", WakePeriod, [this] { wakeTick(); })),
+      m_lines(tickers.create("Timer2", LinePeriod, [this] { lineTick(); }))
+{
+}
+
+LoginSession::~LoginSession() = default;
+
+void LoginSession::start(const QString &user, const QString &password)
+{
+    m_user = user;
+    m_password = password;
+    m_busy = true;
+    m_terminal = TerminalText();
+    emit terminalChanged();
+    m_wakeLinesSent = 0;
+
+    if (serial()) {
+        m_loginLines.reset(QString());
+        m_wake->start();
+        return;
+    }
+    m_job.loginUser = user;
+    m_loginLines.reset(SendText::TelnetLoginLines(user, password));
+    // The lines are typed once the connection reports itself up.
+    m_link.connectToRouter(m_job.routerAddress);
+}
+
+void LoginSession::cancel()
+{
+    m_wake->stop();
+    m_lines->stop();
+    m_busy = false;
+    m_connected = false;
+    m_link.close();
+}
+
+void LoginSession::wakeTick()
+{
+    if (m_wakeLinesSent < WakeLines) {
+        ++m_wakeLinesSent;
+        if (!m_link.send(QStringLiteral("\r\n"))) {
+            fail(DialogueMessages::SerialWriteFailed(m_link.errorString()), AfterFailure::Close);
+        }
+        return;
+    }
+    m_wake->stop();
+    checkWakeAnswer();
+}
+
+void LoginSession::checkWakeAnswer()
+{
+    const QString prompt = PromptTail(m_terminal);
+    if (prompt != LoginPrompt && prompt != CommandPrompt) {
+        m_job.sendText = SendText::SerialText(m_job.commandScript);
+        fail(DialogueMessages::NoAnswer(), AfterFailure::Retry);
+        return;
+    }
+    m_loginLines.reset(SendText::SerialLoginLines(prompt == CommandPrompt, m_user, m_password));
+    m_lines->start();
+}
+
+void LoginSession::lineTick()
+{
+    if (const std::optional<QString> line = m_loginLines.next()) {
+        if (serial()) {
+            if (!m_link.send(*line))
+                fail(DialogueMessages::SerialWriteFailed(m_link.errorString()), AfterFailure::Close);
+            return;
+        }
+        if (!m_connected || !m_link.isUsable()) {
+            closeTelnet();
+            fail(DialogueMessages::NotConnected(), AfterFailure::Close);
+            return;
+        }
+        m_link.send(*line);
+        return;
+    }
+    m_lines->stop();
+    checkLoginAnswer();
+}
+
+void LoginSession::checkLoginAnswer()
+{
+    const QString prompt = PromptTail(m_terminal);
+    if (prompt == LoginPrompt) {
+        // Asked again: a wrong user name or password. Another try starts
+        // from a fresh send text and a fresh connection.
+        if (serial())
+            m_job.sendText = SendText::SerialText(m_job.commandScript);
+        else
+            closeTelnet();
+        fail(DialogueMessages::LoginRefused(), AfterFailure::Retry);
+        return;
+    }
+    if (prompt == CommandPrompt) {
+        m_busy = false;
+        emit loggedIn(SendText::IsFactoryLogin(m_user, m_password));
+        return;
+    }
+    if (!serial())
+        closeTelnet();
+    fail(DialogueMessages::LoginNoPrompt(serial()), AfterFailure::Close);
+}
+
+void LoginSession::linkConnected()
+{
+    if (serial())
+        return;
+    m_connected = true;
+    m_lines->start();
+}
+
+void LoginSession::linkFailed()
+{
+    if (serial() || !m_busy)
+        return;
+    m_wake->stop();
+    m_lines->stop();
+    closeTelnet();
+    fail(DialogueMessages::ConnectionFailed(), AfterFailure::Close);
+}
+
+void LoginSession::receive(const QString &text)
+{
+    ShowData(m_terminal, text);
+    emit terminalChanged();
+}
+
+void LoginSession::fail(const DialogueMessage &message, AfterFailure after)
+{
+    // No timer may run while the operator reads the message.
+    m_wake->stop();
+    m_lines->stop();
+    m_busy = false;
+    emit failed(message, after);
+}
+
+void LoginSession::closeTelnet()
+{
+    m_connected = false;
+    m_link.close();
+}
+
+} // namespace mg

@@ -1,1 +1,85 @@
 #include "SendText.h"
+
+#include <QStringList>
+
+namespace mg::SendText {
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+QString lines(const QStringList &list)
+{
+    QString text;
+    for (const QString &line : list)
+        text += line + CrLf;
+    return text;
+}
+
+} // namespace
+
+QString ConfigName(const QString &configFileName)
+{
+    return configFileName.isEmpty() ? DefaultConfigName : configFileName;
+}
+
+QString SerialText(const QString &commandScript)
+{
+    // The empty lines give the router time: the console is typed blind, one
+    // line per second.
+    return lines({QString(), QStringLiteral("delete file=config.ins"),
+                  QStringLiteral("rename boot.cfg boot_bak.cfg"), QString(), QString(),
+                  QStringLiteral("restart router"), QString(), FactoryUser, FactoryPassword, QString(),
+                  QStringLiteral("set port=0 page=0")})
+        + commandScript;
+}
+
+QString SerialTail(const std::optional<QString> &managerPassword, const QString &configName)
+{
+    QString tail;
+    if (managerPassword) {
+        tail = lines({QStringLiteral("set password"), FactoryPassword, *managerPassword, *managerPassword,
+                      QString()});
+    }
+    return tail
+        + lines({QStringLiteral("set port=0 page=22"), QStringLiteral("create config=") + configName,
+                 QStringLiteral("set config=") + configName, QStringLiteral("restart router")});
+}
+
+QString SerialLoginLines(bool atCommandPrompt, const QString &user, const QString &password)
+{
+    const QString login = atCommandPrompt ? QStringLiteral("login ") + user : user;
+    return lines({login, password, QString()});
+}
+
+QString TelnetLoginLines(const QString &user, const QString &password)
+{
+    return lines({QString(), user, password});
+}
+
+QString LoadCommands(const QString &configName, const QString &pcAddress)
+{
+    return lines({QString(), QStringLiteral("load file=%1 server=%2 destination=flash").arg(configName, pcAddress)});
+}
+
+QString BootCommands(const QString &configName, const QString &routerAddress)
+{
+    QStringList list{QStringLiteral("set config=") + configName};
+    if (routerAddress != RemoteOperationAddress)
+        list << QStringLiteral("restart router");
+    return lines(list);
+}
+
+bool IsFactoryLogin(const QString &user, const QString &password)
+{
+    return user == FactoryUser && password == FactoryPassword;
+}
+
+std::optional<QString> PasswordAfterLogin(const QString &password)
+{
+    if (password == FactoryPassword)
+        return std::nullopt;
+    return password;
+}
+
+} // namespace mg::SendText

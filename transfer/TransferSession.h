@@ -1,1 +1,85 @@
 #pragma once
+
+#include "DialogueMessage.h"
+#include "LineCursor.h"
+#include "Terminal.h"
+#include "TransferJob.h"
+
+#include <QObject>
+#include <chrono>
+#include <memory>
+
+namespace mg {
+
+class RouterLink;
+class TftpServer;
+class Ticker;
+class TickerFactory;
+
+// The transfer after the login, driven by its timers, the link's events and
+// the file server. Serial: the send text is typed blind, one line per
+// second, and the end of the text is the end of the transfer. Telnet: the
+// router is told to fetch the file from this PC's TFTP server; once it has
+// the whole file it is told to boot from it and, unless it is in
+// remote-operation mode, to restart. Router output containing "Error" ends
+// the transfer as a failure.
+class TransferSession : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds SerialPeriod{1000};
+    static constexpr std::chrono::milliseconds CommandPeriod{1000};
+
+    // fileServer: the TFTP server of a Telnet transfer (unused on the serial
+    // line); the session opens it, the caller owns it.
+    TransferSession(TransferJob &job, RouterLink &link, TickerFactory &tickers, TftpServer *fileServer,
+                    QObject *parent = nullptr);
+    ~TransferSession() override;
+
+    // Starts typing (serial) or opens the file server and queues the load
+    // command (Telnet). A file server that cannot open fails the transfer.
+    void start();
+    // The window closes: the timers stop, the line and the server close.
+    void stop();
+
+    void serialTick();   // every SerialPeriod on the serial line
+    void commandTick();  // every CommandPeriod while Telnet commands are queued
+    // Router output after the login; containsError when "Error" appeared.
+    void receive(const QString &text, bool containsError = false);
+    void fileDelivered();                     // the router acknowledged the last block
+    void fileServerFailed(const QString &message);
+    void linkFailed();                        // the Telnet connection reported an error
+
+    const TerminalText &terminal() const { return m_terminal; }
+    bool isFinished() const { return m_finished; }
+    bool fileLoaded() const { return m_loaded; }
+    // Serial: lines of the send text typed and in all.
+    int linesSent() const { return m_sendText.linesTaken(); }
+    int linesTotal() const { return m_sendText.lineCount(); }
+
+signals:
+    void terminalChanged();
+    void progressChanged();
+    void completed(const mg::DialogueMessage &message);
+    // markChanged: the configuration should count as unsaved again (the
+    // router refused the file). closesWindow: the progress window closes.
+    void failed(const mg::DialogueMessage &message, bool markChanged, bool closesWindow);
+
+private:
+    bool serial() const { return m_job.method == TransferMethod::Serial; }
+    void finish();
+    void fail(const DialogueMessage &message, bool markChanged, bool closesWindow);
+    void show(const QString &text);
+
+    TransferJob &m_job;
+    RouterLink &m_link;
+    TftpServer *m_fileServer;
+    std::unique_ptr<Ticker> m_serialTicker;
+    std::unique_ptr<Ticker> m_commandTicker;
+    TerminalText m_terminal;
+    LineCursor m_sendText;
+    LineCursor m_queue;
+    bool m_loaded = false;
+    bool m_finished = false;
+};
+
+} // namespace mg
