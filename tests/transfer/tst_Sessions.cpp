@@ -1,0 +1,439 @@
+// The login and the transfer, tick by tick, with the router's side played by
+// hand: what is typed when, and which outcome each router answer gives.
+
+#include "FakeRouterLink.h"
+#include "LoginSession.h"
+#include "ManualTicker.h"
+#include "SendText.h"
+#include "TransferSession.h"
+
+#include <QtTest>
+
+using namespace mg;
+using namespace mgtest;
+
+Q_DECLARE_METATYPE(mg::DialogueMessage)
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+// What a session reported, with whether a timer was still running then (a
+// live timer under a modal box would tick again inside its event loop).
+struct Outcomes {
+    QList<DialogueMessage> messages;
+    QList<bool> timerLiveAtMessage;
+    int loggedIn = 0;
+    bool factoryLogin = false;
+    LoginSession::AfterFailure after = LoginSession::AfterFailure::Retry;
+    bool markChanged = false;
+    bool closesWindow = false;
+    int completed = 0;
+};
+
+void watch(LoginSession &session, ManualTickerFactory &tickers, Outcomes &out)
+{
+    QObject::connect(&session, &LoginSession::loggedIn, &session, [&](bool factory) {
+        ++out.loggedIn;
+        out.factoryLogin = factory;
+        out.timerLiveAtMessage << tickers.anyActive();
+    });
+    QObject::connect(&session, &LoginSession::failed, &session,
+                     [&](const DialogueMessage &m, LoginSession::AfterFailure after) {
+                         out.messages << m;
+                         out.after = after;
+                         out.timerLiveAtMessage << tickers.anyActive();
+                     });
+}
+
+void watch(TransferSession &session, ManualTickerFactory &tickers, Outcomes &out)
+{
+    QObject::connect(&session, &TransferSession::completed, &session, [&](const DialogueMessage &m) {
+        ++out.completed;
+        out.messages << m;
+        out.timerLiveAtMessage << tickers.anyActive();
+    });
+    QObject::connect(&session, &TransferSession::failed, &session,
+                     [&](const DialogueMessage &m, bool markChanged, bool closesWindow) {
+                         out.messages << m;
+                         out.markChanged = markChanged;
+                         out.closesWindow = closesWindow;
+                         out.timerLiveAtMessage << tickers.anyActive();
+                     });
+}
+
+// Fires a ticker until it stops or the limit is reached; answers the ticks.
+int runOut(ManualTickerFactory &tickers, const char *name, int limit = 100)
+{
+    int ticks = 0;
+    while (ticks < limit && tickers.fire(name))
+        ++ticks;
+    return ticks;
+}
+
+} // namespace
+
+class TestSessions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void serialLogin_data();
+    void serialLogin();
+    void telnetLogin_data();
+    void telnetLogin();
+    void telnetConnectionFailsDuringLogin();
+    void serialTransferTypesLineByLine();
+    void serialTransferStopsWhenThePortIsGone();
+    void telnetTransfer_data();
+    void telnetTransfer();
+};
+
+void TestSessions::serialLogin_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("wakeAnswer");     // what the console printed after the wake-up
+    QTest::addColumn<QStringList>("loginLines"); // typed after the wake-up (empty: none)
+    QTest::addColumn<QString>("loginAnswer");    // what it printed after the login
+    QTest::addColumn<QString>("outcome");        // "in", "factory", or the failure's title
+    QTest::addColumn<QString>("failureText");
+    QTest::addColumn<bool>("retry");
+
+    const QStringList managerLines{"manager\r\n", "secret\r\n", "\r\n"};
+    QTest::newRow("login prompt, right password")
+        << "manager" << "secret" << "\r\nlogin: " << managerLines << "manager\r\nPassword: \r\nKV700> " << "in"
+        << "" << false;
+    QTest::newRow("factory password")
+        << "manager" << "pastry" << "login: " << QStringList{"manager\r\n", "pastry\r\n", "\r\n"} << "KV700> "
+        << "factory" << "" << false;
+    QTest::newRow("another user with the factory password is no factory login")
+        << "admin" << "pastry" << "login: " << QStringList{"admin\r\n", "pastry\r\n", "\r\n"} << "KV700> " << "in"
+        << "" << false;
+    QTest::newRow("console already at the command prompt")
+        << "manager" << "secret" << "KV700> " << QStringList{"login manager\r\n", "secret\r\n", "\r\n"}
+        << "Password: \r\nKV700> " << "in" << "" << false;
+    QTest::newRow("no answer") << "manager" << "secret" << "" << QStringList{} << "" << "応答なし"
+                               << "KV700 から応答がありません。\r\nKV700 と PC との接続を確認してください。" << true;
+    QTest::newRow("an answer without a prompt")
+        << "manager" << "secret" << "garbage" << QStringList{} << "" << "応答なし"
+        << "KV700 から応答がありません。\r\nKV700 と PC との接続を確認してください。" << true;
+    QTest::newRow("wrong password: asked again")
+        << "manager" << "wrong" << "login: " << QStringList{"manager\r\n", "wrong\r\n", "\r\n"}
+        << "Login incorrect\r\n\r\nlogin: " << "ログイン失敗"
+        << "ログインに失敗しました。\r\nユーザ名とパスワードを確認してください。" << true;
+    QTest::newRow("no prompt after the login")
+        << "manager" << "secret" << "login: " << managerLines << "???" << "ログイン失敗"
+        << "ログインに失敗しました。\r\nKV700 と PC との接続を確認してください。" << false;
+}
+
+void TestSessions::serialLogin()
+{
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, wakeAnswer);
+    QFETCH(QStringList, loginLines);
+    QFETCH(QString, loginAnswer);
+    QFETCH(QString, outcome);
+    QFETCH(QString, failureText);
+    QFETCH(bool, retry);
+
+    TransferJob job;
+    job.method = TransferMethod::Serial;
+    job.commandScript = QStringLiteral("enable ip\r\n");
+    job.configName = QStringLiteral("kelpin.cfg");
+    // A tail left by an earlier attempt: a failed login must start afresh.
+    job.sendText = SendText::SerialText(job.commandScript) + QStringLiteral("stale tail\r\n");
+    FakeRouterLink link;
+    ManualTickerFactory tickers;
+    LoginSession session(job, link, tickers);
+    Outcomes out;
+    watch(session, tickers, out);
+
+    session.start(user, password);
+    QVERIFY(session.isBusy());
+    QVERIFY(tickers.isActive("Timer1"));
+    QCOMPARE(tickers.find("Timer1")->interval(), std::chrono::milliseconds(300));
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(tickers.fire("Timer1"));
+    QCOMPARE(link.takeSent(), (QStringList{CrLf, CrLf, CrLf}));
+
+    session.receive(wakeAnswer);
+    QVERIFY(tickers.fire("Timer1"));   // the answer is looked at one period later
+    QVERIFY(!tickers.isActive("Timer1"));
+
+    if (!loginLines.isEmpty()) {
+        QVERIFY(tickers.isActive("Timer2"));
+        QCOMPARE(tickers.find("Timer2")->interval(), std::chrono::milliseconds(1000));
+        for (int i = 0; i < loginLines.size(); ++i) {
+            QVERIFY(tickers.fire("Timer2"));
+            QCOMPARE(link.sent.size(), i + 1);   // one line per tick
+        }
+        QCOMPARE(link.takeSent(), loginLines);
+        session.receive(loginAnswer);
+        QVERIFY(tickers.fire("Timer2"));
+    }
+
+    QVERIFY(!tickers.anyActive());
+    QVERIFY(!session.isBusy());
+    QCOMPARE(out.timerLiveAtMessage, QList<bool>{false});
+    if (outcome == QLatin1String("in") || outcome == QLatin1String("factory")) {
+        QCOMPARE(out.loggedIn, 1);
+        QCOMPARE(out.factoryLogin, outcome == QLatin1String("factory"));
+        QVERIFY(out.messages.isEmpty());
+        return;
+    }
+    QCOMPARE(out.loggedIn, 0);
+    QCOMPARE(out.messages.size(), 1);
+    QCOMPARE(out.messages.first().title, outcome);
+    QCOMPARE(out.messages.first().text, failureText);
+    QCOMPARE(out.messages.first().icon, MessageIcon::Information);
+    QCOMPARE(out.after, retry ? LoginSession::AfterFailure::Retry : LoginSession::AfterFailure::Close);
+    if (retry)
+        QCOMPARE(job.sendText, SendText::SerialText(job.commandScript));
+    // The port stays open for the next try; nothing was typed after the
+    // failure.
+    QCOMPARE(link.closes, 0);
+    QVERIFY(link.sent.isEmpty());
+}
+
+void TestSessions::telnetLogin_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("dropBeforeLines"); // the connection goes before a line is due
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<QString>("failureText");
+    QTest::addColumn<bool>("retry");
+
+    QTest::newRow("logged in") << "Password: \r\nKV700> " << false << "in" << "" << false;
+    QTest::newRow("asked again") << "login: " << false << "ログイン失敗"
+                                 << "ログインに失敗しました。\r\nユーザ名とパスワードを確認してください。" << true;
+    QTest::newRow("no prompt") << "bye" << false << "ログイン失敗"
+                               << "ログインに失敗しました。\r\nルータの IP アドレスを確認してください。" << false;
+    QTest::newRow("not connected when a line is due")
+        << "" << true << "ログイン失敗" << "ログインに失敗しました。\r\nルータの IP アドレスを確認してください。"
+        << false;
+}
+
+void TestSessions::telnetLogin()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, dropBeforeLines);
+    QFETCH(QString, outcome);
+    QFETCH(QString, failureText);
+    QFETCH(bool, retry);
+
+    TransferJob job;
+    job.method = TransferMethod::Telnet;
+    job.routerAddress = QStringLiteral("127.0.0.2");
+    FakeRouterLink link;
+    ManualTickerFactory tickers;
+    LoginSession session(job, link, tickers);
+    Outcomes out;
+    watch(session, tickers, out);
+
+    session.start(QStringLiteral("manager"), QStringLiteral("secret"));
+    QCOMPARE(link.connects, QStringList{QStringLiteral("127.0.0.2")});
+    QCOMPARE(job.loginUser, QStringLiteral("manager"));
+    // Nothing is typed before the connection is up.
+    QVERIFY(!tickers.anyActive());
+    session.linkConnected();
+    QVERIFY(tickers.isActive("Timer2"));
+    session.receive(QStringLiteral("KV700 TELNET session now in ESTABLISHED state\r\n\r\nlogin: "));
+
+    if (dropBeforeLines)
+        link.usable = false;
+    runOut(tickers, "Timer2", 3);
+    if (!dropBeforeLines) {
+        QCOMPARE(link.takeSent(), (QStringList{"\r\n", "manager\r\n", "secret\r\n"}));
+        session.receive(answer);
+        QVERIFY(tickers.fire("Timer2"));
+    }
+    QVERIFY(!tickers.anyActive());
+
+    if (outcome == QLatin1String("in")) {
+        QCOMPARE(out.loggedIn, 1);
+        QVERIFY(!out.factoryLogin);
+        QCOMPARE(link.closes, 0);
+        return;
+    }
+    QCOMPARE(out.messages.size(), 1);
+    QCOMPARE(out.messages.first().title, outcome);
+    QCOMPARE(out.messages.first().text, failureText);
+    QCOMPARE(out.after, retry ? LoginSession::AfterFailure::Retry : LoginSession::AfterFailure::Close);
+    QCOMPARE(out.timerLiveAtMessage, QList<bool>{false});
+    // Every failure closes the connection, so another try connects anew.
+    QCOMPARE(link.closes, 1);
+    session.start(QStringLiteral("manager"), QStringLiteral("secret"));
+    QCOMPARE(link.connects.size(), 2);
+}
+
+void TestSessions::telnetConnectionFailsDuringLogin()
+{
+    TransferJob job;
+    job.method = TransferMethod::Telnet;
+    job.routerAddress = QStringLiteral("127.0.0.2");
+    FakeRouterLink link;
+    ManualTickerFactory tickers;
+    LoginSession session(job, link, tickers);
+    Outcomes out;
+    watch(session, tickers, out);
+
+    session.start(QStringLiteral("manager"), QStringLiteral("secret"));
+    session.linkFailed();
+    QCOMPARE(out.messages.size(), 1);
+    QCOMPARE(out.messages.first().title, QStringLiteral("接続失敗"));
+    QCOMPARE(out.messages.first().text, QStringLiteral("ログインに失敗しました。ルータの IP アドレス\r\nを再確認して下さい。"));
+    QCOMPARE(out.messages.first().icon, MessageIcon::Critical);
+    QCOMPARE(out.after, LoginSession::AfterFailure::Close);
+    QCOMPARE(link.closes, 1);
+    QVERIFY(!tickers.anyActive());
+}
+
+void TestSessions::serialTransferTypesLineByLine()
+{
+    TransferJob job;
+    job.method = TransferMethod::Serial;
+    // The last piece has no CR LF: it goes on its own tick, the next completes.
+    job.sendText = QStringLiteral("a\r\nb\r\nlast");
+    FakeRouterLink link;
+    ManualTickerFactory tickers;
+    TransferSession session(job, link, tickers, nullptr);
+    Outcomes out;
+    watch(session, tickers, out);
+
+    session.start();
+    QCOMPARE(session.linesTotal(), 3);
+    QVERIFY(tickers.fire("Timer1"));
+    QVERIFY(tickers.fire("Timer1"));
+    QCOMPARE(session.linesSent(), 2);
+    QVERIFY(tickers.fire("Timer1"));
+    QCOMPARE(link.sent, (QStringList{"a\r\n", "b\r\n", "last"}));
+    QCOMPARE(out.completed, 0);
+    session.receive(QStringLiteral("a\r\nKV700> Error: unknown command\r\n"));
+    QVERIFY(tickers.fire("Timer1"));
+
+    // The console's output is only shown: on the serial line it ends nothing.
+    QCOMPARE(out.completed, 1);
+    QCOMPARE(out.messages.first(), (DialogueMessage{QStringLiteral("完了"), QStringLiteral("KV700 の設定が完了しました。"),
+                                                     MessageIcon::Information}));
+    QCOMPARE(out.timerLiveAtMessage, QList<bool>{false});
+    QVERIFY(session.terminal().text.contains(QStringLiteral("unknown command")));
+}
+
+void TestSessions::serialTransferStopsWhenThePortIsGone()
+{
+    TransferJob job;
+    job.method = TransferMethod::Serial;
+    job.sendText = QStringLiteral("a\r\nb\r\nc\r\n");
+    FakeRouterLink link;
+    ManualTickerFactory tickers;
+    TransferSession session(job, link, tickers, nullptr);
+    Outcomes out;
+    watch(session, tickers, out);
+
+    session.start();
+    QVERIFY(tickers.fire("Timer1"));
+    link.sendFails = true;   // the cable was pulled
+    QVERIFY(tickers.fire("Timer1"));
+    runOut(tickers, "Timer1");
+    QCOMPARE(out.completed, 0);
+    QCOMPARE(out.messages.size(), 1);
+    QCOMPARE(out.messages.first().icon, MessageIcon::Critical);
+    QVERIFY(out.messages.first().text.contains(QStringLiteral("write failed")));
+    QVERIFY(!tickers.anyActive());
+}
+
+void TestSessions::telnetTransfer_data()
+{
+    QTest::addColumn<QString>("routerAddress");
+    QTest::addColumn<QString>("event");          // what happens while the router fetches the file
+    QTest::addColumn<QStringList>("sentAfterFetch");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("markChanged");
+    QTest::addColumn<bool>("closesWindow");
+
+    const QString done = QStringLiteral("KV700 の設定が完了しました。");
+    QTest::newRow("fetched, boot configuration set, restarted")
+        << "127.0.0.2" << "delivered" << QStringList{"set config=office.cfg\r\n", "restart router\r\n"} << "完了"
+        << done << false << false;
+    QTest::newRow("remote-operation mode: no restart, power-cycle advice")
+        << "192.168.42.2" << "delivered" << QStringList{"set config=office.cfg\r\n"} << "完了"
+        << "KV700 の設定を完了しました。\r\n一旦電源を切り、ディップスイッチ２を OFF にした後、\r\n電源を入れ直して下さい。"
+        << false << false;
+    QTest::newRow("the router prints Error")
+        << "127.0.0.2" << "error" << QStringList{} << "設定の送信"
+        << "設定の送信に失敗しました。\r\nルータに同じ名前の設定ファイルがないか、または、ルータのフラッシュメモリに十分な\r\n"
+           "空き容量があるか確認してから設定を送信して下さい。"
+        << true << false;
+    QTest::newRow("the connection is gone when a line is due")
+        << "127.0.0.2" << "dropped" << QStringList{} << "接続エラー"
+        << "KV700 と接続できません。ルータのIPアドレスや、ルータの電源が入ってるいるかどうか等を確認して下さい。" << false
+        << true;
+    QTest::newRow("the file server gives up")
+        << "127.0.0.2" << "serverFailed" << QStringList{} << "設定の送信" << "no answer" << true << false;
+}
+
+void TestSessions::telnetTransfer()
+{
+    QFETCH(QString, routerAddress);
+    QFETCH(QString, event);
+    QFETCH(QStringList, sentAfterFetch);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(bool, markChanged);
+    QFETCH(bool, closesWindow);
+
+    TransferJob job;
+    job.method = TransferMethod::Telnet;
+    job.routerAddress = routerAddress;
+    job.configName = QStringLiteral("office.cfg");
+    FakeRouterLink link;
+    link.address = QStringLiteral("127.0.0.1");
+    ManualTickerFactory tickers;
+    TransferSession session(job, link, tickers, nullptr);
+    Outcomes out;
+    watch(session, tickers, out);
+
+    session.start();
+    QCOMPARE(runOut(tickers, "Timer", 10), 3);   // two lines, then the queue is found empty
+    QCOMPARE(link.takeSent(), (QStringList{"\r\n", "load file=office.cfg server=127.0.0.1 destination=flash\r\n"}));
+    // Waiting for the router to fetch the file: no timer, no outcome.
+    QVERIFY(!tickers.anyActive());
+    QVERIFY(out.messages.isEmpty());
+
+    if (event == QLatin1String("error")) {
+        // "Error" split over two arrivals still ends the transfer.
+        session.receive(QStringLiteral("Err"), false);
+        session.receive(QStringLiteral("or (3043): file exists\r\n"), true);
+    } else if (event == QLatin1String("dropped")) {
+        session.fileDelivered();
+        link.usable = false;
+    } else if (event == QLatin1String("serverFailed")) {
+        session.fileServerFailed(QStringLiteral("no answer"));
+    } else {
+        session.fileDelivered();
+    }
+    runOut(tickers, "Timer", 10);
+
+    QCOMPARE(link.sent, sentAfterFetch);
+    QCOMPARE(out.messages.size(), 1);
+    QCOMPARE(out.messages.first().title, title);
+    QCOMPARE(out.messages.first().text, text);
+    QCOMPARE(out.completed, title == QStringLiteral("完了") ? 1 : 0);
+    QCOMPARE(out.markChanged, markChanged);
+    QCOMPARE(out.closesWindow, closesWindow);
+    QCOMPARE(out.timerLiveAtMessage, QList<bool>{false});
+    QVERIFY(session.isFinished());
+    if (out.completed)
+        QVERIFY(link.closes > 0);   // the connection is closed at the end
+
+    // Nothing after the end changes the outcome.
+    session.receive(QStringLiteral("Error"), true);
+    session.fileDelivered();
+    runOut(tickers, "Timer", 10);
+    QCOMPARE(out.messages.size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestSessions)
+#include "tst_Sessions.moc"
