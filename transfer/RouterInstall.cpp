@@ -11,6 +11,10 @@
 
 namespace mg {
 
+namespace {
+const TerminalText NoOutput;
+}
+
 RouterInstall::RouterInstall(TransferJob &job, TickerFactory &tickers, QObject *parent)
     : QObject(parent), m_job(job), m_tickers(tickers)
 {
@@ -26,17 +30,17 @@ void RouterInstall::setProgramFolder(const QString &folder)
     m_programFolder = folder;
 }
 
-void RouterInstall::start(SerialLine &line, const QString &user, const QString &password)
+void RouterInstall::attach(SerialLine &line)
 {
     release();
     m_job.method = TransferMethod::Serial;
     m_link = std::make_unique<SerialRouterLink>(line);
     m_linkConnections << connect(&line, &SerialLine::received, this,
                                  [this](const QString &text) { received(text, false); });
-    begin(user, password);
+    attachLink();
 }
 
-void RouterInstall::start(TelnetLink &link, const QString &user, const QString &password)
+void RouterInstall::attach(TelnetLink &link)
 {
     release();
     m_job.method = TransferMethod::Telnet;
@@ -54,33 +58,56 @@ void RouterInstall::start(TelnetLink &link, const QString &user, const QString &
         else if (m_stage == Stage::ManagerAccount)
             end(false, DialogueMessages::ConnectionFailed());
     });
-    begin(user, password);
+    attachLink();
 }
 
-void RouterInstall::begin(const QString &user, const QString &password)
+void RouterInstall::attachLink()
 {
-    m_password = password;
-    m_terminal = TerminalText();
     m_stage = Stage::Login;
     m_login = std::make_unique<LoginSession>(m_job, *m_link, m_tickers);
-    connect(m_login.get(), &LoginSession::loggedIn, this, &RouterInstall::loggedIn);
+    connect(m_login.get(), &LoginSession::terminalChanged, this, &RouterInstall::loginTerminalChanged);
+    connect(m_login.get(), &LoginSession::loggedIn, this, &RouterInstall::loggedInAs);
     connect(m_login.get(), &LoginSession::failed, this,
-            [this](const DialogueMessage &message) { end(false, message); });
+            [this](const DialogueMessage &message, LoginSession::AfterFailure after) {
+                if (after == LoginSession::AfterFailure::Retry) {
+                    emit loginFailed(message, true);
+                    return;
+                }
+                m_stage = Stage::Done;
+                release();
+                emit loginFailed(message, false);
+            });
+}
+
+void RouterInstall::login(const QString &user, const QString &password)
+{
+    if (m_stage != Stage::Login)
+        return;
+    m_password = password;
     m_login->start(user, password);
+}
+
+const TerminalText &RouterInstall::loginTerminal() const
+{
+    return m_login ? m_login->terminal() : NoOutput;
+}
+
+const TerminalText &RouterInstall::transferTerminal() const
+{
+    return m_transfer ? m_transfer->terminal() : NoOutput;
 }
 
 void RouterInstall::received(const QString &text, bool containsError)
 {
-    ShowData(m_terminal, text);
     emit output(text);
     // Output goes to the login while it runs, to the transfer after it.
     if (m_stage == Stage::Login)
         m_login->receive(text);
-    else if (m_stage == Stage::Transfer)
+    else if (m_transfer)
         m_transfer->receive(text, containsError);
 }
 
-void RouterInstall::loggedIn(bool factoryLogin)
+void RouterInstall::loggedInAs(bool factoryLogin)
 {
     std::optional<QString> managerPassword;
     if (factoryLogin)
@@ -90,6 +117,7 @@ void RouterInstall::loggedIn(bool factoryLogin)
 
     if (m_job.method == TransferMethod::Serial) {
         m_job.sendText += SendText::SerialTail(managerPassword, m_job.configName);
+        emit loggedIn();
         startTransfer();
         return;
     }
@@ -97,6 +125,7 @@ void RouterInstall::loggedIn(bool factoryLogin)
     // fetches: a login that was not the factory one keeps its own password.
     const QString password = factoryLogin ? managerPassword.value_or(SendText::FactoryPassword) : m_password;
     m_stage = Stage::ManagerAccount;
+    emit loggedIn();
     m_managerAccount = std::make_unique<ManagerAccountStep>();
     if (!m_programFolder.isEmpty())
         m_managerAccount->setProgramFolder(m_programFolder);
@@ -127,6 +156,7 @@ void RouterInstall::startTransfer()
                 [this](const QString &message) { m_transfer->fileServerFailed(message); });
     }
     m_transfer = std::make_unique<TransferSession>(m_job, *m_link, m_tickers, m_fileServer.get());
+    connect(m_transfer.get(), &TransferSession::terminalChanged, this, &RouterInstall::transferTerminalChanged);
     connect(m_transfer.get(), &TransferSession::progressChanged, this, [this] {
         if (m_job.method == TransferMethod::Serial)
             emit progress(m_transfer->linesSent(), m_transfer->linesTotal());
@@ -134,17 +164,20 @@ void RouterInstall::startTransfer()
     connect(m_transfer.get(), &TransferSession::completed, this,
             [this](const DialogueMessage &message) { end(true, message); });
     connect(m_transfer.get(), &TransferSession::failed, this,
-            [this](const DialogueMessage &message) { end(false, message); });
+            [this](const DialogueMessage &message, bool markChanged, bool closesWindow) {
+                end(false, message, markChanged, closesWindow);
+            });
+    emit transferStarted();
     m_transfer->start();
 }
 
-void RouterInstall::end(bool ok, const DialogueMessage &message)
+void RouterInstall::end(bool ok, const DialogueMessage &message, bool markChanged, bool closesWindow)
 {
     if (m_stage == Stage::Done || m_stage == Stage::Idle)
         return;
     m_stage = Stage::Done;
     release();
-    emit finished(ok, message);
+    emit finished(ok, message, markChanged, closesWindow);
 }
 
 void RouterInstall::abort()
@@ -166,17 +199,10 @@ void RouterInstall::release()
         m_link->close();
     if (m_fileServer)
         m_fileServer->close();
-    // The sessions may be what called us: delete them from the event loop.
-    if (m_login)
-        m_login.release()->deleteLater();
-    if (m_transfer)
-        m_transfer.release()->deleteLater();
-    if (m_managerAccount) {
+    if (m_managerAccount)
         m_managerAccount->cleanup();
-        m_managerAccount.release()->deleteLater();
-    }
-    if (m_fileServer)
-        m_fileServer.release()->deleteLater();
+    // The sessions stay (they may be what called us, and their terminals
+    // stay readable): they go with the next attach or with this object.
 }
 
 } // namespace mg

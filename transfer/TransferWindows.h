@@ -1,0 +1,47 @@
+#pragma once
+
+#include "TransferJob.h"
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace mg {
+
+class MessagePrompt;
+class SerialLine;
+class SettingsStore;
+class TickerFactory;
+
+// What the transfer windows share with the rest of the program: the
+// operator's settings and message boxes, the serial port (one for the whole
+// program), the timers, and the main window's hooks.
+struct TransferEnvironment {
+    SettingsStore &settings;
+    MessagePrompt &prompt;
+    SerialLine &serial;
+    TickerFactory &tickers;
+    // The main window's MarkChanged, for a file the router refused.
+    std::function<void()> markChanged;
+    // The Ethernet address typed on the main window: offered as a router
+    // address.
+    std::function<QString()> etherAddress;
+    // Ports and the encoder's folder; tests use their own.
+    quint16 telnetPort = 23;
+    quint16 tftpPort = 69;
+    QString programFolder;   // empty: the program folder
+};
+
+// The login window, the default password dialog after a factory login, and
+// the progress window, over one installation of job on its line (the serial
+// port must be open for the serial path). Returns when the progress window
+// (or the login window, when the login did not get through) has closed;
+// the line and the file server are closed then.
+void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWidget *parent);
+
+// Answers a line error of the serial port: a beep and the OK/キャンセル box;
+// キャンセル closes the port (the dialogue then stops with its message).
+void ReportSerialLineError(int code, TransferEnvironment &environment);
+
+} // namespace mg

@@ -1,0 +1,127 @@
+#include "frmLogin.h"
+
+#include "Prompts.h"
+#include "RouterInstall.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace mg {
+
+namespace {
+
+bool isUserNameCharacter(int code)
+{
+    return (code >= '0' && code <= '9') || (code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z');
+}
+
+} // namespace
+
+frmLogin::frmLogin(RouterInstall &install, MessagePrompt &prompt, QWidget *parent)
+    : QDialog(parent), m_install(install), m_prompt(prompt)
+{
+    setObjectName(QStringLiteral("frmLogin"));
+    setWindowTitle(QStringLiteral("KV700 へのログイン"));
+    setModal(true);
+
+    Label1 = new QLabel(QStringLiteral("Quillmark KV700 にユーザ \"manager\" で"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label2 = new QLabel(QStringLiteral("ログインします。パスワードを入力してください。"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    txtUsername = createLoginBox(this, QStringLiteral("txtUsername"), isUserNameCharacter);
+    txtUsername->setText(QStringLiteral("manager"));
+    txtPassword = createPasswordBox(this, QStringLiteral("txtPassword"),
+                                    [](int code) { return IsPasswordCharacter(code, true); });
+    txtLogin = createTerminalBox(this, QStringLiteral("txtLogin"));
+    cmdOk = new QPushButton(QStringLiteral("OK"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdCansel = new QPushButton(QStringLiteral("キャンセル"), this);
+    cmdCansel->setObjectName(QStringLiteral("cmdCansel"));
+    for (QPushButton *button : {cmdOk, cmdCansel}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    cmdOk->setEnabled(false);
+
+    auto *fields = new QGridLayout;
+    fields->addWidget(new QLabel(QStringLiteral("ユーザ名 :"), this), 0, 0);
+    fields->addWidget(txtUsername, 0, 1);
+    fields->addWidget(new QLabel(QStringLiteral("パスワード :"), this), 1, 0);
+    fields->addWidget(txtPassword, 1, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCansel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(Label2);
+    layout->addLayout(fields);
+    layout->addWidget(txtLogin, 1);
+    layout->addLayout(buttons);
+    resize(480, 360);
+
+    setTabOrder(txtUsername, txtPassword);
+    setTabOrder(txtPassword, cmdOk);
+    setTabOrder(cmdOk, cmdCansel);
+
+    onEnterAndEscape(txtUsername, [this] { txtPassword->setFocus(Qt::TabFocusReason); },
+                     [this] { cmdCansel_Click(); });
+    onEnterAndEscape(txtPassword, [this] {
+        if (cmdOk->isEnabled())
+            cmdOk_Click();
+    }, [this] { cmdCansel_Click(); });
+    connect(txtUsername, &QLineEdit::textChanged, this, &frmLogin::updateOk);
+    connect(txtPassword, &QLineEdit::textChanged, this, &frmLogin::updateOk);
+    connect(cmdOk, &QPushButton::clicked, this, &frmLogin::cmdOk_Click);
+    connect(cmdCansel, &QPushButton::clicked, this, &frmLogin::cmdCansel_Click);
+
+    connect(&m_install, &RouterInstall::loginTerminalChanged, this,
+            [this] { showTerminal(txtLogin, m_install.loginTerminal()); });
+    connect(&m_install, &RouterInstall::loginFailed, this,
+            [this](const DialogueMessage &message, bool canRetry) {
+                m_busy.set(false);
+                m_prompt.show(message.text, message.title, message.icon, MessageButtons::Ok);
+                if (canRetry) {
+                    txtPassword->setFocus(Qt::OtherFocusReason);
+                    txtPassword->selectAll();
+                    return;
+                }
+                QDialog::reject();
+            });
+    // The router took the login: the progress window takes over (the
+    // hourglass stays until the transfer ends).
+    connect(&m_install, &RouterInstall::loggedIn, this, [this] { accept(); });
+    txtPassword->setFocus(Qt::OtherFocusReason);
+}
+
+void frmLogin::updateOk()
+{
+    cmdOk->setEnabled(!txtUsername->text().isEmpty() && !txtPassword->text().isEmpty());
+}
+
+void frmLogin::cmdOk_Click()
+{
+    m_busy.set(true);
+    txtLogin->clear();
+    m_install.login(txtUsername->text(), txtPassword->text());
+}
+
+void frmLogin::cmdCansel_Click()
+{
+    reject();
+}
+
+void frmLogin::reject()
+{
+    m_busy.set(false);
+    if (m_install.inLogin())
+        m_install.abort();
+    QDialog::reject();
+}
+
+} // namespace mg
