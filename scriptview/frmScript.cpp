@@ -46,10 +46,8 @@ frmScript::frmScript(Configuration &configuration, MessagePrompt &prompt, QWidge
     cmdReconf = makeButton(QStringLiteral("cmdReconf"), QStringLiteral("再設定"), this);
     cmdPrint = makeButton(QStringLiteral("cmdPrint"), QStringLiteral("印刷..."), this);
     cmdAccept = makeButton(QStringLiteral("cmdAccept"), QStringLiteral("設定を送信"), this);
-    // Printing is not offered: the button is there for the familiar layout
-    // and nothing enables it.
-    cmdPrint->setEnabled(false);
     cmdAccept->setEnabled(false);
+    printPreview = [this](const ScriptPrintout &copy) { ScriptPrinter::preview(copy, this); };
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdEdit);
@@ -67,6 +65,7 @@ frmScript::frmScript(Configuration &configuration, MessagePrompt &prompt, QWidge
     connect(cmdEdit, &QPushButton::clicked, this, &frmScript::cmdEdit_Click);
     connect(cmdReconf, &QPushButton::clicked, this, &frmScript::cmdReconf_Click);
     connect(cmdAccept, &QPushButton::clicked, this, &frmScript::cmdAccept_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &frmScript::cmdPrint_Click);
 
     txtScript->setPlainText(m_configuration.CommandScript);
     txtScript->moveCursor(QTextCursor::Start);
@@ -74,6 +73,7 @@ frmScript::frmScript(Configuration &configuration, MessagePrompt &prompt, QWidge
     HandEditing = false;
     TelnetConfirmed = true;
     txtScript_Change();
+    updatePrintButton();
 }
 
 QString frmScript::scriptText(const QPlainTextEdit &box)
@@ -110,6 +110,7 @@ void frmScript::cmdEdit_Click()
         cmdEdit->setText(QStringLiteral("編集の終了"));
         cmdAccept->setEnabled(false);
         cmdReconf->setEnabled(false);
+        updatePrintButton();
         txtScript->setFocus(Qt::OtherFocusReason);
         return;
     }
@@ -128,6 +129,7 @@ void frmScript::cmdEdit_Click()
     cmdAccept->setEnabled(true);
     m_configuration.CommandScript = scriptText(*txtScript);
     cmdReconf->setEnabled(true);
+    updatePrintButton();
 }
 
 void frmScript::cmdReconf_Click()
@@ -140,6 +142,20 @@ void frmScript::cmdAccept_Click()
     m_prompt.show(QStringLiteral("ルータへの設定の送信は、このバージョンではまだご利用いただけません。") + CrLf
                       + QStringLiteral("設定は、メイン画面の「設定を保存」でファイルに保存できます。"),
                   QStringLiteral("設定を送信"), MessageIcon::Information, MessageButtons::Ok);
+}
+
+ScriptPrintout frmScript::printout() const
+{
+    const QString name = m_configuration.ConfigFileName.isEmpty() ? QStringLiteral("（保存されていない設定）")
+                                                                  : m_configuration.ConfigFileName;
+    return {name, clock(), m_configuration.CommandScript};
+}
+
+void frmScript::cmdPrint_Click()
+{
+    if (HandEditing)
+        return;
+    printPreview(printout());
 }
 
 void frmScript::showEvent(QShowEvent *event)
@@ -168,6 +184,13 @@ void frmScript::centerOnScreen()
         return;
     const QRect area = screen->geometry();
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
+// A half-finished edit is not what goes on the router, so it is not filed
+// either: printing waits until the edit is finished.
+void frmScript::updatePrintButton()
+{
+    cmdPrint->setEnabled(!HandEditing && !m_configuration.CommandScript.isEmpty());
 }
 
 void frmScript::setLocked(bool locked)

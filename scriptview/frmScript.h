@@ -2,8 +2,11 @@
 
 #include "Configuration.h"
 #include "Prompts.h"
+#include "ScriptPrinter.h"
 
+#include <QDateTime>
 #include <QDialog>
+#include <functional>
 
 class QKeyEvent;
 class QPlainTextEdit;
@@ -24,6 +27,14 @@ public:
     // back into CR LF, every other character untouched.
     static QString scriptText(const QPlainTextEdit &box);
 
+    // The copy "印刷..." prints: the script as it stands, headed with the
+    // configuration's file name and the time of printing.
+    ScriptPrintout printout() const;
+
+    // Shows the print preview for a printout; tests print to a file instead.
+    std::function<void(const ScriptPrintout &)> printPreview;
+    std::function<QDateTime()> clock = &QDateTime::currentDateTime;
+
     bool HandEditing = false;
     // Set by the router address dialog of the transfer: true on OK.
     bool TelnetConfirmed = true;
@@ -39,6 +50,7 @@ public slots:
     void cmdEdit_Click();
     void cmdReconf_Click();
     void cmdAccept_Click();
+    void cmdPrint_Click();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -47,6 +59,7 @@ protected:
 private:
     void centerOnScreen();
     void setLocked(bool locked);
+    void updatePrintButton();
 
     Configuration &m_configuration;
     MessagePrompt &m_prompt;

@@ -1,10 +1,15 @@
+#include "PdfText.h"
 #include "TestFakes.h"
 #include "frmScript.h"
 
 #include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace mg;
@@ -23,7 +28,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QVERIFY(qAbs(2 * w.x() + w.width() - screen.width()) <= 2 && qAbs(2 * w.y() + w.height() - screen.height()) <= 2);
-        QVERIFY(QFontInfo(w.txtScript->font()).fixedPitch() && !w.cmdPrint->isEnabled());
+        QVERIFY(QFontInfo(w.txtScript->font()).fixedPitch() && w.cmdPrint->isEnabled());
         // Read back, the shown text is the script byte for byte, CR LF included.
         QCOMPARE(frmScript::scriptText(*w.txtScript), script);
         Configuration empty;
@@ -73,6 +78,84 @@ private slots:
         // Outside an edit, Escape is the usual way back to the editor.
         QTest::keyClick(w.txtScript, Qt::Key_Escape);
         QVERIFY(!w.isVisible() && config.CommandScript == "enable ip\r\nsave");
+    }
+
+    void printsTheScriptThatWouldBeSent_data()
+    {
+        QTest::addColumn<QString>("configFileName");
+        QTest::addColumn<QString>("header");
+        QTest::newRow("saved") << "office.cfg" << "office.cfg";
+        QTest::newRow("never saved") << "" << "（保存されていない設定）";
+    }
+
+    void printsTheScriptThatWouldBeSent()
+    {
+        QFETCH(QString, configFileName);
+        QFETCH(QString, header);
+        Configuration config;
+        config.CommandScript = QStringLiteral("enable ip\r\nsave\r\n");
+        config.ConfigFileName = configFileName;
+        mgtest::ScriptedPrompt prompt;
+        frmScript w(config, prompt);
+        w.clock = [] { return QDateTime(QDate(2024, 12, 31), QTime(23, 59)); };
+        QTemporaryDir dir;
+        QList<mgtest::PdfText> printed;
+        w.printPreview = [&](const ScriptPrintout &printout) {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(dir.filePath(QString::number(printed.size()) + ".pdf"));
+            ScriptPrinter::print(printout, printer);
+            printed << mgtest::readPdfText(printer.outputFileName());
+        };
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto pageText = [&printed] {
+            return printed.isEmpty() ? QStringList() : printed.constLast().lines(0);
+        };
+
+        QTest::mouseClick(w.cmdPrint, Qt::LeftButton);
+        QCOMPARE(pageText(), (QStringList{header + "2024/12/31 23:59", "enable ip", "save", "1 / 1"}));
+
+        // An unfinished edit is not printed; the finished one is.
+        prompt.answers = {MessageAnswer::Ok};
+        QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
+        QVERIFY(!w.cmdPrint->isEnabled());
+        w.txtScript->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w.txtScript, QStringLiteral("exit"));
+        w.cmdPrint_Click();
+        QCOMPARE(printed.size(), 1);
+        QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
+        QVERIFY(w.cmdPrint->isEnabled());
+        QTest::mouseClick(w.cmdPrint, Qt::LeftButton);
+        QCOMPARE(pageText(), (QStringList{header + "2024/12/31 23:59", "enable ip", "save", "exit", "1 / 1"}));
+        QVERIFY(printed.constLast().error.isEmpty());
+    }
+
+    // The real button opens Qt's preview over the window, with the pages drawn.
+    void printButtonOpensThePreview()
+    {
+        Configuration config;
+        config.CommandScript = QStringLiteral("enable ip\r\nsave\r\n");
+        mgtest::ScriptedPrompt prompt;
+        frmScript w(config, prompt);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        int pages = -1;
+        QString parentName;
+        QTimer::singleShot(0, &w, [&] {
+            auto *preview = qobject_cast<QPrintPreviewDialog *>(QApplication::activeModalWidget());
+            if (!preview)
+                return;
+            parentName = preview->parentWidget() ? preview->parentWidget()->objectName() : QString();
+            if (auto *pagesView = preview->findChild<QPrintPreviewWidget *>())
+                pages = pagesView->pageCount();
+            if (!qEnvironmentVariableIsEmpty("MG_SCREENSHOTS"))
+                preview->grab().save(qEnvironmentVariable("MG_SCREENSHOTS") + "/print-preview.png");
+            preview->reject();
+        });
+        QTest::mouseClick(w.cmdPrint, Qt::LeftButton);
+        QCOMPARE(parentName, QStringLiteral("frmScript"));
+        QCOMPARE(pages, 1);
     }
 };
 
