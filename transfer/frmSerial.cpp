@@ -1,1 +1,320 @@
 #include "frmSerial.h"
+
+#include "NumericText.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace mg {
+
+namespace {
+
+const QString Caption = QStringLiteral("シリアルポートの設定");
+// A refusal of the line has no title of its own: it goes out under the
+// program's name, as every line failure does.
+const QString LineFailureTitle = QStringLiteral("Quillmark KV700 Marrowgate");
+const QString Section = QStringLiteral("MSComm");
+
+const QStringList Speeds{"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200"};
+const QStringList DataBits{"4", "5", "6", "7", "8"};
+const QStringList Parities{"Even", "Odd", "None", "Mark", "Space"};
+const QStringList StopBits{"1", "1.5", "2"};
+
+QComboBox *makeList(QWidget *parent, const char *name, const QStringList &items)
+{
+    auto *combo = new QComboBox(parent);
+    combo->setObjectName(QLatin1String(name));
+    combo->addItems(items);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    return combo;
+}
+
+// A value of the line that the list does not hold selects nothing rather
+// than a wrong entry.
+void selectText(QComboBox *combo, const QString &text)
+{
+    combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly));
+}
+
+// A saved value the list does not hold (a hand-edited settings file) is
+// passed over: the line's own value stays.
+void selectSaved(QComboBox *combo, const QString &text)
+{
+    if (const int index = combo->findText(text, Qt::MatchExactly); index >= 0)
+        combo->setCurrentIndex(index);
+}
+
+// "True"/"False" as the settings hold them; a number counts as true when it
+// is not 0.
+bool booleanOf(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    return numericValue(t) != 0;
+}
+
+} // namespace
+
+frmSerial::PortFields frmSerial::fieldsOf(const QString &s)
+{
+    const int n = int(s.size());
+    const int k = s.contains(QLatin1Char('.')) ? 2 : 0;
+    // 1-based positions as the rule counts them; outside the text is empty.
+    const auto at = [&](int position) {
+        return position >= 1 && position <= n ? QString(s.at(position - 1)) : QString();
+    };
+    PortFields fields;
+    if (n - 6 - k > 0)
+        fields.speed = s.left(n - 6 - k);
+    const QString letter = at(n - 4 - k);
+    static const QString Letters = QStringLiteral("eonms");
+    const qsizetype which = letter.isEmpty() ? -1 : Letters.indexOf(letter);
+    if (which >= 0)
+        fields.parity = Parities.at(which); // the same order as the letters
+    fields.dataBits = at(n - 2 - k);
+    if (n >= 1 + k)
+        fields.stopBits = s.right(1 + k);
+    return fields;
+}
+
+frmSerial::frmSerial(SettingsStore &settings, SerialLine &line, MessagePrompt &prompt, QWidget *parent)
+    : QDialog(parent), m_settings(settings), m_line(line), m_prompt(prompt)
+{
+    setObjectName(QStringLiteral("frmSerial"));
+    setWindowTitle(Caption);
+    setModal(true);
+    buildControls();
+    Form_Load();
+}
+
+void frmSerial::buildControls()
+{
+    cboPort = makeList(this, "cboPort", {});
+    for (int port = 1; port <= 4; ++port)
+        cboPort->addItem(SerialLine::comName(port));
+    Label1 = new QLabel(QStringLiteral("ポート："), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setBuddy(cboPort);
+    labDevice = new QLabel(this);
+    labDevice->setObjectName(QStringLiteral("labDevice"));
+    labDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    fraSpeed = new QGroupBox(QStringLiteral("通信速度"), this);
+    fraSpeed->setObjectName(QStringLiteral("fraSpeed"));
+    cboSpeed = makeList(fraSpeed, "cboSpeed", Speeds);
+    auto *speedRow = new QHBoxLayout(fraSpeed);
+    speedRow->addWidget(cboSpeed);
+    speedRow->addStretch(1);
+
+    fraConnection = new QGroupBox(QStringLiteral("接続設定"), this);
+    fraConnection->setObjectName(QStringLiteral("fraConnection"));
+    cboDataBits = makeList(fraConnection, "cboDataBits", DataBits);
+    cboParity = makeList(fraConnection, "cboParity", Parities);
+    cboStopBits = makeList(fraConnection, "cboStopBits", StopBits);
+    auto *framing = new QFormLayout(fraConnection);
+    framing->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+    framing->addRow(QStringLiteral("データビット："), cboDataBits);
+    framing->addRow(QStringLiteral("パリティ："), cboParity);
+    framing->addRow(QStringLiteral("ストップビット："), cboStopBits);
+
+    fraEcho = new QGroupBox(QStringLiteral("エコー(&E)"), this);
+    fraEcho->setObjectName(QStringLiteral("fraEcho"));
+    auto *echoColumn = new QVBoxLayout(fraEcho);
+    auto *echoGroup = new QButtonGroup(this);
+    const QStringList echoCaptions{QStringLiteral("Off"), QStringLiteral("On")};
+    for (int i = 0; i < 2; ++i) {
+        optEcho[i] = new QRadioButton(echoCaptions[i], fraEcho);
+        optEcho[i]->setObjectName(QStringLiteral("optEcho(%1)").arg(i));
+        echoGroup->addButton(optEcho[i], i);
+        echoColumn->addWidget(optEcho[i]);
+        connect(optEcho[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                optEcho_Click(i);
+        });
+    }
+    echoColumn->addStretch(1);
+
+    fraFlow = new QGroupBox(QStringLiteral("フロー制御(&F)"), this);
+    fraFlow->setObjectName(QStringLiteral("fraFlow"));
+    auto *flowColumn = new QVBoxLayout(fraFlow);
+    auto *flowGroup = new QButtonGroup(this);
+    const QStringList flowCaptions{QStringLiteral("なし"), QStringLiteral("Xon/Xoff"), QStringLiteral("RTS"),
+                                   QStringLiteral("Xon/RTS")};
+    for (int i = 0; i < 4; ++i) {
+        optFlow[i] = new QRadioButton(flowCaptions[i], fraFlow);
+        optFlow[i]->setObjectName(QStringLiteral("optFlow(%1)").arg(i));
+        flowGroup->addButton(optFlow[i], i);
+        flowColumn->addWidget(optFlow[i]);
+        connect(optFlow[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                optFlow_Click(i);
+        });
+    }
+
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    // A stray Enter must not apply settings to the line.
+    cmdOK->setAutoDefault(false);
+    cmdCancel->setAutoDefault(false);
+
+    auto *portRow = new QHBoxLayout;
+    portRow->addWidget(Label1);
+    portRow->addWidget(cboPort);
+    portRow->addWidget(labDevice);
+    portRow->addStretch(1);
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(fraSpeed, 0, 0);
+    grid->addWidget(fraEcho, 1, 0);
+    grid->addWidget(fraConnection, 0, 1, 2, 1);
+    grid->addWidget(fraFlow, 0, 2, 2, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(portRow);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(cboPort, &QComboBox::currentIndexChanged, this, [this] { showDevice(); });
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+}
+
+void frmSerial::Form_Load()
+{
+    // The line as it runs now.
+    const PortFields current = fieldsOf(m_line.settingsString());
+    selectText(cboSpeed, current.speed);
+    selectText(cboParity, current.parity);
+    selectText(cboDataBits, current.dataBits);
+    selectText(cboStopBits, current.stopBits);
+    cboPort->setCurrentIndex(m_line.portNumber() - 1);
+    const int handshaking = m_line.handshaking();
+    if (handshaking >= 0 && handshaking <= 3)
+        optFlow[handshaking]->setChecked(true);
+    optEcho[0]->setChecked(true);
+    showDevice();
+
+    // What the operator accepted last time wins over the line's state.
+    const QList<QPair<QString, QString>> saved = m_settings.GetAllSettings(Section);
+    if (saved.isEmpty())
+        return;
+    for (const auto &[key, value] : saved) {
+        if (key == QLatin1String("Port"))
+            selectSaved(cboPort, value);
+        else if (key == QLatin1String("Speed"))
+            selectSaved(cboSpeed, value);
+        else if (key == QLatin1String("DataBits"))
+            selectSaved(cboDataBits, value);
+        else if (key == QLatin1String("Parity"))
+            selectSaved(cboParity, value);
+        else if (key == QLatin1String("StopBits"))
+            selectSaved(cboStopBits, value);
+        else if (key == QLatin1String("Echo"))
+            Echo = booleanOf(value);
+        else if (key == QLatin1String("Flow")) {
+            // A value no button stands for keeps the line's own.
+            const int flow = numericValue(value);
+            if (flow >= 0 && flow <= 3)
+                Flow = flow;
+        }
+    }
+    optFlow[Flow]->setChecked(true);
+    optEcho[Echo ? 1 : 0]->setChecked(true);
+}
+
+void frmSerial::showDevice()
+{
+    const int port = cboPort->currentIndex() + 1;
+    labDevice->setText(port >= 1 ? m_line.devicePathFor(port) : QString());
+}
+
+void frmSerial::optEcho_Click(int index)
+{
+    Echo = index == 1;
+}
+
+void frmSerial::optFlow_Click(int index)
+{
+    Flow = index;
+}
+
+void frmSerial::reportLineFailure()
+{
+    m_prompt.show(m_line.errorString(), LineFailureTitle, MessageIcon::Warning, MessageButtons::Ok);
+}
+
+void frmSerial::cmdOK_Click()
+{
+    // The line keeps its old port (open as it was) when the new one fails.
+    const int port = cboPort->currentIndex() + 1;
+    if (port != m_line.portNumber() && !m_line.setPortNumber(port)) {
+        reportLineFailure();
+        return;
+    }
+
+    const QString parity = cboParity->currentText();
+    const QString settings = cboSpeed->currentText().trimmed() + QLatin1Char(',') + parity.left(1) + QLatin1Char(',')
+        + cboDataBits->currentText().trimmed() + QLatin1Char(',') + cboStopBits->currentText().trimmed();
+    if (!m_line.setSettingsString(settings)) {
+        reportLineFailure();
+        return;
+    }
+    if (!m_line.setHandshaking(Flow)) {
+        reportLineFailure();
+        return;
+    }
+
+    m_settings.SaveSetting(Section, QStringLiteral("Port"), cboPort->currentText());
+    m_settings.SaveSetting(Section, QStringLiteral("Speed"), cboSpeed->currentText());
+    m_settings.SaveSetting(Section, QStringLiteral("DataBits"), cboDataBits->currentText());
+    m_settings.SaveSetting(Section, QStringLiteral("Parity"), parity);
+    m_settings.SaveSetting(Section, QStringLiteral("StopBits"), cboStopBits->currentText());
+    m_settings.SaveSetting(Section, QStringLiteral("Echo"), Echo ? QStringLiteral("True") : QStringLiteral("False"));
+    m_settings.SaveSetting(Section, QStringLiteral("Flow"), QString::number(Flow));
+    accept();
+}
+
+void frmSerial::cmdCancel_Click()
+{
+    reject();
+}
+
+void frmSerial::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_centered) {
+        m_centered = true;
+        centerOnScreen();
+    }
+}
+
+void frmSerial::centerOnScreen()
+{
+    QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    const QRect frame = frameGeometry();
+    move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
+}
+
+} // namespace mg

@@ -1,1 +1,80 @@
 #pragma once
+
+#include "Prompts.h"
+#include "SerialLine.h"
+#include "SettingsStore.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace mg {
+
+// "シリアルポートの設定": the serial console line's port, speed, framing,
+// echo and flow control. It opens on the line's current state, overridden
+// by the values saved by the last OK. OK applies port, settings and flow
+// control to the line; a refusal is shown with the line's own description
+// and nothing is saved. Only when all three took are the seven "MSComm"
+// values saved.
+class frmSerial : public QDialog {
+    Q_OBJECT
+public:
+    frmSerial(SettingsStore &settings, SerialLine &line, MessagePrompt &prompt, QWidget *parent = nullptr);
+
+    // The fields of a settings string such as "9600,n,8,1", taken by their
+    // positions from the end as the window reads them: the stop bits are one
+    // character, or three when the string holds a "." ("1.5"). The parity is
+    // the list word for the line's letter, empty for a letter it does not
+    // know.
+    struct PortFields {
+        QString speed;
+        QString parity;
+        QString dataBits;
+        QString stopBits;
+    };
+    static PortFields fieldsOf(const QString &settingsString);
+
+    QLabel *Label1 = nullptr;
+    QComboBox *cboPort = nullptr;
+    QLabel *labDevice = nullptr; // the device file the chosen port stands for
+    QGroupBox *fraSpeed = nullptr;
+    QComboBox *cboSpeed = nullptr;
+    QGroupBox *fraConnection = nullptr;
+    QComboBox *cboDataBits = nullptr;
+    QComboBox *cboParity = nullptr;
+    QComboBox *cboStopBits = nullptr;
+    QGroupBox *fraEcho = nullptr;
+    QRadioButton *optEcho[2] = {};
+    QGroupBox *fraFlow = nullptr;
+    QRadioButton *optFlow[4] = {};
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdCancel = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildControls();
+    void Form_Load();
+    void showDevice();
+    void optEcho_Click(int index);
+    void optFlow_Click(int index);
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void reportLineFailure();
+    void centerOnScreen();
+
+    SettingsStore &m_settings;
+    SerialLine &m_line;
+    MessagePrompt &m_prompt;
+    bool m_centered = false;
+    // Kept for one opening.
+    bool Echo = false;
+    int Flow = 0;
+};
+
+} // namespace mg

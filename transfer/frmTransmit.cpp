@@ -1,1 +1,144 @@
 #include "frmTransmit.h"
+
+#include "NumericText.h"
+#include "frmSerial.h"
+#include "frmTelnetSetting.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace mg {
+
+namespace {
+const QString CrLf = QStringLiteral("\r\n");
+const QString LocalPcSection = QStringLiteral("LocalPC");
+const QString AddressKey = QStringLiteral("IPAddr");
+} // namespace
+
+frmTransmit::frmTransmit(SettingsStore &settings, SerialLine &line, MessagePrompt &prompt, QWidget *parent,
+                         Platform systemPlatform)
+    : QDialog(parent), m_settings(settings), m_line(line), m_prompt(prompt), m_systemPlatform(systemPlatform)
+{
+    setObjectName(QStringLiteral("frmTransmit"));
+    setWindowTitle(QStringLiteral("設定の送信"));
+    setModal(true);
+    buildControls();
+    Form_Load();
+}
+
+void frmTransmit::buildControls()
+{
+    Frame1 = new QGroupBox(QStringLiteral("送信方法"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    auto *group = new QButtonGroup(this);
+    const QStringList captions{QStringLiteral("シリアルポート経由"), QStringLiteral("IP ネットワーク経由")};
+    for (int i = 0; i < 2; ++i) {
+        optTransmit[i] = new QRadioButton(captions[i], Frame1);
+        optTransmit[i]->setObjectName(QStringLiteral("optTransmit(%1)").arg(i));
+        group->addButton(optTransmit[i], i);
+        // Selected by the operator or by the load alike.
+        connect(optTransmit[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                optTransmit_Click(i);
+        });
+    }
+    cmdSerialSetting = new QPushButton(QStringLiteral("設定..."), Frame1);
+    cmdSerialSetting->setObjectName(QStringLiteral("cmdSerialSetting"));
+    cmdTelnetSetting = new QPushButton(QStringLiteral("設定..."), Frame1);
+    cmdTelnetSetting->setObjectName(QStringLiteral("cmdTelnetSetting"));
+    cmdTelnetSetting->setEnabled(false);
+
+    auto *grid = new QGridLayout(Frame1);
+    grid->setHorizontalSpacing(24);
+    grid->addWidget(optTransmit[0], 0, 0);
+    grid->addWidget(cmdSerialSetting, 0, 1);
+    grid->addWidget(optTransmit[1], 1, 0);
+    grid->addWidget(cmdTelnetSetting, 1, 1);
+
+    cmdOK = new QPushButton(QStringLiteral("ＯＫ"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    for (QPushButton *button : {cmdSerialSetting, cmdTelnetSetting, cmdOK, cmdCancel})
+        button->setAutoDefault(false);
+
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    buttons->addStretch(1);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(Frame1);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(cmdSerialSetting, &QPushButton::clicked, this, [this] { cmdSerialSetting_Click(); });
+    connect(cmdTelnetSetting, &QPushButton::clicked, this, [this] { cmdTelnetSetting_Click(); });
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+}
+
+void frmTransmit::Form_Load()
+{
+    // Once an address is known the platform is not asked again: the button
+    // keeps its designed state and nothing is enforced.
+    if (m_settings.GetSetting(LocalPcSection, AddressKey, QString()).isEmpty()) {
+        OsPlatform = m_systemPlatform;
+        if (OsPlatform == Windows9x)
+            cmdTelnetSetting->setVisible(false);
+        else if (OsPlatform == WindowsNT)
+            cmdTelnetSetting->setVisible(true);
+    }
+    const QString method = m_settings.GetSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QString());
+    optTransmit[numericValue(method) == 0 ? 0 : 1]->setChecked(true);
+}
+
+void frmTransmit::optTransmit_Click(int index)
+{
+    const bool network = index == 1;
+    cmdSerialSetting->setEnabled(!network);
+    cmdTelnetSetting->setEnabled(network);
+}
+
+void frmTransmit::cmdSerialSetting_Click()
+{
+    frmSerial dialog(m_settings, m_line, m_prompt, this);
+    dialog.exec();
+}
+
+void frmTransmit::cmdTelnetSetting_Click()
+{
+    frmTelnetSetting dialog(m_settings, m_prompt, this);
+    dialog.exec();
+    if (const std::optional<QString> address = dialog.address())
+        LocalPcAddress = *address;
+}
+
+void frmTransmit::cmdOK_Click()
+{
+    const bool network = optTransmit[1]->isChecked();
+    if (OsPlatform == WindowsNT && network && LocalPcAddress.isEmpty()) {
+        m_prompt.show(QStringLiteral("WindowsNTでこのツールを使用する場合は、") + CrLf
+                          + QStringLiteral("\"設定\"ボタンをクリックしてこのＰＣの") + CrLf
+                          + QStringLiteral("IPアドレスを入力して下さい。"),
+                      QStringLiteral("telnetの設定"), MessageIcon::Information, MessageButtons::Ok);
+        return;
+    }
+    m_settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"),
+                           network ? QStringLiteral("1") : QStringLiteral("0"));
+    if (OsPlatform == WindowsNT)
+        m_settings.SaveSetting(LocalPcSection, AddressKey, LocalPcAddress);
+    accept();
+}
+
+void frmTransmit::cmdCancel_Click()
+{
+    reject();
+}
+
+} // namespace mg
