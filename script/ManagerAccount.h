@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <memory>
+
+class QProcess;
+class QTemporaryDir;
+class QTimer;
+
+namespace mg {
+
+// The text of the file that gives the router its manager account: the
+// account's password line, its description line, then the command script as
+// given, every line ended by CR LF and one more CR LF after it all.
+// `encodedPassword` is the encoder's output exactly as it came, a line break
+// at its end included.
+QString TransferText(const QString &user, const QString &encodedPassword, const QString &script);
+
+struct ManagerAccountResult {
+    bool ok = false;
+    QString filePath;        // the transfer file when ok
+    QString title, text;     // the message for the operator when not ok (critical icon)
+};
+
+// Builds the transfer file for a LAN transfer. The password is encoded by the
+// maker's encoder "tzel" in the program folder, which leaves its answer in
+// "pass.tmp" in its working folder. Encoder output and transfer file live in
+// a private folder (owner only) of their own, so that neither a saved
+// configuration nor another user's file is ever overwritten, and both are
+// gone when the transfer ends: at cleanup(), at the next start() or when the
+// step is destroyed.
+class ManagerAccountStep : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds EncoderTimeout{30000};
+
+    explicit ManagerAccountStep(QObject *parent = nullptr);
+    ~ManagerAccountStep() override;                       // removes the private folder
+
+    void setProgramFolder(const QString &folder);         // tests; otherwise LocateProgramFolder()
+    void setEncoderTimeout(std::chrono::milliseconds t);  // tests
+
+    // Starts the encoder; finished() follows (possibly at once for a failure),
+    // always from the event loop, never from inside start(). `fileName` is
+    // reduced to its name: the file is written in the private folder only.
+    void start(const QString &user, const QString &password, const QString &script, const QString &fileName);
+    void cancel();                                        // kills a running encoder, no finished()
+    // Ends the transfer: stops a running encoder and removes the private
+    // folder with everything in it.
+    void cleanup();
+
+    QStringList encoderArguments(const QString &password) const;   // what start() passes
+
+signals:
+    void finished(const mg::ManagerAccountResult &result);
+
+private:
+    void encoderFinished();
+    void encoderTimedOut();
+    void fail(const QString &title, const QString &text);
+    void succeed(const QString &filePath);
+    void report(const ManagerAccountResult &result);
+    void stopEncoder();
+
+    QString m_programFolder;
+    std::chrono::milliseconds m_timeout = EncoderTimeout;
+
+    // The run in progress. m_run changes on every start, cancel and cleanup,
+    // so a report queued for an earlier run is dropped.
+    quint64 m_run = 0;
+    QString m_user, m_script, m_fileName;
+    bool m_pending = false;  // started and not yet reported
+    std::shared_ptr<QTemporaryDir> m_folder;
+    QProcess *m_encoder = nullptr;
+    QTimer *m_timer = nullptr;
+};
+
+} // namespace mg
