@@ -33,6 +33,10 @@ QString swapControls(QString text, const char16_t (&from)[3], const char16_t (&t
 
 QString toIcuControls(const QString &text) { return swapControls(text, WindowsControls, IcuControls); }
 QString fromIcuControls(const QString &text) { return swapControls(text, IcuControls, WindowsControls); }
+
+bool isLeadByte(uchar b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool isTrailByte(uchar b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+bool isInvalidSingle(uchar b) { return b == 0x80 || b == 0xA0 || b >= 0xFD; }
 } // namespace
 
 std::optional<QByteArray> encode(const QString &text)
@@ -70,6 +74,46 @@ QString decode(const QByteArray &bytes)
         return QString::fromLatin1(bytes);
     return fromIcuControls(decoder.decode(bytes));
 }
+
+// Qt's stateful decoder does keep a lead byte across calls, but ICU marks an
+// invalid byte with U+001A, the very code point it gives the valid byte 0x7F,
+// so its output cannot tell the two apart. The decoder therefore frames the
+// characters itself and hands only well-formed runs to the converter.
+QString Decoder::decode(const QByteArray &chunk)
+{
+    QString text;
+    QByteArray run; // well-formed bytes not yet converted
+    auto invalid = [&] {
+        text += ShiftJis::decode(run);
+        run.clear();
+        text += QChar(QChar::ReplacementCharacter);
+    };
+    for (const char c : chunk) {
+        const uchar b = uchar(c);
+        if (m_lead) {
+            const char lead = m_lead;
+            m_lead = 0;
+            if (isTrailByte(b)) {
+                run += lead;
+                run += c;
+                continue;
+            }
+            // A lead byte without its second byte is one bad character; the
+            // byte after it starts afresh (it cannot be a lead byte itself).
+            invalid();
+        }
+        if (isLeadByte(b))
+            m_lead = c;
+        else if (isInvalidSingle(b))
+            invalid();
+        else
+            run += c;
+    }
+    text += ShiftJis::decode(run);
+    return text;
+}
+
+void Decoder::reset() { m_lead = 0; }
 
 int byteLength(const QString &character)
 {

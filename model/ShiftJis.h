@@ -25,5 +25,19 @@ QString decode(const QByteArray &bytes);
 // cannot represent it. A surrogate pair counts as one character.
 int byteLength(const QString &character);
 
+// Decodes a byte stream that arrives in pieces (a serial line, a socket). A
+// two-byte character whose lead byte ends one piece decodes whole when the
+// next piece brings its second byte. Same table and control codes as
+// decode(); a byte sequence that is not valid cp932 becomes U+FFFD.
+class Decoder {
+public:
+    QString decode(const QByteArray &chunk);
+    // Forgets a lead byte still waiting for its second byte.
+    void reset();
+
+private:
+    char m_lead = 0; // 0: none waiting (0x00 is never a lead byte)
+};
+
 } // namespace ShiftJis
 } // namespace mg

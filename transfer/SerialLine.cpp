@@ -1,1 +1,413 @@
 #include "SerialLine.h"
+
+#include "SerialEvents.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#if defined(Q_OS_LINUX)
+// The kernel's own termios: the line as the driver really set it, exact
+// speeds included. It cannot share a file with <termios.h>.
+#include <asm/termbits.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace mg {
+
+namespace {
+
+// Defaults under which a USB serial adapter works without any setting.
+QString defaultDevice(int port)
+{
+    switch (port) {
+    case 1: return QStringLiteral("/dev/ttyUSB0");
+    case 2: return QStringLiteral("/dev/ttyUSB1");
+    case 3: return QStringLiteral("/dev/ttyS0");
+    case 4: return QStringLiteral("/dev/ttyS1");
+    default: return QString();
+    }
+}
+
+QSerialPort::Parity parityOf(char letter)
+{
+    switch (letter) {
+    case 'e': return QSerialPort::EvenParity;
+    case 'o': return QSerialPort::OddParity;
+    case 'm': return QSerialPort::MarkParity;
+    case 's': return QSerialPort::SpaceParity;
+    default: return QSerialPort::NoParity;
+    }
+}
+
+QSerialPort::StopBits stopBitsOf(const QString &text)
+{
+    if (text == QLatin1String("2"))
+        return QSerialPort::TwoStop;
+    if (text == QLatin1String("1.5"))
+        return QSerialPort::OneAndHalfStop;
+    return QSerialPort::OneStop;
+}
+
+QSerialPort::FlowControl flowControlOf(int flow)
+{
+    // Xon/Xoff over RTS/CTS (3) starts as RTS/CTS; the line adds Xon/Xoff.
+    return flow == 0   ? QSerialPort::NoFlowControl
+           : flow == 1 ? QSerialPort::SoftwareControl
+                       : QSerialPort::HardwareControl;
+}
+
+QString parityName(char letter)
+{
+    switch (letter) {
+    case 'e': return QStringLiteral("偶数パリティ (e)");
+    case 'o': return QStringLiteral("奇数パリティ (o)");
+    case 'm': return QStringLiteral("マーク パリティ (m)");
+    case 's': return QStringLiteral("スペース パリティ (s)");
+    default: return QStringLiteral("パリティなし (n)");
+    }
+}
+
+// A pseudo-terminal carries bytes, not bits on a wire: the kernel keeps it at
+// 8 data bits without parity whatever is asked, and it has no modem lines.
+// Only the framing checks are waived for it; a real port is held to all.
+bool isPseudoTerminal(int fd)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const unsigned int m = major(st.st_rdev);
+    constexpr unsigned int Unix98SlaveFirst = 136, Unix98SlaveLast = 143, LegacySlave = 3;
+    return (m >= Unix98SlaveFirst && m <= Unix98SlaveLast) || m == LegacySlave;
+}
+
+#if defined(Q_OS_LINUX)
+bool readTermios(int fd, termios2 &t) { return ::ioctl(fd, TCGETS2, &t) == 0; }
+#endif
+
+} // namespace
+
+SerialLine::SerialLine(SettingsStore &settings, QObject *parent) : QObject(parent), m_settings(settings)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::onReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLine::onPortError);
+}
+
+SerialLine::~SerialLine()
+{
+    m_port.close();
+}
+
+QString SerialLine::comName(int port) { return QStringLiteral("Com%1").arg(port); }
+
+QString SerialLine::devicePathFor(int port) const
+{
+    const QString fallback = defaultDevice(port);
+    if (fallback.isEmpty())
+        return QString();
+    const QString path =
+        m_settings.GetSetting(QString::fromLatin1(DeviceSection), comName(port), fallback).trimmed();
+    return path.isEmpty() ? fallback : path;
+}
+
+int SerialLine::portNumber() const { return m_portNumber; }
+
+bool SerialLine::setPortNumber(int port)
+{
+    if (port < 1 || port > 4)
+        return fail(QStringLiteral("ポート番号 %1 は使用できません。1 から 4 を指定してください。").arg(port));
+    if (port == m_portNumber)
+        return true;
+    if (!isOpen()) {
+        m_portNumber = port;
+        return true;
+    }
+    close();
+    if (openDevice(port)) {
+        m_portNumber = port;
+        return true;
+    }
+    // Back to the line that worked; the failure of the new one is what the
+    // operator has to read.
+    const QString why = m_error;
+    const bool denied = m_permissionDenied;
+    const QString device = m_deniedDevice;
+    openDevice(m_portNumber);
+    m_error = why;
+    m_permissionDenied = denied;
+    m_deniedDevice = device;
+    return false;
+}
+
+QString SerialLine::settingsString() const
+{
+    const LineSettings &s = m_lineSettings;
+    return QStringLiteral("%1,%2,%3,%4").arg(s.speed).arg(QChar::fromLatin1(s.parity)).arg(s.dataBits).arg(s.stopBits);
+}
+
+bool SerialLine::setSettingsString(const QString &settings)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*([0-9]{1,9})\\s*,\\s*([eonmsEONMS])\\s*,\\s*([4-8])\\s*,\\s*(1|1\\.5|2)\\s*$"));
+    const QRegularExpressionMatch match = form.match(settings);
+    if (!match.hasMatch())
+        return fail(QStringLiteral("通信設定「%1」が正しくありません。「9600,n,8,1」の形で、速度、パリティ (e, o, n, m, s)、"
+                                   "データ ビット (4 から 8)、ストップ ビット (1, 1.5, 2) を指定してください。")
+                        .arg(settings));
+    LineSettings wanted;
+    wanted.speed = match.captured(1).toInt();
+    wanted.parity = match.captured(2).toLower().at(0).toLatin1();
+    wanted.dataBits = match.captured(3).toInt();
+    wanted.stopBits = match.captured(4);
+    if (wanted.speed <= 0)
+        return fail(QStringLiteral("通信速度 %1 は使用できません。").arg(wanted.speed));
+    if (wanted.dataBits == 4)
+        return fail(QStringLiteral("データ ビット 4 は、このシステムのシリアル ポートでは使用できません。"));
+#if defined(Q_OS_UNIX)
+    // The terminal interface knows one or two stop bits only: a port asked
+    // for 1.5 would quietly send one.
+    if (wanted.stopBits == QLatin1String("1.5"))
+        return fail(QStringLiteral("ストップ ビット 1.5 は、このシステムのシリアル ポートでは使用できません。"));
+#endif
+    if (isOpen() && !applySettings(wanted)) {
+        const QString why = m_error;
+        applySettings(m_lineSettings);
+        m_error = why;
+        return false;
+    }
+    m_lineSettings = wanted;
+    return true;
+}
+
+int SerialLine::handshaking() const { return m_flow; }
+
+bool SerialLine::setHandshaking(int flow)
+{
+    if (flow < 0 || flow > 3)
+        return fail(QStringLiteral("フロー制御 %1 は使用できません。0 から 3 を指定してください。").arg(flow));
+    if (isOpen() && !applyHandshaking(flow)) {
+        const QString why = m_error;
+        applyHandshaking(m_flow);
+        m_error = why;
+        return false;
+    }
+    m_flow = flow;
+    return true;
+}
+
+bool SerialLine::open()
+{
+    if (isOpen())
+        return true;
+    return openDevice(m_portNumber);
+}
+
+void SerialLine::close()
+{
+    m_port.close();
+    m_decoder.reset();
+    m_failurePending = m_closePending = false;
+}
+
+bool SerialLine::isOpen() const { return m_port.isOpen() && !m_closePending; }
+
+bool SerialLine::write(const QString &text)
+{
+    if (!isOpen())
+        return fail(QStringLiteral("シリアル ポートが開いていません。"));
+    const std::optional<QByteArray> bytes = ShiftJis::encode(text);
+    if (!bytes)
+        return fail(QStringLiteral("Shift_JIS で表せない文字が含まれているため、送信できません。"));
+    if (m_port.write(*bytes) != bytes->size())
+        return fail(m_port.errorString());
+    return true;
+}
+
+QString SerialLine::errorString() const { return m_error; }
+
+bool SerialLine::permissionDenied() const { return m_permissionDenied; }
+
+QString SerialLine::deviceGroup() const
+{
+    const QByteArray path = QFile::encodeName(m_permissionDenied ? m_deniedDevice : devicePathFor(m_portNumber));
+    struct stat st;
+    if (path.isEmpty() || ::stat(path.constData(), &st) != 0)
+        return QString();
+    const group *owner = ::getgrgid(st.st_gid);
+    return owner ? QString::fromLocal8Bit(owner->gr_name) : QString();
+}
+
+bool SerialLine::fail(const QString &description)
+{
+    m_error = description;
+    return false;
+}
+
+void SerialLine::cacheSettings()
+{
+    // On a closed port these only record the values; open() applies them
+    // and fails when the device refuses one.
+    const LineSettings &s = m_lineSettings;
+    m_port.setBaudRate(s.speed);
+    m_port.setParity(parityOf(s.parity));
+    m_port.setDataBits(QSerialPort::DataBits(s.dataBits));
+    m_port.setStopBits(stopBitsOf(s.stopBits));
+    m_port.setFlowControl(flowControlOf(m_flow));
+}
+
+bool SerialLine::openDevice(int port)
+{
+    m_permissionDenied = false;
+    m_failurePending = m_closePending = false;
+    const QString path = devicePathFor(port);
+    m_port.setPortName(path);
+    cacheSettings();
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        // The port reports a busy or locked device as a permission error
+        // too; only the file's own permissions call for joining a group.
+        const QByteArray file = QFile::encodeName(path);
+        m_permissionDenied = m_port.error() == QSerialPort::PermissionError
+                             && ::access(file.constData(), R_OK | W_OK) != 0 && errno == EACCES;
+        m_deniedDevice = m_permissionDenied ? path : QString();
+        return fail(m_port.errorString());
+    }
+    m_decoder.reset();
+    if (!applyHandshaking(m_flow)) {
+        m_port.close();
+        return false;
+    }
+    const QString problem = checkLine(m_lineSettings);
+    if (!problem.isEmpty()) {
+        m_port.close();
+        return fail(problem);
+    }
+    return true;
+}
+
+bool SerialLine::applySettings(const LineSettings &s)
+{
+    if (!m_port.setBaudRate(s.speed))
+        return fail(QStringLiteral("通信速度 %1 を設定できません: %2").arg(s.speed).arg(m_port.errorString()));
+    // The port reads the framing back and refuses what a pseudo-terminal
+    // does not keep; there it means nothing, so only a real port fails.
+    const bool framed = !isPseudoTerminal(m_port.handle());
+    if (!m_port.setParity(parityOf(s.parity)) && framed)
+        return fail(QStringLiteral("%1 を設定できません: %2").arg(parityName(s.parity), m_port.errorString()));
+    if (!m_port.setDataBits(QSerialPort::DataBits(s.dataBits)) && framed)
+        return fail(QStringLiteral("データ ビット %1 を設定できません: %2").arg(s.dataBits).arg(m_port.errorString()));
+    if (!m_port.setStopBits(stopBitsOf(s.stopBits)))
+        return fail(QStringLiteral("ストップ ビット %1 を設定できません: %2").arg(s.stopBits, m_port.errorString()));
+    const QString problem = checkLine(s);
+    return problem.isEmpty() || fail(problem);
+}
+
+bool SerialLine::applyHandshaking(int flow)
+{
+    if (!m_port.setFlowControl(flowControlOf(flow)))
+        return fail(QStringLiteral("フロー制御を設定できません: %1").arg(m_port.errorString()));
+#if defined(Q_OS_LINUX)
+    // The port offers one flow control at a time; Xon/Xoff over RTS/CTS is
+    // set on the line directly.
+    termios2 t;
+    if (!readTermios(m_port.handle(), t))
+        return fail(QStringLiteral("フロー制御を設定できません: %1").arg(qt_error_string(errno)));
+    const tcflag_t software = IXON | IXOFF;
+    const tcflag_t wanted = (flow == 1 || flow == 3) ? software : 0;
+    if ((t.c_iflag & software) != wanted) {
+        t.c_iflag = (t.c_iflag & ~software) | wanted;
+        if (::ioctl(m_port.handle(), TCSETS2, &t) != 0)
+            return fail(QStringLiteral("フロー制御を設定できません: %1").arg(qt_error_string(errno)));
+    }
+    if (!readTermios(m_port.handle(), t))
+        return fail(QStringLiteral("フロー制御を設定できません: %1").arg(qt_error_string(errno)));
+    const bool rtsCts = (t.c_cflag & CRTSCTS) != 0;
+    if (rtsCts != (flow >= 2) || (t.c_iflag & software) != wanted)
+        return fail(QStringLiteral("デバイス %1 はこのフロー制御に対応していません。").arg(m_port.portName()));
+#endif
+    return true;
+}
+
+// The line as the driver really set it: a driver that cannot do a setting
+// may drop it without an error, and the router would then read garbage.
+QString SerialLine::checkLine(const LineSettings &s) const
+{
+#if defined(Q_OS_LINUX)
+    const int fd = m_port.handle();
+    termios2 t;
+    if (!readTermios(fd, t))
+        return QStringLiteral("通信設定を確認できません: %1").arg(qt_error_string(errno));
+    // A UART tolerates about 2% between the two ends; a driver that rounds
+    // further, or falls back to another speed, has refused this one.
+    const qint64 actual = t.c_ospeed;
+    if (qAbs(actual - s.speed) * 50 > s.speed)
+        return QStringLiteral("デバイス %1 は通信速度 %2 に対応していません。").arg(m_port.portName()).arg(s.speed);
+    if (((t.c_cflag & CSTOPB) != 0) != (s.stopBits == QLatin1String("2")))
+        return QStringLiteral("デバイス %1 はストップ ビット %2 に対応していません。").arg(m_port.portName(), s.stopBits);
+    if (isPseudoTerminal(fd))
+        return QString();
+    const tcflag_t size = s.dataBits == 5 ? CS5 : s.dataBits == 6 ? CS6 : s.dataBits == 7 ? CS7 : CS8;
+    if ((t.c_cflag & CSIZE) != size)
+        return QStringLiteral("デバイス %1 はデータ ビット %2 に対応していません。").arg(m_port.portName()).arg(s.dataBits);
+    tcflag_t parity = 0;
+    switch (s.parity) {
+    case 'e': parity = PARENB; break;
+    case 'o': parity = PARENB | PARODD; break;
+    case 'm': parity = PARENB | PARODD | CMSPAR; break;
+    case 's': parity = PARENB | CMSPAR; break;
+    }
+    if ((t.c_cflag & (PARENB | PARODD | CMSPAR)) != parity)
+        return QStringLiteral("デバイス %1 は%2に対応していません。").arg(m_port.portName(), parityName(s.parity));
+#endif
+    return QString();
+}
+
+void SerialLine::onReadyRead()
+{
+    const QString text = m_decoder.decode(m_port.readAll());
+    if (!text.isEmpty())
+        emit received(text);
+}
+
+void SerialLine::onPortError(QSerialPort::SerialPortError error)
+{
+    bool ends = false;
+    switch (error) {
+    case QSerialPort::ResourceError:
+    case QSerialPort::ReadError: ends = true; break;
+    case QSerialPort::WriteError:
+    case QSerialPort::TimeoutError: break;
+    default: return; // the rest answer a call, which returns false itself
+    }
+    m_error = m_port.errorString();
+    if (m_failurePending) {
+        m_closePending = m_closePending || ends;
+        return;
+    }
+    m_failurePending = true;
+    m_closePending = ends;
+    // The port is inside its own notification here; it is closed, and the
+    // window told, once that has returned. A read that fails keeps failing
+    // until then, which is why one report covers them all. A device that
+    // cannot be read any more (unplugged, its other end gone) is closed, so
+    // that a later write fails instead of vanishing.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_failurePending)
+                return; // closed by the program meanwhile
+            const bool ends = m_closePending;
+            m_failurePending = m_closePending = false;
+            if (ends) {
+                m_port.close();
+                m_decoder.reset();
+            }
+            emit lineError(SerialEvent::DeviceFailure);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace mg
