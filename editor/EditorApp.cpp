@@ -8,8 +8,14 @@
 #include "frmMain.h"
 #include "frmStaticNAT.h"
 #include "frmStaticRoute.h"
+#include "SerialLine.h"
+#include "Ticker.h"
+#include "TransferWindows.h"
+#include "frmScript.h"
+#include "frmTransmit.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -60,7 +66,22 @@ int runEditor(QApplication &app)
     frmMain window(prompt, fileDialog, settings, nullptr);
     prompt.setParent(&window);
     fileDialog.setParent(&window);
-    installValidation(window, prompt);
+
+    // One serial port for the whole program, as the router's console cable
+    // is one: the script window opens it, the transfer windows use it.
+    SerialLine serial(settings);
+    QtTickerFactory tickers;
+    TransferEnvironment transfer{settings, prompt, serial, tickers};
+    transfer.markChanged = [&window] { window.MarkChanged(); };
+    transfer.etherAddress = [&window] { return window.txtEtherIP->text(); };
+    installValidation(window, prompt, [&window, &prompt, &transfer] {
+        frmScript script(window.configuration(), prompt, &window, &transfer);
+        script.exec();
+    });
+    window.setTransmitDialog([&window, &prompt, &settings, &serial] {
+        frmTransmit dialog(settings, serial, prompt, &window);
+        dialog.exec();
+    });
     installListDialogs(window, prompt);
     window.show();
     return app.exec();

@@ -80,8 +80,8 @@ namespace {
 // Owned by the window, so the checks live exactly as long as it does.
 class ValidationHolder : public QObject {
 public:
-    ValidationHolder(frmMain &window, MessagePrompt &prompt)
-        : QObject(&window), validator(window, prompt), command(window, validator, prompt)
+    ValidationHolder(frmMain &window, MessagePrompt &prompt, GenerateCommand::ScriptWindow scriptWindow)
+        : QObject(&window), validator(window, prompt), command(window, validator, prompt, std::move(scriptWindow))
     {
     }
     ConfigurationValidator validator;
@@ -90,9 +90,9 @@ public:
 
 } // namespace
 
-void installValidation(frmMain &window, MessagePrompt &prompt)
+void installValidation(frmMain &window, MessagePrompt &prompt, GenerateCommand::ScriptWindow scriptWindow)
 {
-    auto *holder = new ValidationHolder(window, prompt);
+    auto *holder = new ValidationHolder(window, prompt, std::move(scriptWindow));
     window.setChecks(&holder->validator);
     window.setGenerateHandler([holder] { holder->command.cmdGen_Click(); });
 }

@@ -34,7 +34,8 @@ private:
 };
 
 // Gives `window` the real checks and the generate command for as long as it
-// lives: the production wiring in one call.
-void installValidation(frmMain &window, MessagePrompt &prompt);
+// lives: the production wiring in one call. `scriptWindow` replaces the
+// plain script window (the program's shows it with the transfer).
+void installValidation(frmMain &window, MessagePrompt &prompt, GenerateCommand::ScriptWindow scriptWindow = {});
 
 } // namespace mg

@@ -1,9 +1,17 @@
 #include "frmScript.h"
 
+#include "SendText.h"
+#include "SerialLine.h"
+#include "SettingsStore.h"
+#include "TransferWindows.h"
+#include "frmSerial.h"
+#include "frmTelnet.h"
+
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -15,6 +23,7 @@ namespace mg {
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
+const QString ApplicationTitle = QStringLiteral("Quillmark KV700 Marrowgate");
 
 QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
 {
@@ -28,12 +37,20 @@ QPushButton *makeButton(const QString &name, const QString &caption, QWidget *pa
 
 } // namespace
 
-frmScript::frmScript(Configuration &configuration, MessagePrompt &prompt, QWidget *parent)
-    : QDialog(parent), m_configuration(configuration), m_prompt(prompt)
+frmScript::frmScript(Configuration &configuration, MessagePrompt &prompt, QWidget *parent,
+                     TransferEnvironment *transfer)
+    : QDialog(parent), m_configuration(configuration), m_prompt(prompt), m_transfer(transfer)
 {
     setObjectName(QStringLiteral("frmScript"));
     setWindowTitle(QStringLiteral("設定の確認"));
     setModal(true);
+
+    menuBar = new QMenuBar(this);
+    mnuOption = menuBar->addMenu(QStringLiteral("オプション(&O)"));
+    mnuOption->setObjectName(QStringLiteral("mnuOption"));
+    mnuSerial = mnuOption->addAction(QStringLiteral("シリアルポートの設定(&C)"));
+    mnuSerial->setObjectName(QStringLiteral("mnuSerial"));
+    connect(mnuSerial, &QAction::triggered, this, &frmScript::mnuSerial_Click);
 
     txtScript = new QPlainTextEdit(this);
     txtScript->setObjectName(QStringLiteral("txtScript"));
@@ -57,6 +74,7 @@ frmScript::frmScript(Configuration &configuration, MessagePrompt &prompt, QWidge
     buttons->addWidget(cmdAccept);
 
     auto *layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
     layout->addWidget(txtScript, 1);
     layout->addLayout(buttons);
     resize(640, 480);
@@ -139,9 +157,80 @@ void frmScript::cmdReconf_Click()
 
 void frmScript::cmdAccept_Click()
 {
-    m_prompt.show(QStringLiteral("ルータへの設定の送信は、このバージョンではまだご利用いただけません。") + CrLf
-                      + QStringLiteral("設定は、メイン画面の「設定を保存」でファイルに保存できます。"),
-                  QStringLiteral("設定を送信"), MessageIcon::Information, MessageButtons::Ok);
+    if (!m_transfer)
+        return;
+    QString method = m_transfer->settings.GetSetting(QStringLiteral("Transmit"), QStringLiteral("Method"));
+    if (method.isEmpty()) {
+        method = QStringLiteral("0");
+        m_transfer->settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), method);
+    }
+    if (method == QLatin1String("0"))
+        sendOverSerialLine();
+    else if (method == QLatin1String("1"))
+        sendOverNetwork();
+}
+
+void frmScript::sendOverSerialLine()
+{
+    TransferJob job;
+    job.method = TransferMethod::Serial;
+    job.commandScript = m_configuration.CommandScript;
+    job.configName = SendText::ConfigName(m_configuration.ConfigFileName);
+    job.sendText = SendText::SerialText(job.commandScript);
+    // The box shows the console session while it is typed.
+    txtScript->setPlainText(job.sendText);
+
+    SerialLine &line = m_transfer->serial;
+    if (!line.open()) {
+        QString text = line.errorString();
+        if (line.permissionDenied()) {
+            const QString group = line.deviceGroup().isEmpty() ? QStringLiteral("dialout") : line.deviceGroup();
+            text += CrLf + CrLf
+                + QStringLiteral("%1 を使うには、このユーザをグループ \"%2\" に加えてください。").arg(line.devicePathFor(line.portNumber()), group)
+                + CrLf + QStringLiteral("(sudo usermod -aG %1 ユーザ名 の後、ログインし直します)").arg(group);
+        }
+        m_prompt.show(text, ApplicationTitle, MessageIcon::Warning, MessageButtons::Ok);
+        txtScript->setPlainText(m_configuration.CommandScript);
+        return;
+    }
+    RunTransferWindows(job, *m_transfer, this);
+    accept();
+}
+
+void frmScript::sendOverNetwork()
+{
+    m_configuration.CommandScript = scriptText(*txtScript);
+    if (!m_configuration.Saved || m_configuration.ConfigFileName.isEmpty())
+        m_configuration.ConfigFileName = SendText::DefaultConfigName;
+
+    const QString ether = m_transfer->etherAddress ? m_transfer->etherAddress() : QString();
+    const std::optional<QString> router = frmTelnet::ask(ether, m_prompt, this);
+    TelnetConfirmed = router.has_value();
+    if (!TelnetConfirmed)
+        return;
+
+    TransferJob job;
+    job.method = TransferMethod::Telnet;
+    job.commandScript = m_configuration.CommandScript;
+    job.configName = m_configuration.ConfigFileName;
+    job.routerAddress = *router;
+    RunTransferWindows(job, *m_transfer, this);
+    accept();
+}
+
+void frmScript::mnuSerial_Click()
+{
+    if (!m_transfer)
+        return;
+    frmSerial dialog(m_transfer->settings, m_transfer->serial, m_prompt, this);
+    dialog.exec();
+}
+
+void frmScript::done(int result)
+{
+    if (m_transfer && m_transfer->serial.isOpen())
+        m_transfer->serial.close();
+    QDialog::done(result);
 }
 
 ScriptPrintout frmScript::printout() const

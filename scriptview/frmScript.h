@@ -8,11 +8,16 @@
 #include <QDialog>
 #include <functional>
 
+class QAction;
 class QKeyEvent;
+class QMenu;
+class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
 
 namespace mg {
+
+struct TransferEnvironment;
 
 // The generated command script, shown before it goes to the router. The
 // operator may read it, edit it by hand after a warning, or go back to the
@@ -21,7 +26,10 @@ namespace mg {
 class frmScript : public QDialog {
     Q_OBJECT
 public:
-    frmScript(Configuration &configuration, MessagePrompt &prompt, QWidget *parent = nullptr);
+    // Without a transfer environment the window only shows, edits and
+    // prints the script: "設定を送信" and the serial menu do nothing.
+    frmScript(Configuration &configuration, MessagePrompt &prompt, QWidget *parent = nullptr,
+              TransferEnvironment *transfer = nullptr);
 
     // The script as it must be kept and sent: the editor's line breaks turned
     // back into CR LF, every other character untouched.
@@ -39,6 +47,9 @@ public:
     // Set by the router address dialog of the transfer: true on OK.
     bool TelnetConfirmed = true;
 
+    QMenuBar *menuBar = nullptr;
+    QMenu *mnuOption = nullptr;
+    QAction *mnuSerial = nullptr;
     QPlainTextEdit *txtScript = nullptr;
     QPushButton *cmdEdit = nullptr;
     QPushButton *cmdReconf = nullptr;
@@ -51,6 +62,9 @@ public slots:
     void cmdReconf_Click();
     void cmdAccept_Click();
     void cmdPrint_Click();
+    void mnuSerial_Click();
+    // Closing by any path closes the serial port a transfer opened.
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -60,9 +74,12 @@ private:
     void centerOnScreen();
     void setLocked(bool locked);
     void updatePrintButton();
+    void sendOverSerialLine();
+    void sendOverNetwork();
 
     Configuration &m_configuration;
     MessagePrompt &m_prompt;
+    TransferEnvironment *m_transfer;
     bool m_centered = false;
 };
 
