@@ -61,7 +61,7 @@ private slots:
         w.txtScript->selectAll();
         QTest::keyClick(w.txtScript, Qt::Key_Delete);
         QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
-        QCOMPARE(prompt.shown.size(), 4);
+        QCOMPARE(prompt.shown.size(), 3);
         QCOMPARE(prompt.lastText(), QStringLiteral("設定がありません。設定を作成して下さい。"));
         QVERIFY(prompt.lastTitle() == "設定の作成" && prompt.shown.last().icon == MessageIcon::Critical);
         QCOMPARE(state(), (State{true, false, false, true}));
