@@ -74,7 +74,7 @@ private slots:
         QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
         QCOMPARE(state(), (State{false, true, true, true}));
         QCOMPARE(config.CommandScript, QStringLiteral("enable ip\r\nsave"));
-        QCOMPARE(prompt.shown.size(), 4);
+        QCOMPARE(prompt.shown.size(), 3);
 
         // Outside an edit, Escape is the usual way back to the editor.
         QTest::keyClick(w.txtScript, Qt::Key_Escape);
