@@ -3,6 +3,7 @@
 #include "ConfigurationFiles.h"
 #include "ScriptGenerator.h"
 #include "ShiftJis.h"
+#include "TftpServeCommand.h"
 
 #include <QIODevice>
 
@@ -23,6 +24,13 @@ const char *const Usage =
     "      同じフォルダの同じ名前の .rcf ファイルを読みます。\n"
     "      --enat=yes|no  端末型の接続先にダイナミックENATエントリを追加するか\n"
     "                     どうかの問いへの答え (省略時は no)。\n"
+    "  marrowgate tftp-serve --router ADDRESS [--port N] [--timeout S] FILE\n"
+    "      ルータ ADDRESS の TFTP 読み出し要求に FILE を1回送って終わります\n"
+    "      (ルータのコンソールで load file= を自分で入力するときに使います)。\n"
+    "      経過は標準エラー出力に書き出します。\n"
+    "      --port N     待ち受ける UDP ポート (省略時は 69)。\n"
+    "      --timeout S  要求を待つ秒数 (省略時は 120)。\n"
+    "      終了コード 2 は使い方の誤りです。\n"
     "  marrowgate --help                        この説明を表示します。\n"
     "  marrowgate --version                     バージョンを表示します。\n"
     "\n"
@@ -120,6 +128,8 @@ std::optional<int> runCommandLine(const QStringList &arguments, QIODevice &out, 
     }
     if (command == QLatin1String("generate"))
         return generate(args.mid(1), out, err);
+    if (command == QLatin1String("tftp-serve"))
+        return runTftpServe(args.mid(1), out, err, QString::fromUtf8(Usage));
     // Options of Qt itself (-platform, -style, -display, ...) are the
     // window's; a word is a mistyped command, since the window takes none.
     if (command.startsWith(QLatin1Char('-')))

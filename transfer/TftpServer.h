@@ -1,1 +1,69 @@
 #pragma once
+
+#include "TftpProtocol.h"
+#include "Ticker.h"
+#include "UdpEndpoint.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+namespace mg {
+
+// The file server the router downloads the command script from when it is
+// told "load file=". It serves one file, whatever name is asked, and only to
+// the router: the file carries the manager account.
+class TftpServer : public QObject {
+    Q_OBJECT
+public:
+    static constexpr quint16 DefaultPort = 69;
+    // The retransmission ticker's name, for tests that fire it by hand.
+    static constexpr const char *RetransmitTicker = "TftpRetransmit";
+
+    explicit TftpServer(TickerFactory &tickers, QObject *parent = nullptr);
+    ~TftpServer() override;
+
+    // Only its requests are served; DATA goes there.
+    void setRouterAddress(const QHostAddress &router);
+    // Read when a request arrives, so the latest script is what goes out.
+    void setFilePath(const QString &path);
+    // False with errorString() telling the operator what to do (for a
+    // privileged port: how to grant the program the right to bind it).
+    bool listen(const QHostAddress &local, quint16 port = DefaultPort);
+    void close();
+    bool isListening() const;
+    quint16 serverPort() const;
+    QString errorString() const;
+
+signals:
+    void requestReceived(const QString &requestedName);
+    void progress(int blocksAcknowledged, int blocksTotal);
+    void finished();                           // the final block was acknowledged
+    void failed(const QString &message);       // refused (empty/missing/too big), no data port, retransmissions exhausted
+
+private:
+    void onRequest(const QByteArray &datagram, const QHostAddress &from, quint16 port);
+    void onDataSocket(const QByteArray &datagram, const QHostAddress &from, quint16 port);
+    void onRetransmitTick();
+    void apply(const TftpStep &step);
+    void endTransfer();
+    QString failureText(TftpEvent event) const;
+
+    std::unique_ptr<Ticker> m_retransmit;
+    UdpEndpoint m_listener;
+    UdpEndpoint m_data;
+    QHostAddress m_router;
+    QString m_path;
+    QString m_error;
+    QString m_readProblem;      // why the file could not be read, for the refusal's message
+    quint16 m_clientPort = 0;
+    TftpTransfer m_transfer;
+};
+
+// The operator's text for a listening port that cannot be bound. A refused
+// privileged port gets the remedy: the program needs cap_net_bind_service.
+QString TftpListenErrorText(const QHostAddress &address, quint16 port, bool permissionDenied,
+                            const QString &reason, const QString &programPath);
+
+} // namespace mg
