@@ -90,12 +90,12 @@ private slots:
         QFETCH(QStringList, steps);
         const QByteArray file = content(size);
         TftpTransfer transfer;
-        const auto expectPacket = [&](const QString &spec) {
-            if (spec == QLatin1String("-"))
+        const auto expectPacket = [&](const QString &wanted) {
+            if (wanted == QLatin1String("-"))
                 return QByteArray();
-            if (spec == QLatin1String("ERROR"))
+            if (wanted == QLatin1String("ERROR"))
                 return NotFound;
-            const QStringList parts = spec.split(QLatin1Char('+'));
+            const QStringList parts = wanted.split(QLatin1Char('+'));
             QByteArray packet = QByteArray::fromHex(parts[0].toLatin1());
             if (parts.size() > 1) {
                 const QStringList range = parts[1].split(QLatin1Char(':'));
