@@ -101,8 +101,7 @@ bool RouteListEditor::isDuplicate(const StaticRouteEntry &route, int exceptRow) 
 
 bool RouteListEditor::isDefaultRouteOverPpp(const StaticRouteEntry &route)
 {
-    return route.Int.contains(QLatin1String("ppp")) && route.IP == AnyAddress && route.Mask == AnyAddress
-        && route.NextHop == AnyAddress;
+    return mg::isDefaultRouteOverPpp(route);
 }
 
 RouteListEditor::Outcome RouteListEditor::add(const StaticRouteEntry &route, int editRow)
@@ -118,6 +117,8 @@ RouteListEditor::Outcome RouteListEditor::add(const StaticRouteEntry &route, int
     }
     if (isDefaultRouteOverPpp(route))
         m_config.DefaultRouteTaken = true;
+    else if (editing && !m_config.defaultRouteCarried())
+        m_config.DefaultRouteTaken = false; // the edit may have turned the default route into another
     return Outcome::Stored;
 }
 

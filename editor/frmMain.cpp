@@ -1361,19 +1361,8 @@ void frmMain::mnuConnectDel_Click()
     for (int t = 2; t <= m_config.TabCount; ++t)
         tabConfig->setTabText(t - 1, destinationCaption(t - 1));
 
-    const QString face = pppInterface(deleted);
-    for (int i = m_config.RouteCount - 1; i >= 0; --i)
-        if (m_config.StaticRouteList[i].Int == face)
-            m_config.removeRoute(i);
-    for (int i = m_config.EnatCount - 1; i >= 0; --i)
-        if (m_config.EnatList[i].GlobalInterFace == face)
-            m_config.removeEnat(i);
-    renumberInterfacesAfter(deleted);
-
-    setStripIndexQuietly(1);
-    m_config.CurrentTab = 1;
-    bringPageToFront(1);
-
+    // The records close the gap first: removing a route asks which
+    // destinations still carry the default route.
     const int last = m_config.TabCount - 1;
     for (int i = deleted; i <= last; ++i) {
         m_config.DestinationTable[i] = m_config.DestinationTable[i + 1];
@@ -1382,6 +1371,13 @@ void frmMain::mnuConnectDel_Click()
     // The vacated record belongs to no tab; a destination added later must
     // not inherit the moved destination's thresholds.
     m_config.clearDestination(last + 1);
+
+    m_config.removeEntriesOver(pppInterface(deleted));
+    renumberInterfacesAfter(deleted);
+
+    setStripIndexQuietly(1);
+    m_config.CurrentTab = 1;
+    bringPageToFront(1);
     showRemainingDestination();
     MarkChanged();
     updateConnectMenu();

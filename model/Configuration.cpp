@@ -12,6 +12,12 @@ QString pppInterface(int destination)
     return QStringLiteral("ppp") + QString::number(destination - 1);
 }
 
+bool isDefaultRouteOverPpp(const StaticRouteEntry &route)
+{
+    const QString any = QStringLiteral("0.0.0.0");
+    return route.Int.contains(QLatin1String("ppp")) && route.IP == any && route.Mask == any && route.NextHop == any;
+}
+
 Configuration Configuration::atProgramStart()
 {
     Configuration config;
@@ -77,6 +83,9 @@ bool Configuration::removeRoute(int index)
         StaticRouteList[i] = StaticRouteList[i + 1];
     StaticRouteList[--RouteCount] = StaticRouteEntry{};
     RouteCommands.clear();
+    // Otherwise no destination could take the default route again.
+    if (!defaultRouteCarried())
+        DefaultRouteTaken = false;
     return true;
 }
 
@@ -89,6 +98,27 @@ bool Configuration::removeEnat(int index)
     EnatList[--EnatCount] = EnatEntry{};
     EnatCommands.clear();
     return true;
+}
+
+void Configuration::removeEntriesOver(const QString &face)
+{
+    for (int i = std::min<int>(RouteCount, MaxRoutes) - 1; i >= 0; --i)
+        if (StaticRouteList[i].Int == face)
+            removeRoute(i);
+    for (int i = std::min<int>(EnatCount, MaxEnatEntries) - 1; i >= 0; --i)
+        if (EnatList[i].GlobalInterFace == face)
+            removeEnat(i);
+}
+
+bool Configuration::defaultRouteCarried() const
+{
+    for (int n = 1; n <= std::min(destinationCount(), MaxDestinations); ++n)
+        if (DestinationTable[n].DefRoute == 1)
+            return true;
+    for (int i = 0; i < std::clamp<int>(RouteCount, 0, MaxRoutes); ++i)
+        if (isDefaultRouteOverPpp(StaticRouteList[i]))
+            return true;
+    return false;
 }
 
 bool Configuration::hasLanEnatEntry() const
@@ -144,7 +174,11 @@ void Configuration::setConnectType(int16 type)
 {
     Common.ConnectType = type;
     if (type != 0 && TabCount > 2) {
+        const int last = std::min<int>(TabCount - 1, MaxDestinations);
         TabCount = 2;
+        // As deleting them would: nothing may name an interface that is gone.
+        for (int n = 2; n <= last; ++n)
+            removeEntriesOver(pppInterface(n));
         // Only the destinations removed here give the default route up: when
         // the first one carries it, another must not take it as well.
         DefaultRouteTaken = DestinationTable[1].DefRoute == 1;

@@ -113,6 +113,10 @@ struct EnatEntry {
 // The router interface of destination n (1-based): "ppp" followed by n - 1.
 QString pppInterface(int destination);
 
+// A route of the route list that gives a destination's PPP interface the
+// default route: address, mask and next hop all 0.0.0.0.
+bool isDefaultRouteOverPpp(const StaticRouteEntry &route);
+
 struct Configuration {
     CommonSettings Common;
 
@@ -163,8 +167,16 @@ struct Configuration {
     // when the list is full or the index is outside the used part.
     bool appendRoute(const StaticRouteEntry &entry);
     bool appendEnat(const EnatEntry &entry);
+    // Removing a route also gives the default route up when nothing carries
+    // it any more (see defaultRouteCarried).
     bool removeRoute(int index);
     bool removeEnat(int index);
+    // Every route and ENAT entry over `face` goes, the rest keep their order.
+    void removeEntriesOver(const QString &face);
+
+    // Whether an existing destination, or a default route over a PPP
+    // interface in the route list, carries the default route.
+    bool defaultRouteCarried() const;
 
     // Terminal-type destinations reach the Internet through the dynamic
     // ENAT entry of the LAN: private side the Ethernet network and mask.
@@ -177,7 +189,9 @@ struct Configuration {
     // The file change rules of the editor, shared with the file reader.
     // Any change of the Ethernet address or mask is copied to the DHCP
     // defaults; each analog port takes the other port's opposite choice; a
-    // leased line keeps one destination and releases the default route.
+    // leased line keeps one destination, takes the routes and ENAT entries
+    // over the others' interfaces with them and releases the default route
+    // unless the first destination carries it.
     void setEthIP(const QString &ip);
     void setEthMask(const QString &mask);
     void setAnalogPort(int port, int16 choice);

@@ -321,7 +321,7 @@ private slots:
         c.bod(2) = {"95", "5", "20", "60"};
         w->cboConnect->setCurrentIndex(2);
         QCOMPARE(tabCaptions(*w), QStringList({Common, First}));
-        QVERIFY(c.TabCount == 2 && !c.DefaultRouteTaken && c.RouteCount == 1);   // routes left as they were
+        QVERIFY(c.TabCount == 2 && !c.DefaultRouteTaken && c.RouteCount == 0);   // the route over ppp3 went too
         QCOMPARE(saveState(*w), "unsaved");
         QVERIFY(!menuOffers(w->mnuConnect, w->mnuConnectAdd));
         w->mnuConnectAdd_Click();

@@ -82,6 +82,87 @@ private slots:
         QTEST(c.DefaultRouteTaken, "takenAfter");
     }
 
+    // A leased line keeps the first destination; the routes and translations
+    // over the interfaces of the others go with them, as a delete takes them.
+    void leasedLineTakesTheRemovedDestinationsLists_data()
+    {
+        QTest::addColumn<int>("destinations");
+        QTest::addColumn<QStringList>("routes"); // the interface of each route, in list order
+        QTest::addColumn<QStringList>("enat");   // the global interface of each ENAT entry
+        QTest::addColumn<QStringList>("keptRoutes");
+        QTest::addColumn<QStringList>("keptEnat");
+        QTest::newRow("three destinations") << 3 << QStringList{"ppp0", "ppp1", "eth0", "ppp2", "ppp10"}
+                                            << QStringList{"ppp2", "", "ppp0", "ppp1"}
+                                            << QStringList{"ppp0", "eth0", "ppp10"} << QStringList{"", "ppp0"};
+        QTest::newRow("32 destinations") << 32 << QStringList{"ppp31", "ppp0"} << QStringList{"ppp30"}
+                                         << QStringList{"ppp0"} << QStringList{};
+        QTest::newRow("one destination: nothing removed") << 1 << QStringList{"ppp1"} << QStringList{"ppp1"}
+                                                         << QStringList{"ppp1"} << QStringList{"ppp1"};
+    }
+
+    void leasedLineTakesTheRemovedDestinationsLists()
+    {
+        QFETCH(int, destinations);
+        QFETCH(QStringList, routes);
+        QFETCH(QStringList, enat);
+        Configuration c;
+        c.TabCount = int16(destinations + 1);
+        for (const QString &face : routes)
+            QVERIFY(c.appendRoute({QStringLiteral("10.0.0.0"), QStringLiteral("255.0.0.0"), face, QStringLiteral("0.0.0.0")}));
+        for (const QString &face : enat)
+            QVERIFY(c.appendEnat({QStringLiteral("192.168.1.0"), QStringLiteral("255.255.255.0"), {}, {}, {}, {}, {}, face, 3}));
+        c.RouteCommands = c.EnatCommands = QStringLiteral("kept");
+        c.setConnectType(2);
+        QCOMPARE(c.TabCount, int16(2));
+        QStringList keptRoutes, keptEnat;
+        for (int i = 0; i < c.RouteCount; ++i)
+            keptRoutes << c.StaticRouteList[i].Int;
+        for (int i = 0; i < c.EnatCount; ++i)
+            keptEnat << c.EnatList[i].GlobalInterFace;
+        QTEST(keptRoutes, "keptRoutes");
+        QTEST(keptEnat, "keptEnat");
+        // Texts made from the lists before go when their list changed.
+        QCOMPARE(c.RouteCommands.isEmpty(), keptRoutes != routes);
+        QCOMPARE(c.EnatCommands.isEmpty(), keptEnat != enat);
+    }
+
+    // The default route is free again once nothing carries it: neither an
+    // existing destination nor a default route over a PPP interface in the
+    // route list.
+    void removingTheLastDefaultRouteFreesIt_data()
+    {
+        QTest::addColumn<QStringList>("routes"); // "ppp0": the default route over ppp0; "net ppp0": a network route
+        QTest::addColumn<int>("carrier");        // the record with DefRoute = 1, 0 for none
+        QTest::addColumn<int>("removed");        // the list entry deleted
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("the only default route") << QStringList{"ppp0"} << 0 << 0 << false;
+        QTest::newRow("one of two default routes") << QStringList{"ppp0", "ppp1"} << 0 << 0 << true;
+        QTest::newRow("a destination carries it") << QStringList{"ppp1"} << 1 << 0 << true;
+        QTest::newRow("a network route deleted") << QStringList{"ppp0", "net ppp1"} << 0 << 1 << true;
+        QTest::newRow("a default route over the LAN does not carry it") << QStringList{"ppp0", "eth0"} << 0 << 0 << false;
+        QTest::newRow("the record of a deleted destination does not carry it") << QStringList{"ppp0"} << 3 << 0 << false;
+    }
+
+    void removingTheLastDefaultRouteFreesIt()
+    {
+        QFETCH(QStringList, routes);
+        QFETCH(int, carrier);
+        QFETCH(int, removed);
+        Configuration c;
+        c.TabCount = 3;
+        c.DefaultRouteTaken = true;
+        if (carrier > 0)
+            c.destination(carrier).DefRoute = 1;
+        const QString any = QStringLiteral("0.0.0.0");
+        for (const QString &route : routes) {
+            const bool network = route.startsWith(QStringLiteral("net "));
+            QVERIFY(c.appendRoute({network ? QStringLiteral("10.0.0.0") : any, network ? QStringLiteral("255.0.0.0") : any,
+                                   route.section(QLatin1Char(' '), -1), any}));
+        }
+        QVERIFY(c.removeRoute(removed));
+        QTEST(c.DefaultRouteTaken, "taken");
+    }
+
     void capacitiesRefuseAndChangeNothing()
     {
         Configuration c;
