@@ -1,5 +1,6 @@
 #include "ConfigurationFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -27,6 +28,17 @@ QString fileNameOf(const QString &path)
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
+// The .rcf beside script file `name` (which has an extension) as a save
+// names it: its extension in capitals when the script file's is, as in a
+// pair copied from Windows ("OFFICE.CFG" and "OFFICE.RCF").
+QString rcfNameFor(const QString &name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString extension = name.mid(dot + 1);
+    const bool capitals = extension != extension.toLower() && extension == extension.toUpper();
+    return name.left(dot + 1) + (capitals ? QStringLiteral("RCF") : QStringLiteral("rcf"));
+}
+
 QString writeError(const QString &path, const QString &reason)
 {
     return QStringLiteral("ファイル「%1」に書き込めませんでした。").arg(path) + CrLf + reason + CrLf
@@ -41,7 +53,20 @@ QString RcfPathFor(const QString &path)
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     if (dot <= slash)
         return {};
-    return path.left(dot) + QStringLiteral(".rcf");
+    const QString folder = path.left(slash + 1);
+    const QString name = path.mid(slash + 1);
+    const QString spelled = rcfNameFor(name);
+    const QString plain = path.mid(slash + 1, dot - slash - 1) + QStringLiteral(".rcf");
+    for (const QString &candidate : {spelled, plain})
+        if (QFileInfo::exists(folder + candidate))
+            return folder + candidate;
+    // The folder is listed only when neither spelling is there.
+    const QStringList entries = QDir(folder.isEmpty() ? QStringLiteral(".") : folder)
+                                    .entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
+    for (const QString &entry : entries)
+        if (entry.compare(plain, Qt::CaseInsensitive) == 0)
+            return folder + entry;
+    return folder + spelled;
 }
 
 RcfReadResult ReadRcfFile(const QString &rcfPath, const Configuration &current)
@@ -144,7 +169,7 @@ QString SaveConfiguration(Configuration &config, FileDialogPrompt &files, Messag
                           ErrorTitle);
         return {};
     }
-    const QString rcfName = name.left(dot + 1) + QStringLiteral("rcf");
+    const QString rcfName = rcfNameFor(name);
     if (rcfName == name) {
         // Both files would be the same file: the settings would overwrite
         // the command script just written.

@@ -40,8 +40,11 @@ QString OpenConfiguration(Configuration &config, FileDialogPrompt &files, Messag
 
 // The .rcf file that belongs to a picked configuration file: the same folder
 // and base name with the extension "rcf" ("a/office.cfg" -> "a/office.rcf",
-// "a/office.rcf" itself). Empty when the file name has no extension, so a dot
-// in a folder name is never taken for one.
+// "a/office.rcf" itself). The extension is spelled as a save spells it
+// ("OFFICE.CFG" -> "OFFICE.RCF"); when no file of that name is there, one
+// whose name differs only in case is taken, so a pair copied from another
+// system opens. Empty when the file name has no extension, so a dot in a
+// folder name is never taken for one.
 QString RcfPathFor(const QString &path);
 
 // Reads an .rcf file from disk as OpenConfiguration does, without prompts.

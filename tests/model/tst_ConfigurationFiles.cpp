@@ -148,6 +148,52 @@ private slots:
         QVERIFY(config == kept);
     }
 
+    // A pair copied from another system keeps the case of its names: opening
+    // finds the .rcf beside the picked file whatever its case (the exact name
+    // first, then the save's own spelling), and a save spells the .rcf's
+    // extension in the case of the script file's.
+    void namesInAnyCase_data()
+    {
+        QTest::addColumn<QString>("picked");
+        QTest::addColumn<QStringList>("present"); // .rcf files beside it, each naming itself as its Syslog value
+        QTest::addColumn<QString>("opens");       // empty: none is found
+        QTest::addColumn<QString>("saves");
+        QTest::newRow("upper-case pair") << "OFFICE.CFG" << QStringList{"OFFICE.RCF"} << "OFFICE.RCF" << "OFFICE.RCF";
+        QTest::newRow("upper-case script, lower-case extension")
+            << "OFFICE.CFG" << QStringList{"OFFICE.rcf"} << "OFFICE.rcf" << "OFFICE.RCF";
+        QTest::newRow("mixed case") << "Office.Cfg" << QStringList{"OFFICE.RCF"} << "OFFICE.RCF" << "Office.rcf";
+        QTest::newRow("the exact name first") << "office.cfg" << QStringList{"OFFICE.RCF", "office.rcf"} << "office.rcf"
+                                              << "office.rcf";
+        QTest::newRow("the save's spelling first") << "OFFICE.CFG" << QStringList{"office.rcf", "OFFICE.RCF"}
+                                                   << "OFFICE.RCF" << "OFFICE.RCF";
+        QTest::newRow("another base name is not it") << "OFFICE.CFG" << QStringList{"OFFICE2.RCF", "OFFIC.RCF"} << ""
+                                                     << "OFFICE.RCF";
+    }
+
+    void namesInAnyCase()
+    {
+        QFETCH(QString, picked);
+        QFETCH(QStringList, present);
+        QFETCH(QString, opens);
+        QFETCH(QString, saves);
+        for (const QString &name : present)
+            QVERIFY(write(name, "Count=1\r\nSyslog=" + name.toLatin1() + "\r\n\r\nTab=1\r\nType=0\r\nEndTab=1\r\n"));
+        Configuration opened;
+        QCOMPARE(open(opened, picked), opens.isEmpty() ? QString() : picked);
+        QCOMPARE(opened.Common.Syslog, opens);
+        QCOMPARE(m_messages.shown.size(), opens.isEmpty() ? 1 : 0);
+
+        m_messages.shown.clear();
+        Configuration config = samples::golden(QStringLiteral("dialup"));
+        QCOMPARE(save(config, picked), picked);
+        QVERIFY(m_messages.shown.isEmpty());
+        QCOMPARE(read(picked), (m_script + QStringLiteral("\r\n")).toLatin1());
+        QVERIFY(read(saves).startsWith("Count=3\r\n"));
+        Configuration again;
+        QCOMPARE(open(again, picked), picked);
+        QCOMPARE(again.Common.Syslog, config.Common.Syslog);
+    }
+
     // A disk that fills up while the pair is written: a file-size limit
     // stands in for it. Nothing takes the old files' place, and the box says so.
     void fullDiskKeepsTheOldPair()
