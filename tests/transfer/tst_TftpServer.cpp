@@ -163,7 +163,7 @@ private slots:
                 router.abort();
             } else if (verb == QLatin1String("block")) {
                 portTaken = true;
-                QVERIFY(blocker.bind(Pc, router.localPort()));
+                QVERIFY(blocker.bind(Pc, router.localPort()) || blocker.error() == QAbstractSocket::AddressInUseError);
             } else {
                 QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
             }
