@@ -14,7 +14,7 @@ ROOT=$(pwd)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
-qt6-translations-l10n libgl-dev fonts-noto-cjk clang-14 libclang-rt-14-dev socat"
+qt6-translations-l10n libgl-dev fonts-noto-cjk clang-14 libclang-rt-14-dev socat curl"
 
 install_packages() {
     missing=""
