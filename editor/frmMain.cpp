@@ -650,6 +650,9 @@ void frmMain::installInputRules()
 
     auto *priority = new MenuShortcutPriority(
         this, {mnuConnectAdd->shortcut(), mnuConnectDel->shortcut()});
+    // An editable list has the focus itself and answers the override for its
+    // line edit.
+    cboIdleTimer->installEventFilter(priority);
     for (QLineEdit *edit : findChildren<QLineEdit *>()) {
         edit->installEventFilter(priority);
         // The key rules limit what is typed; a value read from a file must

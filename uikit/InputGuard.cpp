@@ -24,7 +24,13 @@ InputGuard *InputGuard::install(QLineEdit *box, KeyRule rule)
 InputGuard *InputGuard::install(QComboBox *combo, KeyRule rule)
 {
     Q_ASSERT(combo->lineEdit());
-    return new InputGuard(combo->lineEdit(), std::move(rule));
+    auto *guard = new InputGuard(combo->lineEdit(), std::move(rule));
+    // The line edit of an editable combo box never holds the focus itself:
+    // typed keys and input-method text go to the combo box, which hands them
+    // to the line edit directly, past the line edit's event filters.
+    guard->m_combo = combo;
+    combo->installEventFilter(guard);
+    return guard;
 }
 
 QLineEdit *InputGuard::createBox(QWidget *parent, const QString &name, KeyRule rule)
@@ -80,7 +86,10 @@ void InputGuard::commit(const QString &text)
 
 bool InputGuard::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_box)
+    if (watched != m_box && (watched != m_combo || !m_combo))
+        return false;
+    // Pointer, drag and menu events reach the line edit itself.
+    if (watched == m_combo && event->type() != QEvent::KeyPress && event->type() != QEvent::InputMethod)
         return false;
     switch (event->type()) {
     case QEvent::KeyPress: {

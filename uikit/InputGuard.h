@@ -27,7 +27,8 @@ public:
     using KeyRule = std::function<bool(QLineEdit *box, int keyCode)>;
 
     static InputGuard *install(QLineEdit *box, KeyRule rule);
-    // For an editable combo box: guards its line edit.
+    // For an editable combo box: guards its line edit, whether keys are
+    // sent to it or, as the platform sends them, to the focused combo box.
     static InputGuard *install(QComboBox *combo, KeyRule rule);
 
     // A new guarded box named `name`, with the input method off: what it
@@ -52,6 +53,7 @@ private:
     void commit(const QString &text);
 
     QLineEdit *m_box;
+    QComboBox *m_combo = nullptr;
     KeyRule m_rule;
 };
 

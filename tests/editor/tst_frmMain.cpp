@@ -271,6 +271,11 @@ private slots:
         prompt->answers = {Answer::Ok};
         QTest::keyClick(w->txtUsername, Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(w->tabConfig->count(), 2);
+        // The editable idle timer list has the focus itself, not its line edit.
+        clickTab(*w, 2);
+        w->cboIdleTimer->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(w->tabConfig->count(), 3);
     }
 
     // A terminal-type destination that became LAN-type gives up the dynamic
