@@ -18,6 +18,11 @@ bool isDefaultRouteOverPpp(const StaticRouteEntry &route)
     return route.Int.contains(QLatin1String("ppp")) && route.IP == any && route.Mask == any && route.NextHop == any;
 }
 
+BodSetting BodSetting::defaults()
+{
+    return {QStringLiteral("80"), QStringLiteral("30"), QStringLiteral("20"), QStringLiteral("60")};
+}
+
 Configuration Configuration::atProgramStart()
 {
     Configuration config;
@@ -49,6 +54,17 @@ void Configuration::newDestinationRecord(int n)
     d = Destination{};
     d.Idle.clear();
     d.PPPMask.clear();
+}
+
+void Configuration::settleBodThresholds(int n)
+{
+    if (DestinationTable.at(n).MP != 1)
+        return;
+    BodSetting &bod = BodTable.at(n);
+    const BodSetting fallback = BodSetting::defaults();
+    for (auto field : {&BodSetting::Uprate, &BodSetting::Uptime, &BodSetting::Downrate, &BodSetting::Downtime})
+        if ((bod.*field).isEmpty())
+            bod.*field = fallback.*field;
 }
 
 void Configuration::clearDestination(int n)
@@ -226,6 +242,7 @@ void storeDestination(Configuration &config, int n, const DestinationPageValues 
         d.RouteNextHop.clear();
     }
     d.MP = page.MP;
+    config.settleBodThresholds(n);
 
     if (hadDefaultRoute && !page.DefRoute)
         config.DefaultRouteTaken = false;

@@ -84,6 +84,9 @@ struct BodSetting {
     QString Downrate;
     QString Downtime;
 
+    // What an empty threshold stands for: the .rcf writes it in its place.
+    static BodSetting defaults();
+
     bool operator==(const BodSetting &) const = default;
 };
 
@@ -159,6 +162,10 @@ struct Configuration {
     // A destination added by a new tab: reset values with empty Idle and PPPMask.
     // BodSetting n is left as it is.
     void newDestinationRecord(int n);
+    // A bandwidth-on-demand destination gets the thresholds its .rcf holds:
+    // each empty one takes its default, so the script made now and the one
+    // made from the saved file agree. Other destinations keep theirs.
+    void settleBodThresholds(int n);
     // A destination record that starts anew or that no tab holds any more:
     // the new record, and the default BOD thresholds as well.
     void clearDestination(int n);
@@ -236,7 +243,8 @@ struct DestinationPageValues {
 
 // Copies the page into record n with the storing rules (numeric CBTimer,
 // "0.0.0.0" under a dynamic PPP address, no route fields without a static
-// route, "60" for an empty idle timer) and keeps DefaultRouteTaken up to date.
+// route, "60" for an empty idle timer, the thresholds of bandwidth on demand
+// settled) and keeps DefaultRouteTaken up to date.
 void storeDestination(Configuration &config, int n, const DestinationPageValues &page);
 
 // What the destination page shows for record n: the reverse of storing, with

@@ -183,7 +183,10 @@ QString SaveConfiguration(Configuration &config, FileDialogPrompt &files, Messag
                          slash < 0 ? QString() : slash == 0 ? QStringLiteral("/") : path.left(slash));
 
     Configuration saved = config;
-    AddAutomaticEnatEntry(saved);
+    // The script must carry the entry the .rcf will hold. With the entry in
+    // the list the generator has no ENAT question left to ask.
+    if (AddAutomaticEnatEntry(saved) && generate)
+        saved.CommandScript = generate(saved);
     const RcfWriteResult script = WriteScriptFile(saved.CommandScript);
     const RcfWriteResult rcf = WriteRcf(saved);
     QString error = !script.ok ? script.errorText : !rcf.ok ? rcf.errorText : QString();

@@ -35,9 +35,9 @@ private:
     QString m_broken;
 };
 
-QString orDefault(const QString &value, const char *fallback)
+QString orDefault(const QString &value, const QString &fallback)
 {
-    return value.isEmpty() ? QString::fromLatin1(fallback) : value;
+    return value.isEmpty() ? fallback : value;
 }
 
 void writeEnatGroup(LineWriter &w, const EnatEntry &e)
@@ -107,10 +107,11 @@ void writeDestination(LineWriter &w, int n, const Destination &d, const BodSetti
         w.key("RouteNextHop", d.RouteNextHop);
     }
     w.key("MP", d.MP);
-    w.key("Uprate", orDefault(b.Uprate, "80"));
-    w.key("Uptime", orDefault(b.Uptime, "30"));
-    w.key("Downrate", orDefault(b.Downrate, "20"));
-    w.key("Downtime", orDefault(b.Downtime, "60"));
+    const BodSetting fallback = BodSetting::defaults();
+    w.key("Uprate", orDefault(b.Uprate, fallback.Uprate));
+    w.key("Uptime", orDefault(b.Uptime, fallback.Uptime));
+    w.key("Downrate", orDefault(b.Downrate, fallback.Downrate));
+    w.key("Downtime", orDefault(b.Downtime, fallback.Downtime));
     w.key("EndTab", n);
     w.line(QString());
     w.line(QString());
@@ -557,6 +558,7 @@ private:
             // last MP= is not 1 keeps none, even after an earlier MP=1.
             if (config().destination(n).MP != 1)
                 config().bod(n) = BodSetting{};
+            config().settleBodThresholds(n);
         }
     }
 

@@ -342,6 +342,73 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
+    // A save writes a .cfg that is exactly the script the command line makes
+    // from the .rcf beside it (the file format adds one CR LF), whatever the
+    // save adds on its way and whatever the operator never filled in.
+    void savedPairAgrees_data()
+    {
+        QTest::addColumn<QStringList>("edits");
+        QTest::addColumn<QString>("file");   // opened first when not empty, one line replaced by "LQR=1"
+        QTest::addColumn<QString>("dropped");
+        QTest::addColumn<Answer>("enat");
+        QTest::addColumn<QString>("line");   // part of the .cfg that must be there
+        QTest::newRow("terminal type, the ENAT entry declined, then added by the save")
+            << QStringList{"cboType=#1"} << "" << "" << Answer::No << "add ip nat ip=192.168.1.0 mask=255.255.255.0 gblint=ppp0";
+        QTest::newRow("terminal type, the ENAT entry accepted")
+            << QStringList{"cboType=#1"} << "" << "" << Answer::Yes << "add ip nat ip=192.168.1.0 mask=255.255.255.0 gblint=ppp0";
+        QTest::newRow("bandwidth on demand, thresholds never edited")
+            << QStringList{"cboMP=#1"} << "" << "" << Answer::No << "set ppp=0 uprate=80 uptime=30 downrate=20 downtime=60";
+        QTest::newRow("a file whose thresholds lack one line")
+            << QStringList{} << "dialup-two-lan.rcf" << "Uptime=20" << Answer::No
+            << "set ppp=1 uprate=70 uptime=30 downrate=";
+    }
+    void savedPairAgrees()
+    {
+        QFETCH(QStringList, edits);
+        QFETCH(QString, file);
+        QFETCH(QString, dropped);
+        QFETCH(Answer, enat);
+        QFETCH(QString, line);
+        QTemporaryDir dir;
+        if (!file.isEmpty()) {
+            QFile sample(QStringLiteral(MG_EDITOR_TEST_DATA "/") + file);
+            QVERIFY(sample.open(QIODevice::ReadOnly));
+            QByteArray bytes = sample.readAll();
+            QVERIFY(bytes.contains(dropped.toLatin1() + "\r\n"));
+            bytes.replace(dropped.toLatin1() + "\r\n", "LQR=1\r\n");
+            QFile copy(dir.filePath("hand.rcf"));
+            QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size());
+            copy.close();
+            rig->files.answers = {dir.filePath("hand.cfg")};
+            prompt->answers = {Answer::No};   // to saving the window's settings first
+            w->mnuFileOpen_Click();
+            QCOMPARE(w->configuration().ConfigFileName, QStringLiteral("hand.cfg"));
+        }
+        setFields(*w, edits);
+        prompt->shown.clear();
+        prompt->answers = {enat};
+        rig->files.answers = {dir.filePath("office.cfg")};
+        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+        QVERIFY2(w->configuration().SaveSucceeded, qPrintable(prompt->texts().join("|")));
+        for (const mgtest::ShownMessage &m : std::as_const(prompt->shown))
+            QCOMPARE(m.title, EnatTitle);
+        QVERIFY(prompt->shown.size() <= 1);   // the question is never asked twice
+        QFile cfg(dir.filePath("office.cfg"));
+        QVERIFY(cfg.open(QIODevice::ReadOnly));
+        const QByteArray written = cfg.readAll();
+        QVERIFY2(written.contains(line.toLatin1()), written.constData());
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        QVERIFY2(runCommandLine({"marrowgate", "generate", dir.filePath("office.cfg")}, out, err) == 0,
+                 err.data().constData());
+        QCOMPARE(written, out.data() + "\r\n");
+        // The window keeps generating what it saved.
+        prompt->answers = {Answer::No};
+        generate();
+        QCOMPARE(ShiftJis::encode(w->configuration().CommandScript).value_or(QByteArray()), out.data());
+    }
+
     // Opening leaves the tab selected before in front. With the common page
     // there, the destination page must still hold a destination of the file,
     // since the checks read it. Either way the script is the command line's.
