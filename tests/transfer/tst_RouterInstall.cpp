@@ -1,0 +1,292 @@
+// Whole installations against the router simulator: the login, the manager
+// password, the transfer file and the transfer, over the serial console (a
+// pseudo-terminal) and over Telnet with the TFTP fetch (loopback: router
+// 127.0.0.2, PC 127.0.0.1). What counts is the router's state afterwards.
+
+#include "ManualTicker.h"
+#include "RouterInstall.h"
+#include "RouterSimulator.h"
+#include "SendText.h"
+#include "SerialLine.h"
+#include "TelnetLink.h"
+#include "TestFakes.h"
+#include "TickDriver.h"
+
+#include <QTcpServer>
+#include <QUdpSocket>
+#include <QtTest>
+
+using namespace mg;
+using namespace mgtest;
+
+namespace {
+
+const QString Script = QStringLiteral("enable ip\r\nset ip interface=eth0 address=192.168.44.2 mask=255.255.255.0\r\n"
+                                      "set system name=\"office\"\r\n");
+
+// The lines of a text that the router keeps, without line ends.
+QStringList configLines(const QString &text)
+{
+    QStringList lines = text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    return lines;
+}
+
+quint16 freeUdpPort()
+{
+    QUdpSocket socket;
+    socket.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+    return socket.localPort();
+}
+
+struct Outcome {
+    bool ended = false;
+    bool ok = false;
+    DialogueMessage message;
+    bool markChanged = false;
+    QList<DialogueMessage> loginFailures;
+    bool loginCanRetry = false;
+};
+
+} // namespace
+
+class TestRouterInstall : public QObject {
+    Q_OBJECT
+
+private slots:
+    void serialConsole_data();
+    void serialConsole();
+    void network_data();
+    void network();
+    void networkConnectionRefused();
+};
+
+void TestRouterInstall::serialConsole_data()
+{
+    QTest::addColumn<QStringList>("options");     // the simulated router
+    QTest::addColumn<QStringList>("passwords");   // typed at each login attempt
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("newPassword");     // chosen after a factory login; empty keeps it
+    QTest::addColumn<QString>("managerPassword"); // on the router at the end; empty: no install
+    QTest::addColumn<QString>("failureTitle");    // of the last login failure, if any
+
+    QTest::newRow("factory login, new password")
+        << QStringList{} << QStringList{"pastry"} << "manager" << "n3wpass" << "n3wpass" << "";
+    QTest::newRow("factory login, password kept")
+        << QStringList{} << QStringList{"pastry"} << "manager" << "" << "pastry" << "";
+    QTest::newRow("own password is restored after the reset")
+        << QStringList{"--password", "s3cret"} << QStringList{"s3cret"} << "manager" << "" << "s3cret" << "";
+    QTest::newRow("another user with the factory password keeps it")
+        << QStringList{"--user", "admin:pastry"} << QStringList{"pastry"} << "admin" << "" << "pastry" << "";
+    QTest::newRow("console already at the command prompt")
+        << QStringList{"--logged-in", "--password", "s3cret"} << QStringList{"s3cret"} << "manager" << ""
+        << "s3cret" << "";
+    QTest::newRow("wrong password, then the right one")
+        << QStringList{"--password", "s3cret"} << QStringList{"wrong1", "s3cret"} << "manager" << "" << "s3cret"
+        << "ログイン失敗";
+    QTest::newRow("no answer") << QStringList{"--silent"} << QStringList{"pastry"} << "manager" << "" << ""
+                               << "応答なし";
+    QTest::newRow("output one byte at a time, cut inside characters")
+        << QStringList{"--one-byte", "--split-sjis"} << QStringList{"pastry"} << "manager" << "n3wpass"
+        << "n3wpass" << "";
+}
+
+void TestRouterInstall::serialConsole()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, passwords);
+    QFETCH(QString, user);
+    QFETCH(QString, newPassword);
+    QFETCH(QString, managerPassword);
+    QFETCH(QString, failureTitle);
+
+    RouterSimulator router;
+    QVERIFY2(router.start(options, RouterSimulator::Serial), qPrintable(router.errorString()));
+
+    MemorySettings settings;
+    settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
+    SerialLine line(settings);
+    QVERIFY2(line.open(), qPrintable(line.errorString()));
+
+    TransferJob job;
+    job.commandScript = Script;
+    job.configName = QStringLiteral("office.cfg");
+    job.sendText = SendText::SerialText(Script);
+    ManualTickerFactory tickers;
+    TickDriver driver(tickers);
+    RouterInstall install(job, tickers);
+    int choices = 0;
+    install.setFactoryPasswordChoice([&]() -> std::optional<QString> {
+        ++choices;
+        return newPassword.isEmpty() ? std::nullopt : std::optional<QString>(newPassword);
+    });
+    Outcome out;
+    connect(&install, &RouterInstall::output, this, [&](const QString &text) { driver.output(text); });
+    connect(&install, &RouterInstall::loginFailed, this, [&](const DialogueMessage &m, bool canRetry) {
+        out.loginFailures << m;
+        out.loginCanRetry = canRetry;
+    });
+    connect(&install, &RouterInstall::finished, this,
+            [&](bool ok, const DialogueMessage &m, bool markChanged) {
+                out.ended = true;
+                out.ok = ok;
+                out.message = m;
+                out.markChanged = markChanged;
+            });
+
+    install.attach(line);
+    for (const QString &password : passwords) {
+        const int failuresBefore = int(out.loginFailures.size());
+        install.login(user, password);
+        QVERIFY(driver.runUntil([&] { return out.ended || out.loginFailures.size() > failuresBefore; }));
+    }
+
+    if (managerPassword.isEmpty()) {
+        // The login never got through: nothing was typed past the wake-up.
+        QVERIFY(!out.ended);
+        QCOMPARE(out.loginFailures.last().title, failureTitle);
+        QVERIFY(out.loginCanRetry);
+        QVERIFY(router.state().commands.isEmpty() || router.state().restarts == 0);
+        return;
+    }
+    QVERIFY2(out.ok, qPrintable(out.message.text));
+    QCOMPARE(out.message.text, QStringLiteral("KV700 の設定が完了しました。"));
+    if (!failureTitle.isEmpty())
+        QCOMPARE(out.loginFailures.first().title, failureTitle);
+    QCOMPARE(choices, user == QLatin1String("manager") && passwords.last() == QLatin1String("pastry") ? 1 : 0);
+    // The port is closed at the end.
+    QVERIFY(!line.isOpen());
+
+    const RouterState state = router.state();
+    QCOMPARE(state.bootConfig, QStringLiteral("office.cfg"));
+    QVERIFY(state.bootConfigText);
+    // The saved configuration holds the script (after the line that keeps
+    // the manager password).
+    QCOMPARE(configLines(*state.bootConfigText).mid(1), configLines(Script));
+    QCOMPARE(state.managerPassword, managerPassword);
+    // A password is set only when it changes something.
+    QCOMPARE(state.commands.contains(QStringLiteral("set password")), managerPassword != QLatin1String("pastry"));
+    QCOMPARE(state.restarts, 2);
+}
+
+void TestRouterInstall::network_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("newPassword");
+    QTest::addColumn<QString>("managerPassword"); // empty: the install fails
+    QTest::addColumn<QString>("failureTitle");
+
+    QTest::newRow("factory login, new password") << QStringList{} << "pastry" << "n3wpass" << "n3wpass" << "";
+    QTest::newRow("factory login, password kept") << QStringList{} << "pastry" << "" << "pastry" << "";
+    QTest::newRow("own password kept") << QStringList{"--password", "s3cret"} << "s3cret" << "" << "s3cret" << "";
+    QTest::newRow("first TFTP block lost") << QStringList{"--drop-tftp", "1"} << "pastry" << "" << "pastry" << "";
+    QTest::newRow("output one byte at a time, cut inside characters")
+        << QStringList{"--one-byte", "--split-sjis"} << "pastry" << "n3wpass" << "n3wpass" << "";
+    QTest::newRow("a file of that name is in flash")
+        << QStringList{"--existing", "office.cfg"} << "pastry" << "" << "" << "設定の送信";
+    QTest::newRow("flash full, its Error cut into single bytes")
+        << QStringList{"--load-error", "--one-byte"} << "pastry" << "" << "" << "設定の送信";
+    QTest::newRow("wrong password") << QStringList{"--password", "s3cret"} << "wrong1" << "" << ""
+                                    << "ログイン失敗";
+}
+
+void TestRouterInstall::network()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, password);
+    QFETCH(QString, newPassword);
+    QFETCH(QString, managerPassword);
+    QFETCH(QString, failureTitle);
+
+    const quint16 tftpPort = freeUdpPort();
+    RouterSimulator router;
+    QVERIFY2(router.start(options + QStringList{"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
+             qPrintable(router.errorString()));
+
+    TransferJob job;
+    job.commandScript = Script;
+    job.configName = QStringLiteral("office.cfg");
+    job.routerAddress = RouterSimulator::routerAddress().toString();
+    job.tftpPort = tftpPort;
+    ManualTickerFactory tickers;
+    TickDriver driver(tickers);
+    TelnetLink link;
+    link.setRemotePort(router.telnetPort());
+    RouterInstall install(job, tickers);
+    install.setProgramFolder(QStringLiteral(MG_TZEL_DIR));
+    install.setFactoryPasswordChoice([&]() -> std::optional<QString> {
+        return newPassword.isEmpty() ? std::nullopt : std::optional<QString>(newPassword);
+    });
+    Outcome out;
+    connect(&install, &RouterInstall::output, this, [&](const QString &text) { driver.output(text); });
+    connect(&install, &RouterInstall::loginFailed, this,
+            [&](const DialogueMessage &m) { out.loginFailures << m; });
+    connect(&install, &RouterInstall::finished, this,
+            [&](bool ok, const DialogueMessage &m, bool markChanged) {
+                out.ended = true;
+                out.ok = ok;
+                out.message = m;
+                out.markChanged = markChanged;
+            });
+
+    install.attach(link);
+    install.login(QStringLiteral("manager"), password);
+    QVERIFY(driver.runUntil([&] { return out.ended || !out.loginFailures.isEmpty(); }));
+
+    if (failureTitle == QStringLiteral("ログイン失敗")) {
+        QCOMPARE(out.loginFailures.size(), 1);
+        QCOMPARE(out.loginFailures.first().text,
+                 QStringLiteral("ログインに失敗しました。\r\nユーザ名とパスワードを確認してください。"));
+        QCOMPARE(link.state(), int(TelnetLink::Closed));
+        return;
+    }
+    QVERIFY(out.ended);
+    const RouterState state = router.state();
+    if (!failureTitle.isEmpty()) {
+        QVERIFY(!out.ok);
+        QCOMPARE(out.message.title, failureTitle);
+        QVERIFY(out.markChanged);   // the operator is to save it again
+        QVERIFY(!state.commands.contains(QStringLiteral("set config=office.cfg")));
+        return;
+    }
+    QVERIFY2(out.ok, qPrintable(out.message.text));
+    QCOMPARE(out.message.text, QStringLiteral("KV700 の設定が完了しました。"));
+    QCOMPARE(state.bootConfig, QStringLiteral("office.cfg"));
+    QVERIFY(state.bootConfigText);
+    // The fetched file: the manager account lines, then the script as it is.
+    const QStringList lines = configLines(*state.bootConfigText);
+    QVERIFY(lines.value(0).startsWith(QStringLiteral("set user=manager pass=")));
+    QCOMPARE(lines.value(1), QStringLiteral("set user=manager desc=\"Manager Account\" priv=manager telnet=yes"));
+    QCOMPARE(lines.mid(2), configLines(Script));
+    QCOMPARE(state.managerPassword, managerPassword);
+    QCOMPARE(state.restarts, 1);
+    // The program's password never travels in clear in the file.
+    QVERIFY(!lines.value(0).contains(managerPassword));
+}
+
+void TestRouterInstall::networkConnectionRefused()
+{
+    // Nothing listens on the port: the connection reports its failure.
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress(QStringLiteral("127.0.0.2")), 0));
+    const quint16 port = closed.serverPort();
+    closed.close();
+
+    TransferJob job;
+    job.routerAddress = QStringLiteral("127.0.0.2");
+    ManualTickerFactory tickers;
+    TelnetLink link;
+    link.setRemotePort(port);
+    RouterInstall install(job, tickers);
+    QSignalSpy failures(&install, &RouterInstall::loginFailed);
+    install.attach(link);
+    install.login(QStringLiteral("manager"), QStringLiteral("pastry"));
+    QVERIFY(failures.wait(10000));
+    const auto message = failures.first().at(0).value<DialogueMessage>();
+    QCOMPARE(message.title, QStringLiteral("接続失敗"));
+    QCOMPARE(failures.first().at(1).toBool(), false);
+    QVERIFY(!install.isRunning());
+}
+
+QTEST_GUILESS_MAIN(TestRouterInstall)
+#include "tst_RouterInstall.moc"
