@@ -111,15 +111,26 @@ bool ConfigurationValidator::CheckConfiguration(int selectedTab)
             w.StoreDestination(r);
         // Read after storing: the record of the selected tab is now the page.
         const Destination &record = w.configuration().destination(r);
+        // The destination on screen is read from its page (an empty callback
+        // timer is seen there, not only its stored 0), every other one from
+        // its record. A fault of another one is shown on its own page.
+        const bool onScreen = r == shownDestination();
+        const DestinationPageValues values =
+            onScreen ? w.destinationPageValues() : showDestination(w.configuration(), r);
+        auto failHere = [&](QWidget *focus, const QString &text) {
+            if (!onScreen)
+                w.bringDestinationForward(r);
+            return fail(focus, text, ErrorTitle);
+        };
 
         if (isDialUp() && record.ISDN_Num.isEmpty())
             return fail(w.txtISDNNum, QStringLiteral("ダイアルアップ接続の時は、ISDN番号は省略できません。"),
                         ErrorTitle);
 
-        if (isChecked(w.chkCallBack)) {
-            const QString delay = w.txtCbdelay->text();
+        if (values.CallBack) {
+            const QString &delay = values.CBTimerText;
             if (delay.isEmpty() || numberOf(delay) < 0 || numberOf(delay) > 100)
-                return fail(w.txtCbdelay, QStringLiteral("コールバックタイマの値が正しくありません。"), ErrorTitle);
+                return failHere(w.txtCbdelay, QStringLiteral("コールバックタイマの値が正しくありません。"));
         }
 
         if (record.PPPDyn == 0) {
@@ -141,18 +152,18 @@ bool ConfigurationValidator::CheckConfiguration(int selectedTab)
                 return failFormat(w.txtNextHop, QStringLiteral("ネクストホップ"));
         }
 
-        const bool userFilled = !w.txtUsername->text().isEmpty();
-        if (!userFilled || w.txtUserPass->text().isEmpty())
-            return fail(userFilled ? static_cast<QWidget *>(w.txtUserPass) : w.txtUsername,
-                        QStringLiteral("認証用のユーザ名、パスワードのどちらかが未入力です。"), ErrorTitle);
+        const bool userFilled = !values.UserName.isEmpty();
+        if (!userFilled || values.UserPass.isEmpty())
+            return failHere(userFilled ? static_cast<QWidget *>(w.txtUserPass) : w.txtUsername,
+                            QStringLiteral("認証用のユーザ名、パスワードのどちらかが未入力です。"));
 
-        if (isChecked(w.chkPPPAuth)) {
-            if (w.txtAuthUserName->text().isEmpty() || w.txtAuthUserPass->text().isEmpty())
-                return fail(w.txtAuthUserName,
-                            QStringLiteral("接続相手を認証する場合、接続相手のユーザ名、") + CrLf
-                                + QStringLiteral("パスワードは省略できません。"),
-                            ErrorTitle);
-        } else if (numberOf(textOf(w.cboIdleTimer)) < 0) {
+        if (values.Authentication) {
+            if (values.AuthName.isEmpty() || values.AuthPass.isEmpty())
+                return failHere(w.txtAuthUserName, QStringLiteral("接続相手を認証する場合、接続相手のユーザ名、") + CrLf
+                                                       + QStringLiteral("パスワードは省略できません。"));
+        } else if (numberOf(values.Idle) < 0) {
+            if (!onScreen)
+                w.bringDestinationForward(r);
             return failFormat(w.cboIdleTimer, QStringLiteral("アイドルタイマ"));
         }
     }

@@ -1227,6 +1227,22 @@ void frmMain::tabConfig_CurrentChanged(int index)
 bool frmMain::tabConfig_BeforeClick(int leaving)
 {
     const bool passed = checks().TabCheck(leaving);
+    leaveTab(leaving, passed);
+    return passed;
+}
+
+void frmMain::bringDestinationForward(int n)
+{
+    const int tab = n + 1;
+    if (n < 1 || tab > tabConfig->count() || tab == m_config.CurrentTab)
+        return;
+    leaveTab(m_config.CurrentTab, true);
+    setStripIndexQuietly(tab);
+    tabConfig_Click(tab);
+}
+
+void frmMain::leaveTab(int leaving, bool passed)
+{
     const bool wasTerminal = leaving > 1 && m_config.destination(leaving - 1).Type == 1;
     if (passed && leaving > 1)
         StoreDestination(leaving - 1);
@@ -1237,7 +1253,6 @@ bool frmMain::tabConfig_BeforeClick(int leaving)
     // interface, keep their translations.
     if (wasTerminal && cboType->currentIndex() == 0)
         removeLastAutomaticEnat(leaving - 1);
-    return passed;
 }
 
 void frmMain::tabConfig_Click(int entering)

@@ -64,6 +64,12 @@ public:
     // Destination page <-> DestinationTable record n.
     void StoreDestination(int n);
     void ShowDestination(int n);
+    // The values the destination page shows now.
+    DestinationPageValues destinationPageValues() const;
+    // For a fault found in destination n's record: its tab comes to the
+    // front. The tab left is stored (and cleaned up) as after a passed
+    // check, without being checked again.
+    void bringDestinationForward(int n);
     void MarkChanged();
     // Defaults everywhere; the strip goes back to the common tab and "接続先１".
     void ResetConfiguration();
@@ -233,6 +239,7 @@ private:
     // The tab strip: BeforeClick may refuse to leave tab k, Click enters tab s.
     void tabConfig_CurrentChanged(int index);
     bool tabConfig_BeforeClick(int leaving);
+    void leaveTab(int leaving, bool passed);
     void tabConfig_Click(int entering);
     void setStripIndexQuietly(int tab);
     void removeTabsAbove(int keep);
@@ -256,7 +263,6 @@ private:
     void pushCommon(CommonSettings values);
     void pushDestinationDefaults();
     void pushDestinationPage(const DestinationPageValues &page);
-    DestinationPageValues destinationPageValues() const;
 
     bool saveBeforeDiscarding(const QString &question);
     QString saveConfiguration();

@@ -165,6 +165,72 @@ private slots:
         }
     }
 
+    // The checks of a destination's user, password, peer authentication,
+    // callback timer and idle timer read the page for the destination on
+    // screen and the record for every other one. A fault in another one
+    // brings its tab to the front (the page left is stored on the way), then
+    // the message comes with the focus on the field.
+    void hiddenDestinationsAreChecked_data()
+    {
+        QTest::addColumn<int>("spoilt");   // the destination whose record is faulty
+        QTest::addColumn<int>("tab");      // selected when generating
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("focus");
+        const QString userOrPassword = QStringLiteral("認証用のユーザ名、パスワードのどちらかが未入力です。");
+        QTest::newRow("password missing") << 2 << 2 << "UserPass" << userOrPassword << Error << "txtUserPass";
+        QTest::newRow("user name missing, from the common page")
+            << 2 << 1 << "UserName" << userOrPassword << Error << "txtUsername";
+        QTest::newRow("callback timer 101") << 2 << 2 << "CBTimer"
+                                            << "コールバックタイマの値が正しくありません。" << Error << "txtCbdelay";
+        QTest::newRow("peer password missing")
+            << 2 << 2 << "AuthPass" << "接続相手を認証する場合、接続相手のユーザ名、\r\nパスワードは省略できません。" << Error
+            << "txtAuthUserName";
+        QTest::newRow("idle timer below 0") << 2 << 2 << "Idle" << "アイドルタイマの形式が正しくありません。"
+                                            << "アイドルタイマ" << "cboIdleTimer";
+        QTest::newRow("fault before the selected destination")
+            << 1 << 3 << "UserPass" << userOrPassword << Error << "txtUserPass";
+    }
+    void hiddenDestinationsAreChecked()
+    {
+        QFETCH(int, spoilt);
+        QFETCH(int, tab);
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        QVERIFY(w->selectTab(1) && w->selectTab(2));   // destination 1 into its record
+        addDestinations(*w, 1);
+        Configuration &c = w->configuration();
+        c.destination(2) = c.destination(1);
+        c.destination(2).DefRoute = 0;
+        c.destination(2).PPPRIP = 1;
+        c.destination(2).PPPIP = QStringLiteral("10.0.2.1");
+        QVERIFY(w->selectTab(tab));
+        if (tab > 1)
+            setField(*w, "txtISDNNum", "03-0000-0000");   // on screen, not stored yet
+        Destination &d = c.destination(spoilt);
+        if (fault == "UserPass")
+            d.UserPass.clear();
+        else if (fault == "UserName")
+            d.UserName.clear();
+        else if (fault == "CBTimer")
+            d.CallBack = 1, d.CBTimer = 101;
+        else if (fault == "AuthPass")
+            d.Authentication = 1, d.AuthName = QStringLiteral("peer");
+        else if (fault == "Idle")
+            d.Idle = QStringLiteral("-5");
+        generate();
+        QCOMPARE(prompt->texts(), QStringList{message});
+        QTEST(prompt->lastTitle(), "title");
+        QCOMPARE(rig->scriptWindows, 0);
+        QCOMPARE(w->selectedTab(), spoilt + 1);
+        QCOMPARE(w->configuration().CurrentTab, int16(spoilt + 1));
+        QCOMPARE(w->txtPPPIP->text(), c.destination(spoilt).PPPIP);
+        QTEST(focusName(), "focus");
+        if (tab > 1)
+            QCOMPARE(c.destination(tab - 1).ISDN_Num, QStringLiteral("03-0000-0000"));
+    }
+
     // Deleting the destination on screen, or a leased line taking all but
     // the first, leaves the common page in front; the checks must then not
     // read the removed destination out of the destination controls.
