@@ -68,6 +68,7 @@ public:
     QString routerAddress = QStringLiteral("127.0.0.2");
     std::optional<QString> newPassword;            // typed after a factory login; nothing: 変更しない
     std::function<void()> onTransferWindow;        // once, when the progress window comes up
+    int closeTransferAfterTicks = -1;              // closes the progress window after that many ticks
     QStringList windowsSeen;
 
 private:
@@ -102,6 +103,10 @@ private:
         } else if (auto *status = qobject_cast<frmStatus *>(window)) {
             if (onTransferWindow) {
                 std::exchange(onTransferWindow, nullptr)();
+            }
+            if (closeTransferAfterTicks >= 0 && m_ticks >= closeTransferAfterTicks) {
+                status->close();
+                return;
             }
             if (status->cmdFinish->isEnabled()) {
                 screenshot(status, QStringLiteral("-finished"));
@@ -175,7 +180,8 @@ private:
         m_firing = true;
         QTimer::singleShot(0, this, [this, due] {
             m_firing = false;
-            m_tickers.fire(due);
+            if (m_tickers.fire(due))
+                ++m_ticks;
         });
     }
 
@@ -187,6 +193,7 @@ private:
     QString m_lastText;
     bool m_answered = false;
     bool m_firing = false;
+    int m_ticks = 0;
     QPointer<frmLogin> m_loginWindow;
     int m_attempt = 0;
     int m_attemptMessages = -1;
@@ -225,6 +232,9 @@ private slots:
     void networkPath_data();
     void networkPath();
     void serialPortThatCannotOpen();
+    void closingTheProgressWindowEndsTheTransfer();
+    void serialLineErrorAsksWhetherToGoOn_data();
+    void serialLineErrorAsksWhetherToGoOn();
     void loginWindowInput_data();
     void loginWindowInput();
 };
@@ -403,6 +413,67 @@ void TestTransferWindows::serialPortThatCannotOpen()
     QVERIFY(!f.prompt.shown.first().text.isEmpty());
     QCOMPARE(frmScript::scriptText(*script.txtScript), Script);
     QVERIFY(script.isVisible());
+}
+
+void TestTransferWindows::closingTheProgressWindowEndsTheTransfer()
+{
+    RouterSimulator router;
+    QVERIFY2(router.start({}, RouterSimulator::Serial), qPrintable(router.errorString()));
+    Fixture f;
+    f.settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
+    f.config.markChanged();   // unsaved work in the editor
+
+    frmScript script(f.config, f.prompt, nullptr, &f.environment);
+    script.show();
+    Operator op(f.tickers, f.prompt);
+    op.closeTransferAfterTicks = 15;   // in the middle of the script
+    script.cmdAccept->click();
+
+    // The window closed what it opened; nothing was reported as done and the
+    // editor's configuration is as it was.
+    QVERIFY(!f.serial.isOpen());
+    QVERIFY(!f.tickers.anyActive());
+    for (const ShownMessage &m : f.prompt.shown)
+        QVERIFY(m.title != QStringLiteral("完了"));
+    QVERIFY(!f.config.Saved);
+    QCOMPARE(f.config.CommandScript, Script);
+    QVERIFY(!router.state().bootConfigText);
+}
+
+void TestTransferWindows::serialLineErrorAsksWhetherToGoOn_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("stillOpen");
+
+    QTest::newRow("framing error, ignored") << 1004 << int(MessageAnswer::Ok) << "ﾌﾚｰﾐﾝｸﾞ ｴﾗｰが発生しました。" << true;
+    QTest::newRow("device gone, cancelled") << 1100 << int(MessageAnswer::Cancel)
+                                            << "未定義のｴﾗｰまたはｲﾍﾞﾝﾄが発生しました。" << false;
+    QTest::newRow("code without a text of its own") << 1005 << int(MessageAnswer::Ok)
+                                                    << "未定義のｴﾗｰまたはｲﾍﾞﾝﾄが発生しました。" << true;
+}
+
+void TestTransferWindows::serialLineErrorAsksWhetherToGoOn()
+{
+    QFETCH(int, code);
+    QFETCH(int, answer);
+    QFETCH(QString, text);
+    QFETCH(bool, stillOpen);
+
+    RouterSimulator router;
+    QVERIFY2(router.start({}, RouterSimulator::Serial), qPrintable(router.errorString()));
+    Fixture f;
+    f.settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
+    QVERIFY(f.serial.open());
+    f.prompt.answers = {MessageAnswer(answer)};
+    ReportSerialLineError(code, f.environment);
+    QCOMPARE(f.prompt.shown.size(), 1);
+    QCOMPARE(f.prompt.shown.first().text, text);
+    QCOMPARE(f.prompt.shown.first().title,
+             QStringLiteral("中断する場合は [ｷｬﾝｾﾙ] を、無視する場合は [OK] をｸﾘｯｸしてください。"));
+    QCOMPARE(f.prompt.shown.first().buttons, MessageButtons::OkCancel);
+    QCOMPARE(f.serial.isOpen(), stillOpen);
 }
 
 void TestTransferWindows::loginWindowInput_data()
