@@ -1,26 +1,24 @@
 #pragma once
 
 #include "EditorChecks.h"
+#include "PageChecks.h"
 #include "Prompts.h"
 
-#include <QString>
+#include <optional>
 
 class QWidget;
 
 namespace mg {
 
 class frmMain;
-struct Destination;
 
-// The checks of the main window before a tab is left and before the
-// configuration is saved or generated.
-//
-// The common page has no record of its own, so it is read from its
-// controls. A destination is read partly from the controls of the
-// destination page, which always show the selected destination, and partly
-// from its stored record: that is how the walk over all destinations finds a
-// fault in one that is not shown. The messages do not name a destination and
-// the focus always goes to a control of the page.
+// The checks of the main window (PageChecks.h) as the window runs them: the
+// whole check walks from the common tab to the last destination and stores
+// the destination on screen when it reaches it. A fault is shown in one
+// message box; a fault of a destination's record while another one is on
+// screen first brings its tab to the front. The focus goes to the faulty
+// field when it can be seen and used, with its whole text selected after
+// the format message.
 class ConfigurationValidator : public EditorChecks {
 public:
     ConfigurationValidator(frmMain &window, MessagePrompt &prompt);
@@ -29,17 +27,12 @@ public:
     bool CheckConfiguration(int selectedTab) override;
 
 private:
-    bool checkCommonPage();
-    bool checkDestinationPage(int tab);
-
-    bool fail(QWidget *focus, const QString &text, const QString &title);
-    bool failFormat(QWidget *field, const QString &fieldName);
+    ShownPage shownPage() const;
+    // Answers true when there is no failure.
+    bool report(const std::optional<CheckFailure> &failure);
+    QWidget *control(CheckField field) const;
     // Answers whether the field took the focus.
     bool moveFocus(QWidget *field);
-
-    bool isDialUp() const;
-    // The destination whose values the destination page holds, or 0.
-    int shownDestination() const;
 
     frmMain &m_window;
     MessagePrompt &m_prompt;

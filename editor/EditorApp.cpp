@@ -15,7 +15,6 @@
 #include "frmTransmit.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -73,7 +72,7 @@ int runEditor(QApplication &app)
     QtTickerFactory tickers;
     TransferEnvironment transfer{settings, prompt, serial, tickers};
     transfer.markChanged = [&window] { window.MarkChanged(); };
-    transfer.etherAddress = [&window] { return window.txtEtherIP->text(); };
+    transfer.etherAddress = [&window] { return window.configuration().Common.EthIP; };
     installValidation(window, prompt, [&window, &prompt, &transfer] {
         frmScript script(window.configuration(), prompt, &window, &transfer);
         script.exec();

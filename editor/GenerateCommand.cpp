@@ -2,6 +2,7 @@
 
 #include "Configuration.h"
 #include "ConfigurationValidator.h"
+#include "DestinationPage.h"
 #include "ScriptGenerator.h"
 #include "frmMain.h"
 #include "frmScript.h"
@@ -56,7 +57,7 @@ bool GenerateCommand::everyDestinationHasRoute()
                                              "ネットマスク、またはネクストホップは省略できません。"),
                               title);
             // Only onto the page in front: a hidden box would take the keys.
-            QLineEdit *routeIP = m_window.txtRouteIP;
+            QLineEdit *routeIP = m_window.destinationPage->txtRouteIP;
             if (routeIP->isVisible() && routeIP->isEnabled())
                 routeIP->setFocus(Qt::OtherFocusReason);
             return false;

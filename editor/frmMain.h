@@ -12,12 +12,7 @@
 #include <memory>
 
 class QAction;
-class QCheckBox;
-class QComboBox;
 class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
 class QMenu;
 class QPushButton;
 class QStackedWidget;
@@ -25,15 +20,18 @@ class QTabBar;
 
 namespace mg {
 
-// The editor window: every setting of the router as a control, the common
-// page and one destination page under a tab strip with one tab per
-// destination.
+class CommonPage;
+class DestinationPage;
+
+// The editor window: the menus, a tab strip with the common tab and one tab
+// per destination over two pages, and the buttons below.
 //
-// The window owns the one Configuration. The common settings are kept in
-// Configuration::Common and mirrored in the controls of the common page in
-// both directions; the destinations live in the tables and only the one whose
-// tab is selected is in the destination controls (StoreDestination when its
-// tab is left, ShowDestination when a tab is entered).
+// The window owns the one Configuration. The common page mirrors its common
+// settings; the destinations live in the tables and only the one whose tab
+// is selected is on the destination page (stored when its tab is left,
+// shown when a tab is entered). The window runs the tab strip, the menus
+// and the commands; what a field lets through, what it switches on and off
+// and how the tables change live in the pages and the model.
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -110,19 +108,7 @@ public:
     void cmdRoute_Click();
     void cmdENAT_Click();
     void cmdBOD_Click();
-
-    // Field handlers.
     void cboConnect_Click();
-    void cboType_Click();
-    void cboMP_Click();
-    void cboAnalog_Click(int index);
-    void chkDHCPSrv_Click();
-    void chkPPPAuth_Click();
-    void chkPPPDyn_Click();
-    void chkCallBack_Click();
-    void chkAutoHash_Click(int index);
-    void chkStaticRoute_Click();
-    void chkDefault_Click();
 
     // Menu bar.
     QMenu *mnuFile = nullptr;
@@ -139,87 +125,17 @@ public:
     QAction *mnuOptionVersionInfo = nullptr;
 
     QTabBar *tabConfig = nullptr;
+    QStackedWidget *pages = nullptr;
+    // fraConfig(0) and fraConfig(1).
+    CommonPage *commonPage = nullptr;
+    DestinationPage *destinationPage = nullptr;
     std::array<QFrame *, 2> fraConfig{};
-
-    // Common page.
-    QGroupBox *Frame1 = nullptr;
-    QComboBox *cboConnect = nullptr;
-    QGroupBox *Frame5 = nullptr;
-    QGroupBox *Frame6 = nullptr;
-    QLineEdit *txtEtherIP = nullptr;
-    QLineEdit *txtEthernetMask = nullptr;
-    QCheckBox *chkRIPEther = nullptr;
-    QCheckBox *chkFilter = nullptr;
-    QPushButton *cmdRoute = nullptr;
-    QGroupBox *Frame2 = nullptr;
-    QPushButton *cmdENAT = nullptr;
-    QGroupBox *Frame8 = nullptr;
-    QLineEdit *txtSyslog = nullptr;
-    QGroupBox *Frame12 = nullptr;
-    QCheckBox *chkDHCPSrv = nullptr;
-    QLineEdit *txtLease = nullptr;
-    QGroupBox *Frame17 = nullptr;
-    QLineEdit *txtDHCPSubnet = nullptr;
-    QLineEdit *txtRouter = nullptr;
-    QLineEdit *txtDNSServer = nullptr;
-    QGroupBox *Frame18 = nullptr;
-    QLineEdit *txtIP = nullptr;
-    QLineEdit *txtIPNumber = nullptr;
-    QGroupBox *Frame13 = nullptr;
-    QCheckBox *chkGrobal = nullptr;
-    QGroupBox *Frame11 = nullptr;
-    QLineEdit *txtNumber = nullptr;
-    QGroupBox *Frame14 = nullptr;
-    QLineEdit *txtDialIn = nullptr;
-    std::array<QComboBox *, 2> cboAnalog{};
-    std::array<QCheckBox *, 2> chkAutoHash{};
-    std::array<QLineEdit *, 2> txtAutoTimer{};
-
-    // Destination page.
-    QLabel *labLabel = nullptr;
-    QComboBox *cboType = nullptr;
-    QGroupBox *fraISDN = nullptr;
-    QLabel *labISDNNum = nullptr;
-    QLineEdit *txtISDNNum = nullptr;
-    QLabel *labALTNum = nullptr;
-    QLineEdit *txtAltNum = nullptr;
-    QCheckBox *chkCallBack = nullptr;
-    QLabel *labCbdelay = nullptr;
-    QLineEdit *txtCbdelay = nullptr;
-    QGroupBox *Frame3 = nullptr;
-    QLineEdit *txtUsername = nullptr;
-    QLineEdit *txtUserPass = nullptr;
-    QComboBox *cboComp = nullptr;
-    QComboBox *cboIdleTimer = nullptr;
-    QCheckBox *chkLQR = nullptr;
-    QGroupBox *Frame9 = nullptr;
-    QCheckBox *chkPPPAuth = nullptr;
-    QComboBox *cboPPPAuth = nullptr;
-    QLineEdit *txtAuthUserName = nullptr;
-    QLineEdit *txtAuthUserPass = nullptr;
-    QGroupBox *Frame7 = nullptr;
-    QCheckBox *chkPPPDyn = nullptr;
-    QLineEdit *txtPPPIP = nullptr;
-    QLineEdit *txtPPPNetMask = nullptr;
-    QCheckBox *chkVJC = nullptr;
-    QGroupBox *Frame10 = nullptr;
-    QCheckBox *chkDefault = nullptr;
-    QCheckBox *chkRIPPPP = nullptr;
-    QCheckBox *chkStaticRoute = nullptr;
-    QLineEdit *txtRouteIP = nullptr;
-    QLineEdit *txtRouteNetMask = nullptr;
-    QLineEdit *txtNextHop = nullptr;
-    QGroupBox *Frame4 = nullptr;
-    QComboBox *cboMP = nullptr;
-    QPushButton *cmdBOD = nullptr;
 
     // Bottom row.
     QPushButton *cmdGen = nullptr;
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdClear = nullptr;
     QPushButton *cmdCancel = nullptr;
-
-    QStackedWidget *pages = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -228,41 +144,27 @@ protected:
 private:
     void Initialise();
     void buildMenus();
-    void buildCommonPage(QFrame *page);
-    void buildDestinationPage(QFrame *page);
     void buildButtons(QWidget *row);
     void buildTabOrder();
-    void installInputRules();
-    void connectFieldHandlers();
+    void connectCommands();
     void Load();
 
     // The tab strip: BeforeClick may refuse to leave tab k, Click enters tab s.
     void tabConfig_CurrentChanged(int index);
     bool tabConfig_BeforeClick(int leaving);
-    void leaveTab(int leaving, bool passed);
     void tabConfig_Click(int entering);
+    void leaveTab(int leaving, bool passed);
     void setStripIndexQuietly(int tab);
     void removeTabsAbove(int keep);
     void resizeStrip(int tabs);
     void bringPageToFront(int tab);
-    void removeLastAutomaticEnat(int destination);
-    void renumberInterfacesAfter(int deletedDestination);
 
-    // Field rules without MarkChanged, for values set by the window itself.
-    void applyCommonEnabling();
-    void applyAnalogEnabling();
-    void applyDestinationEnabling();
-    void applyConnectionKindToDestinationPage();
-    void applyTypeRule();
-    void applyMpRule();
-    void applyStaticRouteRule();
-    void applyDefaultRouteRule();
-    void refreshDefaultRouteEnabling();
+    // A field changed on either page.
+    void fieldChanged();
+    // What the operator may use, from the values: the one place that enables
+    // and disables the fields of both pages.
+    void applyEnabling();
     void updateConnectMenu();
-
-    void pushCommon(CommonSettings values);
-    void pushDestinationDefaults();
-    void pushDestinationPage(const DestinationPageValues &page);
 
     bool saveBeforeDiscarding(const QString &question);
     QString saveConfiguration();
@@ -277,6 +179,9 @@ private:
     EditorChecks *m_checks = nullptr;
     std::unique_ptr<EditorChecks> m_passingChecks;
     Configuration m_config;
+    // The destination whose values the destination page holds, also while
+    // the common page is in front.
+    int m_pageDestination = 1;
 
     std::function<void()> m_generateHandler;
     std::function<bool()> m_routeDialog;

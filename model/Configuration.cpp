@@ -158,6 +158,88 @@ EnatEntry Configuration::lanEnatEntry(int destination) const
     return entry;
 }
 
+bool Configuration::addAutomaticEnatEntry()
+{
+    int terminal = 0;
+    for (int n = 1; n < TabCount && n <= MaxDestinations; ++n) {
+        if (DestinationTable[n].Type == 1) {
+            terminal = n;
+            break;
+        }
+    }
+    if (terminal == 0 || hasLanEnatEntry())
+        return false;
+    return appendEnat(lanEnatEntry(terminal));
+}
+
+bool Configuration::removeAutomaticEnatEntry(int n)
+{
+    const EnatEntry automatic = lanEnatEntry(n);
+    for (int i = std::min<int>(EnatCount, MaxEnatEntries) - 1; i >= 0; --i) {
+        const EnatEntry &e = EnatList[i];
+        if (e.NATType == automatic.NATType && e.GlobalInterFace == automatic.GlobalInterFace
+            && e.PrivateIP == automatic.PrivateIP && e.PrivateMask == automatic.PrivateMask)
+            return removeEnat(i);
+    }
+    return false;
+}
+
+int Configuration::addDestination()
+{
+    if (TabCount < 1 || TabCount > MaxDestinations)
+        return 0;
+    const int n = TabCount;
+    clearDestination(n);
+    ++TabCount;
+    return n;
+}
+
+bool Configuration::removeDestination(int n)
+{
+    const int last = std::min(destinationCount(), MaxDestinations);
+    if (n < 1 || n > last || last < 2)
+        return false;
+    if (DestinationTable[n].DefRoute == 1)
+        DefaultRouteTaken = false;
+    // The records close the gap before any route goes: removing a route asks
+    // which destinations still carry the default route.
+    for (int i = n; i < last; ++i) {
+        DestinationTable[i] = DestinationTable[i + 1];
+        BodTable[i] = BodTable[i + 1];
+    }
+    // The vacated record belongs to no tab; a destination added later must
+    // not inherit the moved destination's thresholds.
+    clearDestination(last);
+    --TabCount;
+    removeEntriesOver(pppInterface(n));
+
+    // A route or translation that named "ppp4" for the fifth destination now
+    // names "ppp3", the same destination's new name.
+    bool routesMoved = false;
+    bool enatMoved = false;
+    for (int d = n + 1; d <= MaxDestinations; ++d) {
+        const QString from = pppInterface(d);
+        const QString to = pppInterface(d - 1);
+        for (int i = 0; i < std::clamp<int>(RouteCount, 0, MaxRoutes); ++i) {
+            if (StaticRouteList[i].Int == from) {
+                StaticRouteList[i].Int = to;
+                routesMoved = true;
+            }
+        }
+        for (int i = 0; i < std::clamp<int>(EnatCount, 0, MaxEnatEntries); ++i) {
+            if (EnatList[i].GlobalInterFace == from) {
+                EnatList[i].GlobalInterFace = to;
+                enatMoved = true;
+            }
+        }
+    }
+    if (routesMoved)
+        RouteCommands.clear();
+    if (enatMoved)
+        EnatCommands.clear();
+    return true;
+}
+
 void Configuration::setEthIP(const QString &ip)
 {
     if (Common.EthIP == ip)

@@ -185,6 +185,19 @@ struct Configuration {
     // interface in the route list, carries the default route.
     bool defaultRouteCarried() const;
 
+    // A destination added after the last one: a record that starts anew,
+    // default thresholds included (the record may hold those of a
+    // destination a leased line removed). Answers its number, or 0 when
+    // MaxDestinations exist already.
+    int addDestination();
+    // Destination n goes, as its tab does: its routes and ENAT entries go
+    // with it, the later destinations move down with their thresholds, and
+    // the routes and ENAT entries over their interfaces follow them to their
+    // new names. The default route is free again when nothing else carries
+    // it. Answers false, changing nothing, when n is not a destination or is
+    // the only one.
+    bool removeDestination(int n);
+
     // Terminal-type destinations reach the Internet through the dynamic
     // ENAT entry of the LAN: private side the Ethernet network and mask.
     // Whether the list already holds it (private address and mask compared
@@ -192,6 +205,16 @@ struct Configuration {
     // gives the LAN destination n's PPP interface as its global side.
     bool hasLanEnatEntry() const;
     EnatEntry lanEnatEntry(int destination) const;
+    // Before saving: when a destination is terminal-type and no ENAT entry
+    // covers the Ethernet network with the Ethernet mask, appends the LAN's
+    // entry over the first terminal-type destination's interface. Answers
+    // whether an entry was added (never when the list is full).
+    bool addAutomaticEnatEntry();
+    // Destination n, terminal-type when its tab was entered, left as LAN
+    // type: the last LAN entry over its interface goes, the one a save added
+    // for it. Entries the operator made over the interface stay. Answers
+    // whether one went.
+    bool removeAutomaticEnatEntry(int n);
 
     // The file change rules of the editor, shared with the file reader.
     // Any change of the Ethernet address or mask is copied to the DHCP

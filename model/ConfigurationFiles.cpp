@@ -185,7 +185,7 @@ QString SaveConfiguration(Configuration &config, FileDialogPrompt &files, Messag
     Configuration saved = config;
     // The script must carry the entry the .rcf will hold. With the entry in
     // the list the generator has no ENAT question left to ask.
-    if (AddAutomaticEnatEntry(saved) && generate)
+    if (saved.addAutomaticEnatEntry() && generate)
         saved.CommandScript = generate(saved);
     const RcfWriteResult script = WriteScriptFile(saved.CommandScript);
     const RcfWriteResult rcf = WriteRcf(saved);

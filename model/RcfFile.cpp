@@ -736,20 +736,4 @@ RcfReadResult ReadRcf(const QByteArray &bytes, const Configuration &current)
     return Reader(std::move(lines), current).run();
 }
 
-bool AddAutomaticEnatEntry(Configuration &config)
-{
-    int terminal = 0;
-    for (int n = 1; n < config.TabCount && n <= MaxDestinations; ++n) {
-        if (config.destination(n).Type == 1) {
-            terminal = n;
-            break;
-        }
-    }
-    if (terminal == 0)
-        return false;
-    if (config.hasLanEnatEntry())
-        return false;
-    return config.appendEnat(config.lanEnatEntry(terminal));
-}
-
 } // namespace mg

@@ -81,10 +81,4 @@ RcfReadResult ReadRcf(const QByteArray &bytes, const Configuration &current);
 // kilobytes.
 inline constexpr qint64 MaxRcfFileSize = 16 * 1024 * 1024;
 
-// Before saving: when a destination is terminal-type and no ENAT entry covers
-// the Ethernet network with the Ethernet mask, appends the dynamic ENAT entry
-// for that network over the first terminal-type destination's interface.
-// Answers whether an entry was added (never when the list is full).
-bool AddAutomaticEnatEntry(Configuration &config);
-
 } // namespace mg

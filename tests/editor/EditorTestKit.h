@@ -3,7 +3,9 @@
 // The editor window under test with stand-in collaborators, checks that pass
 // or fail on demand, and hands that set fields the way the operator would.
 
+#include "CommonPage.h"
 #include "ConfigurationValidator.h"
+#include "DestinationPage.h"
 #include "EditorChecks.h"
 #include "GenerateCommand.h"
 #include "TestFakes.h"

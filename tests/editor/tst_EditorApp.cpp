@@ -55,7 +55,7 @@ private slots:
             answerBox(QMessageBox::Ok);
             window->cmdGen->click();   // the real checks stop at the empty Ethernet address
             answerBox(QMessageBox::No);
-            window->txtSyslog->setText(QStringLiteral("1"));   // unsaved: exit asks
+            window->commonPage->txtSyslog->setText(QStringLiteral("1"));   // unsaved: exit asks
             window->close();
         });
         QCOMPARE(runEditor(*qApp), 0);

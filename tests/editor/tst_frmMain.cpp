@@ -52,7 +52,7 @@ private slots:
         QCOMPARE(saveState(*w), "saved");
         for (const char *name : {"txtLease", "txtAutoTimer(0)", "txtAltNum", "txtCbdelay", "cboPPPAuth", "txtRouteIP"})
             QVERIFY2(!w->findChild<QWidget *>(name)->isEnabled(), name);   // what hangs on an unchecked box
-        QVERIFY(w->cboAnalog[0]->currentIndex() != w->cboAnalog[1]->currentIndex());
+        QVERIFY(w->commonPage->cboAnalog[0]->currentIndex() != w->commonPage->cboAnalog[1]->currentIndex());
         QCOMPARE(rig->settings.GetSetting("InstallDir", "Directory"), QDir::currentPath());
         QVERIFY(prompt->shown.isEmpty());
     }
@@ -124,13 +124,13 @@ private slots:
         QCOMPARE(w->isVisible(), isNew || isSave || !goesOn);
         const Configuration &config = w->configuration();
         if (!goesOn || isSave) {
-            QVERIFY(w->tabConfig->count() == 6 && w->txtUsername->text() == "third");
+            QVERIFY(w->tabConfig->count() == 6 && w->destinationPage->txtUsername->text() == "third");
             QCOMPARE(saveState(*w), goesOn ? "saved" : "unsaved");
         } else if (isNew) {
             QCOMPARE(tabCaptions(*w), QStringList({Common, First}));   // the full-width digit again
             QVERIFY(config.TabCount == 2 && config.RouteCount == 0 && config.CurrentTab == w->selectedTab());
-            QVERIFY(w->txtUsername->text().isEmpty() && config.destination(3).UserName.isEmpty());
-            QVERIFY(!w->chkDHCPSrv->isChecked() && !w->txtLease->isEnabled());
+            QVERIFY(w->destinationPage->txtUsername->text().isEmpty() && config.destination(3).UserName.isEmpty());
+            QVERIFY(!w->commonPage->chkDHCPSrv->isChecked() && !w->commonPage->txtLease->isEnabled());
             QCOMPARE(saveState(*w), "saved");
         }
     }
@@ -171,22 +171,22 @@ private slots:
         QCOMPARE(rig->files.openRequests.size(), 1);
         QCOMPARE(prompt->shown.size(), file.isEmpty() || destinations ? 1 : 2);   // a failed read is reported
         if (!destinations) {   // nothing read, nothing replaced, the file name included
-            QVERIFY(c == before && w->tabConfig->count() == tabsOnScreen && w->txtUsername->text() == "gone");
+            QVERIFY(c == before && w->tabConfig->count() == tabsOnScreen && w->destinationPage->txtUsername->text() == "gone");
             return;
         }
         const QStringList expected = QStringList({Common, First, "接続先2", "接続先3"}).mid(0, destinations + 1);
         QCOMPARE(tabCaptions(*w), expected);
         QVERIFY(c.TabCount == destinations + 1 && c.ConfigFileName == "office.cfg" && c.CurrentTab == w->selectedTab());
         QCOMPARE(w->pages->currentIndex(), w->selectedTab() > 1 ? 1 : 0);
-        QCOMPARE(w->txtEtherIP->text(), QStringLiteral("10.1.2.3"));
+        QCOMPARE(w->commonPage->txtEtherIP->text(), QStringLiteral("10.1.2.3"));
         // The file's DHCP default route wins over the copy of the address.
-        QCOMPARE(w->txtRouter->text(), QStringLiteral("10.1.2.254"));
-        QVERIFY(w->chkDHCPSrv->isChecked() && w->txtRouter->isEnabled());
-        QVERIFY(w->cboAnalog[0]->currentIndex() == 1 && w->cboAnalog[1]->currentIndex() == 0);
+        QCOMPARE(w->commonPage->txtRouter->text(), QStringLiteral("10.1.2.254"));
+        QVERIFY(w->commonPage->chkDHCPSrv->isChecked() && w->commonPage->txtRouter->isEnabled());
+        QVERIFY(w->commonPage->cboAnalog[0]->currentIndex() == 1 && w->commonPage->cboAnalog[1]->currentIndex() == 0);
         // Each destination shows its own record, and leaving stores nothing stale.
         for (int n = 1; n <= destinations; ++n) {
             clickTab(*w, n + 1);
-            QCOMPARE(w->txtUsername->text(), QStringLiteral("user%1").arg(n));
+            QCOMPARE(w->destinationPage->txtUsername->text(), QStringLiteral("user%1").arg(n));
         }
         clickTab(*w, 1);
         for (int n = 1; n <= destinations; ++n)
@@ -255,25 +255,25 @@ private slots:
         // The deleted destination carried the default route: it is free again.
         QVERIFY(!c.DefaultRouteTaken);
         clickTab(*w, 3);
-        QVERIFY(w->txtUsername->text() == "user3" && w->chkDefault->isEnabled());
+        QVERIFY(w->destinationPage->txtUsername->text() == "user3" && w->destinationPage->chkDefault->isEnabled());
     }
 
     void shortcutsFromTextBox()
     {
         start(false, true);
         // Ctrl+A in a text box adds a destination instead of selecting the text.
-        w->txtEtherIP->setFocus();
-        QTest::keyClicks(w->txtEtherIP, QStringLiteral("10.0.0.1"));
-        QTest::keyClick(w->txtEtherIP, Qt::Key_A, Qt::ControlModifier);
-        QVERIFY(w->tabConfig->count() == 3 && !w->txtEtherIP->hasSelectedText());
+        w->commonPage->txtEtherIP->setFocus();
+        QTest::keyClicks(w->commonPage->txtEtherIP, QStringLiteral("10.0.0.1"));
+        QTest::keyClick(w->commonPage->txtEtherIP, Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(w->tabConfig->count() == 3 && !w->commonPage->txtEtherIP->hasSelectedText());
         clickTab(*w, 3);
-        w->txtUsername->setFocus();
+        w->destinationPage->txtUsername->setFocus();
         prompt->answers = {Answer::Ok};
-        QTest::keyClick(w->txtUsername, Qt::Key_D, Qt::ControlModifier);
+        QTest::keyClick(w->destinationPage->txtUsername, Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(w->tabConfig->count(), 2);
         // The editable idle timer list has the focus itself, not its line edit.
         clickTab(*w, 2);
-        w->cboIdleTimer->setFocus();
+        w->destinationPage->cboIdleTimer->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(w->tabConfig->count(), 3);
     }
@@ -298,7 +298,7 @@ private slots:
         visit();
         QCOMPARE(c.EnatCount, int16(4));   // terminal type: kept
         clickTab(*w, 2);
-        w->cboType->setCurrentIndex(0);
+        w->destinationPage->cboType->setCurrentIndex(0);
         setField(*w, "txtUsername", "unchecked");
         rig->checks.tabCheckPasses = false;
         clickTab(*w, 1);
@@ -324,7 +324,7 @@ private slots:
         c.appendRoute(route("ppp3"));
         c.destination(1).MP = c.destination(1).CallBack = 1;   // BOD and callback would be on for dial-up
         c.bod(2) = {"95", "5", "20", "60"};
-        w->cboConnect->setCurrentIndex(2);
+        w->commonPage->cboConnect->setCurrentIndex(2);
         QCOMPARE(tabCaptions(*w), QStringList({Common, First}));
         QVERIFY(c.TabCount == 2 && !c.DefaultRouteTaken && c.RouteCount == 0);   // the route over ppp3 went too
         QCOMPARE(saveState(*w), "unsaved");
@@ -332,12 +332,12 @@ private slots:
         w->mnuConnectAdd_Click();
         QCOMPARE(prompt->texts(), QStringList{"専用線接続の時は、接続先は1個所しか登録できません。"});
         clickTab(*w, 2);
-        for (QWidget *off : std::initializer_list<QWidget *>{w->cboType, w->txtISDNNum, w->txtCbdelay, w->cmdBOD})
+        for (QWidget *off : std::initializer_list<QWidget *>{w->destinationPage->cboType, w->destinationPage->txtISDNNum, w->destinationPage->txtCbdelay, w->destinationPage->cmdBOD})
             QVERIFY2(!off->isEnabled(), qPrintable(off->objectName()));
         clickTab(*w, 1);
-        w->cboConnect->setCurrentIndex(0);
+        w->commonPage->cboConnect->setCurrentIndex(0);
         clickTab(*w, 2);
-        QVERIFY(w->txtISDNNum->isEnabled() && w->txtCbdelay->isEnabled() && w->cmdBOD->isEnabled());
+        QVERIFY(w->destinationPage->txtISDNNum->isEnabled() && w->destinationPage->txtCbdelay->isEnabled() && w->destinationPage->cmdBOD->isEnabled());
         // A destination added again starts from the default thresholds.
         addDestinations(*w, 1);
         QCOMPARE(c.bod(2), BodSetting{});
@@ -345,7 +345,7 @@ private slots:
         clickTab(*w, 1);
         c.destination(1).DefRoute = 1;
         c.DefaultRouteTaken = true;
-        w->cboConnect->setCurrentIndex(1);
+        w->commonPage->cboConnect->setCurrentIndex(1);
         QVERIFY(c.TabCount == 2 && c.DefaultRouteTaken);
     }
 
@@ -370,13 +370,13 @@ private slots:
         w->setEnatDialog(dialog);
         w->setBodDialog(dialog);
         clickTab(*w, button == "cmdBOD" ? 2 : 1);
-        w->cboMP->setCurrentIndex(1);
+        w->destinationPage->cboMP->setCurrentIndex(1);
         w->configuration().Saved = true;
         w->cmdSave->setEnabled(false);
         QTest::mouseClick(w->findChild<QPushButton *>(button), Qt::LeftButton);
         QCOMPARE(opened, 1);
         QCOMPARE(saveState(*w), ok ? "unsaved" : "saved");
-        QCOMPARE(w->chkDefault->isEnabled(), !ok);
+        QCOMPARE(w->destinationPage->chkDefault->isEnabled(), !ok);
     }
 
     // A damaged file can hold values no control can show, or longer than a
@@ -395,9 +395,9 @@ private slots:
         w->refreshFromConfiguration();
         clickTab(*w, 2);
         clickTab(*w, 1);   // leaving the tab stores the destination from its controls
-        QVERIFY(w->cboConnect->currentIndex() == 0 && c.ConnectType == 0 && c.EthRIP == 1);
+        QVERIFY(w->commonPage->cboConnect->currentIndex() == 0 && c.ConnectType == 0 && c.EthRIP == 1);
         QCOMPARE(QList<int>({c.ANALOG1, c.ANALOG2}),
-                 QList<int>({w->cboAnalog[0]->currentIndex(), w->cboAnalog[1]->currentIndex()}));
+                 QList<int>({w->commonPage->cboAnalog[0]->currentIndex(), w->commonPage->cboAnalog[1]->currentIndex()}));
         QVERIFY(c.ANALOG1 != c.ANALOG2);
         QVERIFY(c.PBX_Number == longText && config.destination(1).UserPass == longText
                 && config.destination(1).Idle == longText);
@@ -413,7 +413,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(w));
         for (int tab : {1, 12}) {
             QVERIFY(w->selectTab(tab));
-            w->cboType->setCurrentIndex(tab > 1 ? 1 : 0);
+            w->destinationPage->cboType->setCurrentIndex(tab > 1 ? 1 : 0);
             QCoreApplication::processEvents();
             QWidget *page = w->pages->currentWidget();
             for (QWidget *child : page->findChildren<QWidget *>())

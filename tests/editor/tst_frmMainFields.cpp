@@ -127,31 +127,31 @@ private slots:
         c.destination(2).Authentication = 1;
         c.DefaultRouteTaken = true;
         clickTab(*w, 2);
-        QVERIFY(!w->chkDefault->isEnabled());
+        QVERIFY(!w->destinationPage->chkDefault->isEnabled());
         setFields(*w, {"chkStaticRoute=0"});   // freeing it here must not offer the taken route
-        QVERIFY(!w->chkDefault->isEnabled());
+        QVERIFY(!w->destinationPage->chkDefault->isEnabled());
         // The destination shown after one with a static route can still give
         // its default route up.
         setFields(*w, {"chkStaticRoute=1"});
         clickTab(*w, 3);
-        QVERIFY(w->chkDefault->isChecked() && w->chkDefault->isEnabled());
-        QVERIFY(!w->chkStaticRoute->isEnabled() && !w->txtRouteIP->isEnabled());
-        QVERIFY(w->txtAuthUserName->isEnabled());
+        QVERIFY(w->destinationPage->chkDefault->isChecked() && w->destinationPage->chkDefault->isEnabled());
+        QVERIFY(!w->destinationPage->chkStaticRoute->isEnabled() && !w->destinationPage->txtRouteIP->isEnabled());
+        QVERIFY(w->destinationPage->txtAuthUserName->isEnabled());
     }
 
     void copiesToDhcpFields()
     {
         setField(*w, "txtEtherIP", "192.168.1.1");
         setField(*w, "txtEthernetMask", "255.255.0.0");
-        QCOMPARE(w->txtRouter->text(), QStringLiteral("192.168.1.1"));
-        QCOMPARE(w->txtDHCPSubnet->text(), QStringLiteral("255.255.0.0"));
+        QCOMPARE(w->commonPage->txtRouter->text(), QStringLiteral("192.168.1.1"));
+        QCOMPARE(w->commonPage->txtDHCPSubnet->text(), QStringLiteral("255.255.0.0"));
         // What the operator typed there is overwritten by the next change.
         setFields(*w, {"chkDHCPSrv=1"});
         setField(*w, "txtRouter", "192.168.1.254");
         QCOMPARE(w->configuration().Common.DHCP_Router, QStringLiteral("192.168.1.254"));
-        w->txtEtherIP->setFocus();
-        QTest::keyClick(w->txtEtherIP, Qt::Key_Backspace);
-        QCOMPARE(w->txtRouter->text(), QStringLiteral("192.168.1."));
+        w->commonPage->txtEtherIP->setFocus();
+        QTest::keyClick(w->commonPage->txtEtherIP, Qt::Key_Backspace);
+        QCOMPARE(w->commonPage->txtRouter->text(), QStringLiteral("192.168.1."));
         QCOMPARE(w->configuration().Common.DHCP_Router, QStringLiteral("192.168.1."));
     }
 
@@ -159,9 +159,9 @@ private slots:
     {
         const CommonSettings &c = w->configuration().Common;
         for (auto [port, expected] : {std::pair{0, QList<int>{1, 0}}, {1, QList<int>{0, 1}}}) {
-            w->cboAnalog[port]->setFocus();
-            QTest::keyClick(w->cboAnalog[port], Qt::Key_Down);
-            QCOMPARE(QList<int>({w->cboAnalog[0]->currentIndex(), w->cboAnalog[1]->currentIndex()}), expected);
+            w->commonPage->cboAnalog[port]->setFocus();
+            QTest::keyClick(w->commonPage->cboAnalog[port], Qt::Key_Down);
+            QCOMPARE(QList<int>({w->commonPage->cboAnalog[0]->currentIndex(), w->commonPage->cboAnalog[1]->currentIndex()}), expected);
             QCOMPARE(QList<int>({c.ANALOG1, c.ANALOG2}), expected);
         }
         QCOMPARE(saveState(*w), "unsaved");
@@ -230,7 +230,7 @@ private slots:
     {
         for (auto [connection, tab, focus] :
              {std::tuple{0, 2, "cboType"}, {0, 1, "cboConnect"}, {1, 2, "txtUsername"}}) {
-            w->cboConnect->setCurrentIndex(connection);
+            w->commonPage->cboConnect->setCurrentIndex(connection);
             clickTab(*w, tab);
             QTest::qWait(20);
             QCOMPARE(focusName(), QString::fromLatin1(focus));

@@ -150,18 +150,18 @@ private slots:
         const QStringList expected = spoilt <= destinations ? messages.value(fault) : QStringList();
         QVERIFY(w->selectTab(tab));
         if (tab == 1)
-            w->txtSyslog->setFocus();
+            w->commonPage->txtSyslog->setFocus();
         generate();
         QCOMPARE(prompt->texts(), expected.mid(0, 1));
         QCOMPARE(prompt->lastTitle(), expected.value(1));
         QCOMPARE(rig->scriptWindows, expected.isEmpty() ? 1 : 0);
-        QCOMPARE(w->txtISDNNum->text(), QStringLiteral("03-1234-5678"));   // still destination 1 on screen
+        QCOMPARE(w->destinationPage->txtISDNNum->text(), QStringLiteral("03-1234-5678"));   // still destination 1 on screen
         if (fault == "ISDN" && tab == 2)
             QCOMPARE(focusName(), QStringLiteral("txtISDNNum"));
         if (tab == 1) {
             QVERIFY(QApplication::focusWidget() && QApplication::focusWidget()->isVisible());
             QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("9"));
-            QCOMPARE(w->txtISDNNum->text(), QStringLiteral("03-1234-5678"));
+            QCOMPARE(w->destinationPage->txtISDNNum->text(), QStringLiteral("03-1234-5678"));
         }
     }
 
@@ -225,7 +225,7 @@ private slots:
         QCOMPARE(rig->scriptWindows, 0);
         QCOMPARE(w->selectedTab(), spoilt + 1);
         QCOMPARE(w->configuration().CurrentTab, int16(spoilt + 1));
-        QCOMPARE(w->txtPPPIP->text(), c.destination(spoilt).PPPIP);
+        QCOMPARE(w->destinationPage->txtPPPIP->text(), c.destination(spoilt).PPPIP);
         QTEST(focusName(), "focus");
         if (tab > 1)
             QCOMPARE(c.destination(tab - 1).ISDN_Num, QStringLiteral("03-0000-0000"));
@@ -251,7 +251,7 @@ private slots:
                        "txtUsername=", "txtUserPass="});
         if (leased) {
             QVERIFY2(w->selectTab(1), qPrintable(prompt->texts().join("|")));
-            w->cboConnect->setCurrentIndex(1);
+            w->commonPage->cboConnect->setCurrentIndex(1);
         } else {
             prompt->answers = {MessageAnswer::Ok};
             w->mnuConnectDel->trigger();
@@ -332,7 +332,7 @@ private slots:
         int windows = 0;
         GenerateCommand command(*w, rig->checks, *prompt, [&windows] { ++windows; });
         QVERIFY(w->selectTab(tab));
-        QLineEdit *focused = tab == 1 ? w->txtSyslog : w->txtUsername;
+        QLineEdit *focused = tab == 1 ? w->commonPage->txtSyslog : w->destinationPage->txtUsername;
         focused->setFocus();
         command.cmdGen_Click();
         QCOMPARE(rig->checks.configurationChecks.size(), 1);

@@ -126,6 +126,104 @@ private slots:
         QCOMPARE(c.EnatCommands.isEmpty(), keptEnat != enat);
     }
 
+    // A deleted destination takes its routes and ENAT entries with it; the
+    // later ones move down with their thresholds and with the interfaces
+    // their entries name.
+    void removingADestination_data()
+    {
+        QTest::addColumn<int>("destinations");
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<int>("carrier"); // the destination with the default route, 0 for none
+        QTest::addColumn<QStringList>("routes");
+        QTest::addColumn<QStringList>("enat");
+        QTest::addColumn<QStringList>("routesAfter");
+        QTest::addColumn<QStringList>("enatAfter");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("second of four") << 4 << 2 << 0 << QStringList{"ppp0", "ppp1", "ppp2", "ppp3", "eth0", "ppp1"}
+                                        << QStringList{"ppp3", "ppp1", "", "ppp2"}
+                                        << QStringList{"ppp0", "ppp1", "ppp2", "eth0"} << QStringList{"ppp2", "", "ppp1"}
+                                        << false;
+        QTest::newRow("the carrier of the default route") << 3 << 1 << 1 << QStringList{"ppp1"} << QStringList{}
+                                                          << QStringList{"ppp0"} << QStringList{} << false;
+        QTest::newRow("a later destination carries it") << 3 << 1 << 3 << QStringList{} << QStringList{}
+                                                        << QStringList{} << QStringList{} << true;
+        QTest::newRow("the last one, its default route in the list")
+            << 3 << 3 << 0 << QStringList{"ppp2 default", "ppp0"} << QStringList{"ppp2"} << QStringList{"ppp0"}
+            << QStringList{} << false;
+        QTest::newRow("the only destination stays") << 1 << 1 << 0 << QStringList{"ppp0"} << QStringList{"ppp0"}
+                                                    << QStringList{"ppp0"} << QStringList{"ppp0"} << true;
+    }
+
+    void removingADestination()
+    {
+        QFETCH(int, destinations);
+        QFETCH(int, removed);
+        QFETCH(int, carrier);
+        QFETCH(QStringList, routes);
+        QFETCH(QStringList, enat);
+        Configuration c;
+        c.TabCount = int16(destinations + 1);
+        QStringList users, thresholds;
+        for (int n = 1; n <= destinations; ++n) {
+            c.destination(n).UserName = QStringLiteral("user%1").arg(n);
+            c.bod(n).Uprate = QString::number(50 + n);
+            if (n != removed || destinations == 1)
+                users << c.destination(n).UserName, thresholds << c.bod(n).Uprate;
+        }
+        if (carrier > 0)
+            c.destination(carrier).DefRoute = 1;
+        c.DefaultRouteTaken = true;
+        const QString any = QStringLiteral("0.0.0.0");
+        QStringList faces;
+        for (const QString &route : routes) {
+            const bool isDefault = route.endsWith(QStringLiteral(" default"));
+            faces << route.section(QLatin1Char(' '), 0, 0);
+            QVERIFY(c.appendRoute({isDefault ? any : QStringLiteral("10.0.0.0"), isDefault ? any : QStringLiteral("255.0.0.0"),
+                                   faces.constLast(), any}));
+        }
+        for (const QString &face : enat)
+            QVERIFY(c.appendEnat({QStringLiteral("192.168.1.0"), QStringLiteral("255.255.255.0"), {}, {}, {}, {}, {}, face, 3}));
+        c.RouteCommands = c.EnatCommands = QStringLiteral("kept");
+
+        QCOMPARE(c.removeDestination(removed), destinations > 1);
+        QCOMPARE(c.destinationCount(), qMax(1, destinations - 1));
+        QStringList usersAfter, thresholdsAfter, routesAfter, enatAfter;
+        for (int n = 1; n <= c.destinationCount(); ++n)
+            usersAfter << c.destination(n).UserName, thresholdsAfter << c.bod(n).Uprate;
+        QCOMPARE(usersAfter, users);
+        QCOMPARE(thresholdsAfter, thresholds);
+        if (destinations > 1) {
+            // The record no tab holds any more starts anew.
+            QVERIFY(c.destination(destinations).UserName.isEmpty() && c.bod(destinations) == BodSetting{});
+        }
+        for (int i = 0; i < c.RouteCount; ++i)
+            routesAfter << c.StaticRouteList[i].Int;
+        for (int i = 0; i < c.EnatCount; ++i)
+            enatAfter << c.EnatList[i].GlobalInterFace;
+        QTEST(routesAfter, "routesAfter");
+        QTEST(enatAfter, "enatAfter");
+        QTEST(c.DefaultRouteTaken, "taken");
+        // Texts made from the lists before go when their list changed.
+        QCOMPARE(c.RouteCommands.isEmpty(), routesAfter != faces);
+        QCOMPARE(c.EnatCommands.isEmpty(), enatAfter != enat);
+    }
+
+    // A destination added after a leased line removed others starts anew;
+    // there are never more than 32.
+    void addingDestinations()
+    {
+        Configuration c;
+        c.destination(2).UserName = QStringLiteral("removed by a leased line");
+        c.bod(2) = {QStringLiteral("95"), QStringLiteral("5"), QStringLiteral("20"), QStringLiteral("60")};
+        QCOMPARE(c.addDestination(), 2);
+        QVERIFY(c.destination(2).UserName.isEmpty() && c.bod(2) == BodSetting{} && c.TabCount == 3);
+        while (c.destinationCount() < MaxDestinations)
+            QVERIFY(c.addDestination() > 0);
+        const Configuration full = c;
+        QCOMPARE(c.addDestination(), 0);
+        QVERIFY(c == full);
+    }
+
     // The default route is free again once nothing carries it: neither an
     // existing destination nor a default route over a PPP interface in the
     // route list.
