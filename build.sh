@@ -3,8 +3,11 @@
 #
 #   ./build.sh run     install what is missing, build, start the program
 #   ./build.sh test    install what is missing, build, run every test
-#                      (normal build, then AddressSanitizer/UBSan build,
-#                      then a bounded fuzzing run of the file reader)
+#                      (normal build, then the Debian package made from it
+#                      and checked unpacked, then AddressSanitizer/UBSan
+#                      build, then a bounded fuzzing run of the file reader)
+#   ./build.sh package install what is missing, make the Debian package
+#                      (build-package/marrowgate_VERSION_ARCH.deb)
 #
 # Extra arguments after "run" are passed to the program.
 set -eu
@@ -14,7 +17,8 @@ ROOT=$(pwd)
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
-qt6-translations-l10n libgl-dev fonts-noto-cjk clang-14 libclang-rt-14-dev socat curl"
+qt6-translations-l10n libgl-dev fonts-noto-cjk clang-14 libclang-rt-14-dev socat curl
+dpkg-dev file desktop-file-utils lintian libcap2-bin man-db"
 
 install_packages() {
     missing=""
@@ -50,6 +54,8 @@ test)
     echo "== normal build"
     configure_and_build "$ROOT/build"
     (cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS")
+    echo "== Debian package"
+    packaging/test-package.sh "$ROOT/build"
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
     configure_and_build "$ROOT/build-asan" -DMG_SANITIZE=ON
     (cd "$ROOT/build-asan" && ctest --output-on-failure -j "$JOBS")
@@ -59,8 +65,22 @@ test)
     fi
     echo "All tests passed."
     ;;
+package)
+    install_packages
+    dir="$ROOT/build-package"
+    # Debian's hardening flags, as its own packages are built with.
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
+        -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+    cmake --build "$dir" -j "$JOBS" --target marrowgate tzel mg_packaging_files
+    rm -f "$dir"/marrowgate_*.deb
+    (cd "$dir" && cpack >/dev/null)
+    echo "Package: $(ls "$dir"/marrowgate_*.deb)"
+    ;;
 *)
-    echo "usage: ./build.sh run [program arguments] | ./build.sh test" >&2
+    echo "usage: ./build.sh run [program arguments] | ./build.sh test | ./build.sh package" >&2
     exit 2
     ;;
 esac
