@@ -15,6 +15,7 @@
 #include "frmTransmit.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -50,6 +51,10 @@ void installListDialogs(frmMain &window, MessagePrompt &prompt)
 
 int runEditor(QApplication &app)
 {
+    // The window belongs to the menu entry and shows its icon (from the
+    // theme once installed; a build tree has none and shows the default).
+    QGuiApplication::setDesktopFileName(QStringLiteral("marrowgate"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("marrowgate")));
     auto *translator = new QTranslator(&app);
     if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);

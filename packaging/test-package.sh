@@ -216,6 +216,25 @@ else
         fi
     fi
 
+    # With the capability, plugin folders a user names are not searched (they
+    # would load the user's code into a privileged program); the copy without
+    # it searches them, which shows the check can see a search.
+    mkdir -p "$work/plugins/platforms"
+    chmod -R 755 "$work/plugins"
+    plugin_trace() { # program, log
+        as_root setpriv --reuid=65534 --regid=65534 --clear-groups \
+            env -i PATH=/usr/bin:/bin HOME=/ LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
+            QT_PLUGIN_PATH="$work/plugins" QT_DEBUG_PLUGINS=1 timeout 5 "$1" >/dev/null 2>"$2" || true
+    }
+    plugin_trace "$program" "$work/plugins-cap.log"
+    plugin_trace "$plain" "$work/plugins-plain.log"
+    if grep -q "$work/plugins" "$work/plugins-plain.log" && ! grep -q "$work/plugins" "$work/plugins-cap.log" \
+        && grep -q 'platforms' "$work/plugins-cap.log"; then
+        pass "with the capability, QT_PLUGIN_PATH is ignored"
+    else
+        fail "plugin folders from the environment: $(grep -c "$work/plugins" "$work/plugins-cap.log") searches with the capability, $(grep -c "$work/plugins" "$work/plugins-plain.log") without"
+    fi
+
     # dpkg installs into a root of its own (not this machine's), runs the
     # maintainer script there, and removing then purging leaves nothing.
     failures_before=$failures

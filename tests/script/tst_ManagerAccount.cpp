@@ -116,6 +116,8 @@ private slots:
         // Everything the step leaves behind shows up here.
         qputenv("TMPDIR", QFile::encodeName(m_tempRoot.path()));
         QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, m_scratch.filePath(QStringLiteral("none")));
+        // The machine's own settings (an installed copy) stay out of the test.
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_scratch.filePath(QStringLiteral("none"))));
     }
 
     void cleanup()
@@ -454,6 +456,22 @@ private slots:
         if (ok)
             QCOMPARE(result.folder, folder == QLatin1String("<exe>") ? QCoreApplication::applicationDirPath() : target.path());
         QCOMPARE(ProgramFolderErrorText, Registry);
+    }
+
+    // Desktops put folders of their own before /etc/xdg in the search path:
+    // the file is found in whichever folder holds it.
+    void programFolderFromALaterSearchFolder()
+    {
+        QTemporaryDir system(m_scratch.filePath(QStringLiteral("system-XXXXXX")));
+        QTemporaryDir target(m_scratch.filePath(QStringLiteral("target-XXXXXX")));
+        writeFile(system.filePath(QStringLiteral("Brenholt/Quillmark KV700 Marrowgate.ini")),
+                  "[General]\nTarget=" + target.path().toUtf8() + "\n");
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_scratch.filePath(QStringLiteral("desktop")) + QLatin1Char(':')
+                                                     + system.path()));
+        const ProgramFolderResult result = LocateProgramFolder();
+        qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_scratch.filePath(QStringLiteral("none"))));
+        QVERIFY(result.ok);
+        QCOMPARE(result.folder, target.path());
     }
 
     // Without a folder set by hand the step takes the program folder as installed.
