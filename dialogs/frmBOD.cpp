@@ -1,5 +1,6 @@
 #include "frmBOD.h"
 
+#include "DialogButtons.h"
 #include "FieldStyle.h"
 #include "InputGuard.h"
 
@@ -63,19 +64,11 @@ void frmBOD::buildControls()
     Frame16 = frame(QStringLiteral("Frame16"), QStringLiteral("切断条件"), txtDownrate, QStringLiteral("% 以下で"),
                     txtDowntime);
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     // Return in a box is a refused key like any other non-digit; only a
     // click or the button's own key closes the dialog.
-    cmdOK->setAutoDefault(false);
-    cmdCancel->setAutoDefault(false);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    cmdOK = mg::createButton(this, QStringLiteral("cmdOK"), QStringLiteral("OK"));
+    cmdCancel = mg::createButton(this, QStringLiteral("cmdCancel"), QStringLiteral("キャンセル"));
+    QHBoxLayout *buttons = mg::buttonRow({cmdOK, cmdCancel});
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Frame15);

@@ -1,5 +1,6 @@
 #include "frmStaticNAT.h"
 
+#include "DialogButtons.h"
 #include "AddressChecks.h"
 #include "EnatRules.h"
 #include "FieldStyle.h"
@@ -116,12 +117,9 @@ void frmStaticNAT::buildControls()
     for (QLineEdit *box : {txtIP, txtNetMask, txtGBLIP, txtGBLMask})
         box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 16);
 
+    // Enter in an address box must not close the dialog or store an entry.
     auto makeButton = [this](const QString &text, const char *name) {
-        auto *button = new QPushButton(text, this);
-        button->setObjectName(QLatin1String(name));
-        // Enter in an address box must not close the dialog or store an entry.
-        button->setAutoDefault(false);
-        return button;
+        return mg::createButton(this, QLatin1String(name), text);
     };
     cmdAdd = makeButton(QStringLiteral("追加"), "cmdAdd");
     cmdEdit = makeButton(QStringLiteral("編集"), "cmdEdit");

@@ -1,5 +1,6 @@
 #include "frmStaticRoute.h"
 
+#include "DialogButtons.h"
 #include "AddressChecks.h"
 #include "FieldStyle.h"
 #include "InputGuard.h"
@@ -26,16 +27,6 @@ const QString TabRouteLine1 = QStringLiteral("この設定は、接続先タブ�
 
 // The column widths of the list, in twips, converted at 15 twips a pixel.
 constexpr int ColumnTwips[] = {1764, 1764, 1359, 1764};
-
-QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    // Return in an address box must not close the dialog behind the
-    // operator's back.
-    button->setAutoDefault(false);
-    return button;
-}
 
 QLineEdit *makeAddressBox(const QString &name, QWidget *parent)
 {
@@ -69,11 +60,11 @@ void frmStaticRoute::buildControls()
         box->setMinimumWidth(addressWidth);
     cboIF->setMinimumWidth(addressWidth);
 
-    cmdAdd = makeButton(QStringLiteral("cmdAdd"), QStringLiteral("追加"), this);
-    cmdEdit = makeButton(QStringLiteral("cmdEdit"), QStringLiteral("編集"), this);
-    cmdDelete = makeButton(QStringLiteral("cmdDelete"), QStringLiteral("削除"), this);
-    cmdOK = makeButton(QStringLiteral("cmdOK"), QStringLiteral("OK"), this);
-    cmdCancel = makeButton(QStringLiteral("cmdCancel"), QStringLiteral("キャンセル"), this);
+    cmdAdd = mg::createButton(this, QStringLiteral("cmdAdd"), QStringLiteral("追加"));
+    cmdEdit = mg::createButton(this, QStringLiteral("cmdEdit"), QStringLiteral("編集"));
+    cmdDelete = mg::createButton(this, QStringLiteral("cmdDelete"), QStringLiteral("削除"));
+    cmdOK = mg::createButton(this, QStringLiteral("cmdOK"), QStringLiteral("OK"));
+    cmdCancel = mg::createButton(this, QStringLiteral("cmdCancel"), QStringLiteral("キャンセル"));
 
     auto *fields = new QGridLayout;
     const auto label = [this](const QString &text, QWidget *buddy) {

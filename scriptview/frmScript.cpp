@@ -1,5 +1,6 @@
 #include "frmScript.h"
 
+#include "DialogButtons.h"
 #include "SendText.h"
 #include "SerialLine.h"
 #include "SettingsStore.h"
@@ -25,16 +26,6 @@ namespace {
 const QString CrLf = QStringLiteral("\r\n");
 const QString ApplicationTitle = QStringLiteral("Quillmark KV700 Marrowgate");
 
-QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    // Enter must never send or discard the script by accident.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
 } // namespace
 
 frmScript::frmScript(Configuration &configuration, MessagePrompt &prompt, QWidget *parent,
@@ -59,10 +50,10 @@ frmScript::frmScript(Configuration &configuration, MessagePrompt &prompt, QWidge
     txtScript->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtScript->setTabChangesFocus(false);
 
-    cmdEdit = makeButton(QStringLiteral("cmdEdit"), QStringLiteral("設定の編集"), this);
-    cmdReconf = makeButton(QStringLiteral("cmdReconf"), QStringLiteral("再設定"), this);
-    cmdPrint = makeButton(QStringLiteral("cmdPrint"), QStringLiteral("印刷..."), this);
-    cmdAccept = makeButton(QStringLiteral("cmdAccept"), QStringLiteral("設定を送信"), this);
+    cmdEdit = createButton(this, QStringLiteral("cmdEdit"), QStringLiteral("設定の編集"));
+    cmdReconf = createButton(this, QStringLiteral("cmdReconf"), QStringLiteral("再設定"));
+    cmdPrint = createButton(this, QStringLiteral("cmdPrint"), QStringLiteral("印刷..."));
+    cmdAccept = createButton(this, QStringLiteral("cmdAccept"), QStringLiteral("設定を送信"));
     cmdAccept->setEnabled(false);
     printPreview = [this](const ScriptPrintout &copy) { ScriptPrinter::preview(copy, this); };
 

@@ -1,5 +1,6 @@
 #include "frmDefaultPass.h"
 
+#include "DialogButtons.h"
 #include "TransferWidgets.h"
 
 #include <QGridLayout>
@@ -25,14 +26,8 @@ frmDefaultPass::frmDefaultPass(QWidget *parent) : QDialog(parent)
     const auto accepts = [](int code) { return IsPasswordCharacter(code, false); };
     txtNewPass = createPasswordBox(this, QStringLiteral("txtNewPass"), accepts);
     txtConfirm = createPasswordBox(this, QStringLiteral("txtConfirm"), accepts);
-    cmdOk = new QPushButton(QStringLiteral("OK"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdNotChange = new QPushButton(QStringLiteral("変更しない"), this);
-    cmdNotChange->setObjectName(QStringLiteral("cmdNotChange"));
-    for (QPushButton *button : {cmdOk, cmdNotChange}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
+    cmdOk = createButton(this, QStringLiteral("cmdOk"), QStringLiteral("OK"));
+    cmdNotChange = createButton(this, QStringLiteral("cmdNotChange"), QStringLiteral("変更しない"));
     cmdOk->setEnabled(false);
 
     auto *fields = new QGridLayout;
@@ -41,10 +36,7 @@ frmDefaultPass::frmDefaultPass(QWidget *parent) : QDialog(parent)
     fields->addWidget(new QLabel(QStringLiteral("確認 :"), this), 1, 0);
     fields->addWidget(txtConfirm, 1, 1);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdNotChange);
+    QHBoxLayout *buttons = buttonRow({cmdOk, cmdNotChange});
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("現在、システム標準のパスワードを使用しています。"), this));

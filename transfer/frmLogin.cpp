@@ -1,5 +1,6 @@
 #include "frmLogin.h"
 
+#include "DialogButtons.h"
 #include "Prompts.h"
 #include "RouterInstall.h"
 
@@ -38,14 +39,8 @@ frmLogin::frmLogin(RouterInstall &install, MessagePrompt &prompt, QWidget *paren
     txtPassword = createPasswordBox(this, QStringLiteral("txtPassword"),
                                     [](int code) { return IsPasswordCharacter(code, true); });
     txtLogin = createTerminalBox(this, QStringLiteral("txtLogin"));
-    cmdOk = new QPushButton(QStringLiteral("OK"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdCansel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cmdCansel->setObjectName(QStringLiteral("cmdCansel"));
-    for (QPushButton *button : {cmdOk, cmdCansel}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
+    cmdOk = createButton(this, QStringLiteral("cmdOk"), QStringLiteral("OK"));
+    cmdCansel = createButton(this, QStringLiteral("cmdCansel"), QStringLiteral("キャンセル"));
     cmdOk->setEnabled(false);
 
     auto *fields = new QGridLayout;
@@ -53,10 +48,7 @@ frmLogin::frmLogin(RouterInstall &install, MessagePrompt &prompt, QWidget *paren
     fields->addWidget(txtUsername, 0, 1);
     fields->addWidget(new QLabel(QStringLiteral("パスワード :"), this), 1, 0);
     fields->addWidget(txtPassword, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCansel);
+    QHBoxLayout *buttons = buttonRow({cmdOk, cmdCansel});
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(Label2);

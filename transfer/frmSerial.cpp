@@ -1,5 +1,6 @@
 #include "frmSerial.h"
 
+#include "DialogButtons.h"
 #include "NumericText.h"
 
 #include <QButtonGroup>
@@ -162,13 +163,8 @@ void frmSerial::buildControls()
         });
     }
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    // A stray Enter must not apply settings to the line.
-    cmdOK->setAutoDefault(false);
-    cmdCancel->setAutoDefault(false);
+    cmdOK = createButton(this, QStringLiteral("cmdOK"), QStringLiteral("OK"));
+    cmdCancel = createButton(this, QStringLiteral("cmdCancel"), QStringLiteral("キャンセル"));
 
     auto *portRow = new QHBoxLayout;
     portRow->addWidget(Label1);
@@ -182,10 +178,7 @@ void frmSerial::buildControls()
     grid->addWidget(fraConnection, 0, 1, 2, 1);
     grid->addWidget(fraFlow, 0, 2, 2, 1);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    QHBoxLayout *buttons = buttonRow({cmdOK, cmdCancel});
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(portRow);

@@ -1,5 +1,6 @@
 #include "frmTelnet.h"
 
+#include "DialogButtons.h"
 #include "AddressChecks.h"
 #include "FieldStyle.h"
 #include "InputGuard.h"
@@ -67,21 +68,14 @@ void frmTelnet::buildControls()
     setFieldEnabled(cboRouterIP, true);
     Label4->setBuddy(cboRouterIP);
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdOK->setAutoDefault(false);
-    cmdCancel->setAutoDefault(false);
+    cmdOK = createButton(this, QStringLiteral("cmdOK"), QStringLiteral("OK"));
+    cmdCancel = createButton(this, QStringLiteral("cmdCancel"), QStringLiteral("キャンセル"));
 
     auto *addressRow = new QHBoxLayout;
     addressRow->addWidget(Label4);
     addressRow->addWidget(cboRouterIP, 1);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    QHBoxLayout *buttons = buttonRow({cmdOK, cmdCancel});
 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(2);

@@ -1,5 +1,6 @@
 #include "frmTelnetSetting.h"
 
+#include "DialogButtons.h"
 #include "AddressChecks.h"
 #include "FieldStyle.h"
 #include "InputGuard.h"
@@ -40,23 +41,16 @@ void frmTelnetSetting::buildControls()
     setFieldEnabled(txtIP, true);
     Label2->setBuddy(txtIP);
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     // Enter in the box is a refused key like any other that is not part of
     // an address; only the button itself accepts.
-    cmdOK->setAutoDefault(false);
-    cmdCancel->setAutoDefault(false);
+    cmdOK = createButton(this, QStringLiteral("cmdOK"), QStringLiteral("OK"));
+    cmdCancel = createButton(this, QStringLiteral("cmdCancel"), QStringLiteral("キャンセル"));
 
     auto *addressRow = new QHBoxLayout;
     addressRow->addWidget(Label2);
     addressRow->addWidget(txtIP, 1);
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    QHBoxLayout *buttons = buttonRow({cmdOK, cmdCancel});
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Label1);

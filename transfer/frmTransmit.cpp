@@ -1,5 +1,6 @@
 #include "frmTransmit.h"
 
+#include "DialogButtons.h"
 #include "NumericText.h"
 #include "frmSerial.h"
 #include "frmTelnetSetting.h"
@@ -47,10 +48,8 @@ void frmTransmit::buildControls()
                 optTransmit_Click(i);
         });
     }
-    cmdSerialSetting = new QPushButton(QStringLiteral("設定..."), Frame1);
-    cmdSerialSetting->setObjectName(QStringLiteral("cmdSerialSetting"));
-    cmdTelnetSetting = new QPushButton(QStringLiteral("設定..."), Frame1);
-    cmdTelnetSetting->setObjectName(QStringLiteral("cmdTelnetSetting"));
+    cmdSerialSetting = createButton(Frame1, QStringLiteral("cmdSerialSetting"), QStringLiteral("設定..."));
+    cmdTelnetSetting = createButton(Frame1, QStringLiteral("cmdTelnetSetting"), QStringLiteral("設定..."));
     cmdTelnetSetting->setEnabled(false);
 
     auto *grid = new QGridLayout(Frame1);
@@ -60,12 +59,8 @@ void frmTransmit::buildControls()
     grid->addWidget(optTransmit[1], 1, 0);
     grid->addWidget(cmdTelnetSetting, 1, 1);
 
-    cmdOK = new QPushButton(QStringLiteral("ＯＫ"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    for (QPushButton *button : {cmdSerialSetting, cmdTelnetSetting, cmdOK, cmdCancel})
-        button->setAutoDefault(false);
+    cmdOK = createButton(this, QStringLiteral("cmdOK"), QStringLiteral("ＯＫ"));
+    cmdCancel = createButton(this, QStringLiteral("cmdCancel"), QStringLiteral("キャンセル"));
 
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(cmdOK);
