@@ -81,4 +81,11 @@ DialogueMessage FileServerFailed(const QString &description)
     return {QStringLiteral("設定の送信"), description, MessageIcon::Critical};
 }
 
+DialogueMessage TimedOut(int seconds)
+{
+    return {QStringLiteral("時間切れ"),
+            QStringLiteral("%1 秒たっても KV700 の設定が終わらないため、中止しました。\r\n").arg(seconds) + CheckCable,
+            MessageIcon::Critical};
+}
+
 } // namespace mg::DialogueMessages

@@ -28,6 +28,7 @@ DialogueMessage LoadFailed();               // the router printed "Error"
 DialogueMessage Completed(const QString &routerAddress);
 DialogueMessage SerialWriteFailed(const QString &description);
 DialogueMessage FileServerFailed(const QString &description);
+DialogueMessage TimedOut(int seconds);      // the session's time limit passed
 
 } // namespace DialogueMessages
 } // namespace mg

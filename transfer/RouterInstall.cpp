@@ -1,5 +1,6 @@
 #include "RouterInstall.h"
 
+#include "LineCursor.h"
 #include "LoginSession.h"
 #include "ManagerAccount.h"
 #include "RouterLinks.h"
@@ -7,13 +8,69 @@
 #include "SerialLine.h"
 #include "TelnetLink.h"
 #include "TftpServer.h"
+#include "Ticker.h"
+#include "Transcript.h"
 #include "TransferSession.h"
+
+#include <QFile>
+#include <QRegularExpression>
 
 namespace mg {
 
 namespace {
+
 const TerminalText NoOutput;
+
+// The line as the sessions see it, with everything typed reported on the
+// way, so that nothing reaches the router unrecorded.
+class RecordedLink : public RouterLink {
+public:
+    RecordedLink(std::unique_ptr<RouterLink> link, std::function<void(const QString &)> typed)
+        : m_link(std::move(link)), m_typed(std::move(typed))
+    {
+    }
+    bool send(const QString &text) override
+    {
+        const bool ok = m_link->send(text);
+        if (ok)
+            m_typed(text);
+        return ok;
+    }
+    bool isUsable() const override { return m_link->isUsable(); }
+    void close() override { m_link->close(); }
+    QString errorString() const override { return m_link->errorString(); }
+    void connectToRouter(const QString &address) override { m_link->connectToRouter(address); }
+    QString localAddress() const override { return m_link->localAddress(); }
+
+private:
+    std::unique_ptr<RouterLink> m_link;
+    std::function<void(const QString &)> m_typed;
+};
+
+// The encoded password in the transfer file's first line, "set user=NAME
+// pass=ENCODED": the router may print it back, and it must not be kept.
+QString encodedPassword(const QString &transferFile)
+{
+    QFile file(transferFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QString line = QString::fromLatin1(file.readLine(64 * 1024));
+    const qsizetype at = line.indexOf(QLatin1String(" pass="));
+    if (at < 0)
+        return QString();
+    line = line.mid(at + 6);
+    const qsizetype end = line.indexOf(QRegularExpression(QStringLiteral("[\\r\\n]")));
+    return (end < 0 ? line : line.left(end)).trimmed();
 }
+
+QString oneLine(const DialogueMessage &message)
+{
+    QString text = message.text;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    return message.title + QStringLiteral(": ") + text;
+}
+
+} // namespace
 
 RouterInstall::RouterInstall(TransferJob &job, TickerFactory &tickers, QObject *parent)
     : QObject(parent), m_job(job), m_tickers(tickers)
@@ -30,11 +87,59 @@ void RouterInstall::setProgramFolder(const QString &folder)
     m_programFolder = folder;
 }
 
+void RouterInstall::setTranscript(Transcript *transcript)
+{
+    m_transcript = transcript;
+    if (m_transcript) {
+        for (const QString &secret : std::as_const(m_job.secrets))
+            m_transcript->addSecret(secret);
+    }
+}
+
+void RouterInstall::setTimeLimit(std::chrono::seconds limit)
+{
+    m_timeLimit = limit;
+    m_limit.reset();
+    if (limit.count() > 0)
+        m_limit = m_tickers.create("SessionLimit", limit, [this] { timedOut(); });
+}
+
+void RouterInstall::addSecret(const QString &secret)
+{
+    if (secret.isEmpty() || m_job.secrets.contains(secret))
+        return;
+    m_job.secrets << secret;
+    m_shown.addSecret(secret);
+    if (m_transcript)
+        m_transcript->addSecret(secret);
+}
+
+void RouterInstall::note(const QString &text)
+{
+    if (m_transcript)
+        m_transcript->note(text);
+}
+
+void RouterInstall::typed(const QString &text)
+{
+    if (m_transcript)
+        m_transcript->sent(text);
+}
+
+void RouterInstall::settle(const QString &outcome)
+{
+    const QString rest = m_shown.finish();
+    if (!rest.isEmpty())
+        emit shownOutput(rest);
+    note(outcome);
+}
+
 void RouterInstall::attach(SerialLine &line)
 {
     release();
     m_job.method = TransferMethod::Serial;
-    m_link = std::make_unique<SerialRouterLink>(line);
+    m_link = std::make_unique<RecordedLink>(std::make_unique<SerialRouterLink>(line),
+                                            [this](const QString &text) { typed(text); });
     m_linkConnections << connect(&line, &SerialLine::received, this,
                                  [this](const QString &text) { received(text, false); });
     attachLink();
@@ -44,7 +149,8 @@ void RouterInstall::attach(TelnetLink &link)
 {
     release();
     m_job.method = TransferMethod::Telnet;
-    m_link = std::make_unique<TelnetRouterLink>(link);
+    m_link = std::make_unique<RecordedLink>(std::make_unique<TelnetRouterLink>(link),
+                                            [this](const QString &text) { typed(text); });
     m_linkConnections << connect(&link, &TelnetLink::received, this, &RouterInstall::received);
     m_linkConnections << connect(&link, &TelnetLink::connected, this, [this] {
         if (m_stage == Stage::Login)
@@ -70,11 +176,13 @@ void RouterInstall::attachLink()
     connect(m_login.get(), &LoginSession::failed, this,
             [this](const DialogueMessage &message, LoginSession::AfterFailure after) {
                 if (after == LoginSession::AfterFailure::Retry) {
+                    note(QStringLiteral("ログインできませんでした。") + oneLine(message));
                     emit loginFailed(message, true);
                     return;
                 }
                 m_stage = Stage::Done;
                 release();
+                settle(QStringLiteral("結果: ") + oneLine(message));
                 emit loginFailed(message, false);
             });
 }
@@ -84,6 +192,17 @@ void RouterInstall::login(const QString &user, const QString &password)
     if (m_stage != Stage::Login)
         return;
     m_password = password;
+    addSecret(password);
+    // After the reset the serial session logs in with the factory password.
+    if (m_job.method == TransferMethod::Serial)
+        addSecret(SendText::FactoryPassword);
+    for (const QString &secret : SendText::ScriptPasswords(m_job.commandScript))
+        addSecret(secret);
+    note(m_job.method == TransferMethod::Serial
+             ? QStringLiteral("シリアル コンソールにユーザ %1 でログインします。").arg(user)
+             : QStringLiteral("%1 に Telnet でユーザ %2 としてログインします。").arg(m_job.routerAddress, user));
+    if (m_limit && !m_limit->isActive())
+        m_limit->start();
     m_login->start(user, password);
 }
 
@@ -100,6 +219,12 @@ const TerminalText &RouterInstall::transferTerminal() const
 void RouterInstall::received(const QString &text, bool containsError)
 {
     emit output(text);
+    // Recorded before the sessions see it: they may type the next line at once.
+    if (m_transcript)
+        m_transcript->received(text);
+    const QString shown = m_shown.feed(text);
+    if (!shown.isEmpty())
+        emit shownOutput(shown);
     // Output goes to the login while it runs, to the transfer after it.
     if (m_stage == Stage::Login)
         m_login->receive(text);
@@ -114,6 +239,14 @@ void RouterInstall::loggedInAs(bool factoryLogin)
         managerPassword = m_factoryChoice ? m_factoryChoice() : std::nullopt;
     else
         managerPassword = SendText::PasswordAfterLogin(m_password);
+    if (managerPassword)
+        addSecret(*managerPassword);
+    if (!factoryLogin)
+        note(QStringLiteral("ログインしました。"));
+    else if (managerPassword)
+        note(QStringLiteral("工場出荷時のパスワードでログインしました。管理者パスワードを新しいものにします。"));
+    else
+        note(QStringLiteral("工場出荷時のパスワードでログインしました。パスワードは変えません。"));
 
     if (m_job.method == TransferMethod::Serial) {
         m_job.sendText += SendText::SerialTail(managerPassword, m_job.configName);
@@ -142,6 +275,8 @@ void RouterInstall::managerAccountWritten(const ManagerAccountResult &result)
         return;
     }
     m_job.transferFilePath = result.filePath;
+    addSecret(encodedPassword(result.filePath));
+    note(QStringLiteral("管理者アカウントの行を入れた転送ファイルを作成しました。"));
     startTransfer();
 }
 
@@ -151,7 +286,13 @@ void RouterInstall::startTransfer()
     if (m_job.method == TransferMethod::Telnet) {
         m_fileServer = std::make_unique<TftpServer>(m_tickers);
         connect(m_fileServer.get(), &TftpServer::progress, this, &RouterInstall::progress);
-        connect(m_fileServer.get(), &TftpServer::finished, this, [this] { m_transfer->fileDelivered(); });
+        connect(m_fileServer.get(), &TftpServer::requestReceived, this, [this](const QString &name) {
+            note(QStringLiteral("ルータが TFTP で「%1」を要求しました。").arg(name));
+        });
+        connect(m_fileServer.get(), &TftpServer::finished, this, [this] {
+            note(QStringLiteral("ルータが転送ファイルを最後まで受け取りました。"));
+            m_transfer->fileDelivered();
+        });
         connect(m_fileServer.get(), &TftpServer::failed, this,
                 [this](const QString &message) { m_transfer->fileServerFailed(message); });
     }
@@ -167,6 +308,12 @@ void RouterInstall::startTransfer()
             [this](const DialogueMessage &message, bool markChanged, bool closesWindow) {
                 end(false, message, markChanged, closesWindow);
             });
+    if (m_job.method == TransferMethod::Serial) {
+        note(QStringLiteral("設定を %1 行送ります (%2)。")
+                 .arg(LineCursor(m_job.sendText).lineCount())
+                 .arg(m_job.pacing == TransferPacing::Echo ? QStringLiteral("ルータの応答を待って次の行")
+                                                           : QStringLiteral("1 秒に 1 行")));
+    }
     emit transferStarted();
     m_transfer->start();
 }
@@ -177,17 +324,30 @@ void RouterInstall::end(bool ok, const DialogueMessage &message, bool markChange
         return;
     m_stage = Stage::Done;
     release();
+    settle(QStringLiteral("結果: ") + oneLine(message));
     emit finished(ok, message, markChanged, closesWindow);
+}
+
+void RouterInstall::timedOut()
+{
+    if (m_stage == Stage::Done || m_stage == Stage::Idle)
+        return;
+    end(false, DialogueMessages::TimedOut(int(m_timeLimit.count())), false, true);
 }
 
 void RouterInstall::abort()
 {
+    const bool running = isRunning();
     release();
     m_stage = Stage::Idle;
+    if (running)
+        settle(QStringLiteral("中断しました。"));
 }
 
 void RouterInstall::release()
 {
+    if (m_limit)
+        m_limit->stop();
     for (const QMetaObject::Connection &c : std::as_const(m_linkConnections))
         disconnect(c);
     m_linkConnections.clear();

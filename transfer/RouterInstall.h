@@ -1,10 +1,12 @@
 #pragma once
 
 #include "DialogueMessage.h"
+#include "SecretMasker.h"
 #include "Terminal.h"
 #include "TransferJob.h"
 
 #include <QObject>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,7 +20,9 @@ class RouterLink;
 class SerialLine;
 class TelnetLink;
 class TftpServer;
+class Ticker;
 class TickerFactory;
+class Transcript;
 class TransferSession;
 
 // One whole installation: the login, the manager password, the transfer file
@@ -26,6 +30,11 @@ class TransferSession;
 // and the progress window show its two stages; the command line runs it
 // alone. The choice of a new manager password after a factory login is a
 // callback (the default password dialog, or the command line's answer).
+//
+// It knows the session's secrets (the login password, the factory password
+// when the serial reset types it, the new manager password, the encoded
+// password of the transfer file) as they become known, and hides them in
+// the transcript and in shownOutput().
 class RouterInstall : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +48,13 @@ public:
     void setFactoryPasswordChoice(FactoryPasswordChoice choice) { m_factoryChoice = std::move(choice); }
     // Where the password encoder is (tests); otherwise the program folder.
     void setProgramFolder(const QString &folder);
+    // Everything typed and received, with the program's notes, goes there
+    // too, secrets hidden. Not owned; the caller closes it.
+    void setTranscript(Transcript *transcript);
+    // The whole installation must end within this, counted from the first
+    // login(); otherwise it ends as a failure (finished(), whatever the
+    // stage). Zero: no limit, as in the windows.
+    void setTimeLimit(std::chrono::seconds limit);
 
     // The line to use: the serial port (open, with job.sendText already
     // built) or the Telnet connection (connected at the login, to
@@ -60,6 +76,9 @@ public:
 signals:
     // Router output as it arrives, login and transfer alike.
     void output(const QString &text);
+    // The same with the session's secrets hidden; a few characters that may
+    // begin a secret come with the next piece (or at the end).
+    void shownOutput(const QString &text);
     void loginTerminalChanged();
     void transferTerminalChanged();
     // Retry: the login can be tried again; Close: the installation is over.
@@ -84,6 +103,13 @@ private:
     void startTransfer();
     void end(bool ok, const DialogueMessage &message, bool markChanged = false, bool closesWindow = false);
     void release();
+    void addSecret(const QString &secret);
+    void note(const QString &text);
+    // The end of the record: what the masker held back is shown, the
+    // outcome noted.
+    void settle(const QString &outcome);
+    void timedOut();
+    void typed(const QString &text);
 
     TransferJob &m_job;
     TickerFactory &m_tickers;
@@ -91,6 +117,10 @@ private:
     QString m_programFolder;
     Stage m_stage = Stage::Idle;
     QString m_password;
+    Transcript *m_transcript = nullptr;
+    SecretMasker m_shown;
+    std::chrono::seconds m_timeLimit{0};
+    std::unique_ptr<Ticker> m_limit;
 
     std::unique_ptr<RouterLink> m_link;
     std::unique_ptr<LoginSession> m_login;

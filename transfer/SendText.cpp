@@ -1,5 +1,6 @@
 #include "SendText.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace mg::SendText {
@@ -68,6 +69,20 @@ QString BootCommands(const QString &configName, const QString &routerAddress)
     if (routerAddress != RemoteOperationAddress)
         list << QStringLiteral("restart router");
     return lines(list);
+}
+
+QStringList ScriptPasswords(const QString &commandScript)
+{
+    static const QRegularExpression word(QStringLiteral("(?:^|\\s)(?:password|pass)=(?:\"([^\"\\r\\n]*)\"|([^\\s\"]+))"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    QStringList passwords;
+    for (QRegularExpressionMatchIterator it = word.globalMatch(commandScript); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QString value = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
+        if (!value.isEmpty() && !passwords.contains(value))
+            passwords << value;
+    }
+    return passwords;
 }
 
 bool IsFactoryLogin(const QString &user, const QString &password)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // What the program types to the router: the serial console session and the
@@ -41,6 +42,11 @@ QString LoadCommands(const QString &configName, const QString &pcAddress);
 // ... then make it the boot configuration and restart, except in
 // remote-operation mode.
 QString BootCommands(const QString &configName, const QString &routerAddress);
+
+// The passwords a command script carries: the values of its "password=" and
+// "pass=" words, quoted or not (the destinations' accounts). What is kept
+// or shown of a session hides them as it hides the router's own.
+QStringList ScriptPasswords(const QString &commandScript);
 
 // Whether a login was made with the factory account: then the operator is
 // offered to replace the password before anything is installed.

@@ -1,11 +1,17 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 namespace mg {
 
 enum class TransferMethod { Serial, Telnet };
+
+// How the serial send text is typed: one line a second, or each line as
+// soon as the router has echoed the one before and shown its prompt (with
+// the second as the longest wait).
+enum class TransferPacing { Line, Echo };
 
 // One installation of a script on a router: what the operator chose before
 // the dialogue starts, and what the dialogue fills in on the way. The login
@@ -16,6 +22,7 @@ struct TransferJob {
     QString configName;          // the file name the router stores it under
     QString routerAddress;       // Telnet: the router's address
     quint16 tftpPort = 69;       // Telnet: the port the router fetches from
+    TransferPacing pacing = TransferPacing::Line;
 
     // Serial: the whole console session typed by the transfer; the login
     // appends the tail once it knows the manager password.
@@ -24,6 +31,10 @@ struct TransferJob {
     // the file the TFTP server serves.
     QString loginUser;
     QString transferFilePath;
+    // The passwords the dialogue types or carries, as far as known so far:
+    // what is kept or shown of the session hides them, and the router does
+    // not echo a line that holds one.
+    QStringList secrets;
 };
 
 } // namespace mg

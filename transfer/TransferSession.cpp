@@ -7,6 +7,8 @@
 
 #include <QHostAddress>
 
+#include <algorithm>
+
 namespace mg {
 
 TransferSession::TransferSession(TransferJob &job, RouterLink &link, TickerFactory &tickers,
@@ -23,11 +25,17 @@ void TransferSession::start()
 {
     m_loaded = false;
     m_finished = false;
+    m_withoutEcho = 0;
+    m_echo.clear();
     m_queue.reset(QString());
     if (serial()) {
         m_sendText.reset(m_job.sendText);
         emit progressChanged();
         m_serialTicker->start();
+        // The login ended at the command prompt: with echo pacing the first
+        // line need not wait for the period.
+        if (m_job.pacing == TransferPacing::Echo)
+            typeNextLine();
         return;
     }
 
@@ -48,6 +56,7 @@ void TransferSession::start()
 
 void TransferSession::stop()
 {
+    m_echo.clear();
     m_serialTicker->stop();
     m_commandTicker->stop();
     m_queue.reset(QString());
@@ -58,6 +67,14 @@ void TransferSession::stop()
 
 void TransferSession::serialTick()
 {
+    if (m_echo.isWaiting())
+        ++m_withoutEcho;
+    typeNextLine();
+}
+
+void TransferSession::typeNextLine()
+{
+    m_echo.clear();
     if (const std::optional<QString> line = m_sendText.next()) {
         if (!m_link.send(*line)) {
             // The port is gone (the cable pulled, or closed after a line
@@ -65,6 +82,14 @@ void TransferSession::serialTick()
             // the end must not be reported as a completed installation.
             fail(DialogueMessages::SerialWriteFailed(m_link.errorString()), false, false);
             return;
+        }
+        if (m_job.pacing == TransferPacing::Echo) {
+            QString text = *line;
+            if (text.endsWith(QLatin1String("\r\n")))
+                text.chop(2);
+            const bool secret = std::any_of(m_job.secrets.cbegin(), m_job.secrets.cend(),
+                                            [&](const QString &s) { return !s.isEmpty() && text.contains(s); });
+            m_echo.expect(text, !secret);
         }
         emit progressChanged();
         return;
@@ -103,6 +128,13 @@ void TransferSession::finish()
 void TransferSession::receive(const QString &text, bool containsError)
 {
     show(text);
+    if (serial() && !m_finished && m_echo.isWaiting() && m_echo.feed(text)) {
+        // The router has taken the line: the next one goes now, and the
+        // period (the longest wait) counts from here.
+        m_serialTicker->start();
+        typeNextLine();
+        return;
+    }
     if (containsError && !m_finished && !serial()) {
         m_link.close();
         fail(DialogueMessages::LoadFailed(), true, false);
@@ -135,6 +167,7 @@ void TransferSession::linkFailed()
 
 void TransferSession::fail(const DialogueMessage &message, bool markChanged, bool closesWindow)
 {
+    m_echo.clear();
     m_serialTicker->stop();
     m_commandTicker->stop();
     if (m_fileServer)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DialogueMessage.h"
+#include "EchoWatch.h"
 #include "LineCursor.h"
 #include "Terminal.h"
 #include "TransferJob.h"
@@ -17,8 +18,10 @@ class Ticker;
 class TickerFactory;
 
 // The transfer after the login, driven by its timers, the link's events and
-// the file server. Serial: the send text is typed blind, one line per
-// second, and the end of the text is the end of the transfer. Telnet: the
+// the file server. Serial: the send text is typed one line per second, and
+// the end of the text is the end of the transfer; with echo pacing the next
+// line goes as soon as the router has echoed the last one and shown its
+// prompt, the second being only the longest wait. Telnet: the
 // router is told to fetch the file from this PC's TFTP server; once it has
 // the whole file it is told to boot from it and, unless it is in
 // remote-operation mode, to restart. Router output containing "Error" ends
@@ -55,6 +58,9 @@ public:
     // Serial: lines of the send text typed and in all.
     int linesSent() const { return m_sendText.linesTaken(); }
     int linesTotal() const { return m_sendText.lineCount(); }
+    // Echo pacing: lines typed at the end of the period because the router
+    // had not answered the one before.
+    int linesWithoutEcho() const { return m_withoutEcho; }
 
 signals:
     void terminalChanged();
@@ -69,6 +75,7 @@ private:
     void finish();
     void fail(const DialogueMessage &message, bool markChanged, bool closesWindow);
     void show(const QString &text);
+    void typeNextLine();
 
     TransferJob &m_job;
     RouterLink &m_link;
@@ -78,6 +85,8 @@ private:
     TerminalText m_terminal;
     LineCursor m_sendText;
     LineCursor m_queue;
+    EchoWatch m_echo;
+    int m_withoutEcho = 0;
     bool m_loaded = false;
     bool m_finished = false;
 };

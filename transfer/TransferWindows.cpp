@@ -5,6 +5,7 @@
 #include "SerialEvents.h"
 #include "SerialLine.h"
 #include "TelnetLink.h"
+#include "Transcript.h"
 #include "frmDefaultPass.h"
 #include "frmLogin.h"
 #include "frmStatus.h"
@@ -17,8 +18,28 @@ namespace mg {
 void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWidget *parent)
 {
     job.tftpPort = environment.tftpPort;
+    // The line and the transcript outlive the installation, which closes
+    // the one and writes to the other until it is gone.
+    TelnetLink telnet;
+    telnet.setRemotePort(environment.telnetPort);
+    Transcript transcript;
     RouterInstall install(job, environment.tickers);
     install.setProgramFolder(environment.programFolder);
+
+    // A session that cannot be recorded still runs: the progress window says
+    // why there is no transcript.
+    const QString folder =
+        environment.transcriptFolder.isEmpty() ? Transcript::defaultFolder() : environment.transcriptFolder;
+    if (transcript.openInFolder(folder)) {
+        if (job.method == TransferMethod::Serial) {
+            const SerialLine &line = environment.serial;
+            transcript.note(QStringLiteral("シリアル コンソール %1 (%2) で設定 %3 を送ります。")
+                                .arg(line.devicePathFor(line.portNumber()), line.settingsString(), job.configName));
+        } else {
+            transcript.note(QStringLiteral("ルータ %1 に LAN で設定 %2 を送ります。").arg(job.routerAddress, job.configName));
+        }
+        install.setTranscript(&transcript);
+    }
 
     QPointer<QWidget> over = parent;
     install.setFactoryPasswordChoice([&over]() -> std::optional<QString> {
@@ -29,8 +50,6 @@ void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWid
         return std::nullopt;
     });
 
-    TelnetLink telnet;
-    telnet.setRemotePort(environment.telnetPort);
     QMetaObject::Connection lineErrors;
     if (job.method == TransferMethod::Serial) {
         install.attach(environment.serial);
@@ -48,13 +67,16 @@ void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWid
         over = parent;
         if (!loggedIn) {
             install.abort();
+            transcript.close();
             QObject::disconnect(lineErrors);
             return;
         }
     }
     frmStatus status(install, environment.prompt, environment.markChanged, parent);
+    status.setTranscript(transcript.isOpen() ? transcript.path() : QString(), transcript.errorString());
     status.exec();
     install.abort();
+    transcript.close();
     QObject::disconnect(lineErrors);
 }
 

@@ -31,13 +31,18 @@ struct TransferEnvironment {
     quint16 telnetPort = 23;
     quint16 tftpPort = 69;
     QString programFolder;   // empty: the program folder
+    // Where the transcripts of the sessions go (the last ones are kept);
+    // empty: Transcript::defaultFolder().
+    QString transcriptFolder;
 };
 
 // The login window, the default password dialog after a factory login, and
 // the progress window, over one installation of job on its line (the serial
 // port must be open for the serial path). Returns when the progress window
 // (or the login window, when the login did not get through) has closed;
-// the line and the file server are closed then.
+// the line and the file server are closed then. Every session leaves a
+// transcript in the environment's transcript folder; the progress window
+// shows where.
 void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWidget *parent);
 
 // Answers a line error of the serial port: a beep and the OK/キャンセル box;

@@ -22,6 +22,10 @@ frmStatus::frmStatus(RouterInstall &install, MessagePrompt &prompt, std::functio
     txtStatus = createTerminalBox(this, QStringLiteral("txtStatus"));
     lblProgress = new QLabel(this);
     lblProgress->setObjectName(QStringLiteral("lblProgress"));
+    lblTranscript = new QLabel(this);
+    lblTranscript->setObjectName(QStringLiteral("lblTranscript"));
+    lblTranscript->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblTranscript->setWordWrap(true);
     cmdFinish = new QPushButton(QStringLiteral("設定画面に戻る..."), this);
     cmdFinish->setObjectName(QStringLiteral("cmdFinish"));
     cmdFinish->setAutoDefault(false);
@@ -32,6 +36,7 @@ frmStatus::frmStatus(RouterInstall &install, MessagePrompt &prompt, std::functio
     bottom->addWidget(cmdFinish);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(txtStatus, 1);
+    layout->addWidget(lblTranscript);
     layout->addLayout(bottom);
     resize(560, 400);
 
@@ -44,6 +49,16 @@ frmStatus::frmStatus(RouterInstall &install, MessagePrompt &prompt, std::functio
     connect(&m_install, &RouterInstall::finished, this, &frmStatus::finished);
     showTerminal(txtStatus, m_install.transferTerminal());
     m_busy.set(m_install.isRunning());
+}
+
+void frmStatus::setTranscript(const QString &path, const QString &error)
+{
+    // Plain text: a folder name must never be read as markup.
+    lblTranscript->setTextFormat(Qt::PlainText);
+    if (!path.isEmpty())
+        lblTranscript->setText(QStringLiteral("記録: ") + path);
+    else
+        lblTranscript->setText(QStringLiteral("記録を作成できませんでした: ") + error);
 }
 
 void frmStatus::finished(bool ok, const DialogueMessage &message, bool markChanged, bool closesWindow)

@@ -29,7 +29,12 @@ public:
 
     QPlainTextEdit *txtStatus = nullptr;
     QLabel *lblProgress = nullptr;
+    QLabel *lblTranscript = nullptr;
     QPushButton *cmdFinish = nullptr;
+
+    // Where the session's transcript is being written; an empty path with
+    // the reason when it could not be created.
+    void setTranscript(const QString &path, const QString &error = QString());
 
     void cmdFinish_Click();
     void reject() override;
