@@ -1,7 +1,9 @@
 #include "CommandLine.h"
 
+#include "CheckCommand.h"
 #include "ConfigurationFiles.h"
 #include "ScriptGenerator.h"
+#include "SendCommand.h"
 #include "ShiftJis.h"
 #include "TftpServeCommand.h"
 
@@ -24,6 +26,37 @@ const char *const Usage =
     "      同じフォルダの同じ名前の .rcf ファイルを読みます。\n"
     "      --enat=yes|no  端末型の接続先にダイナミックENATエントリを追加するか\n"
     "                     どうかの問いへの答え (省略時は no)。\n"
+    "  marrowgate send (--serial DEVICE | --lan ADDRESS) [オプション] FILE\n"
+    "      設定ファイル FILE から generate と同じコマンドスクリプトを作り、ルータに\n"
+    "      設定します。シリアル: ログイン、リセット、スクリプト、パスワード、起動設定。\n"
+    "      LAN: Telnet でログインし、ルータに TFTP でファイルを取らせ、起動設定にして\n"
+    "      再起動します。パスワードはコマンドラインでは受け取りません。端末からは\n"
+    "      表示せずに尋ねます。標準入力が端末でないときは、1行目をログイン\n"
+    "      パスワード、2行目を工場出荷時のパスワードのルータに設定する新しい\n"
+    "      管理者パスワードとして読みます。経過は標準エラー出力に書き出し、\n"
+    "      記録 (パスワードは ******** で隠します) を残します。\n"
+    "      --script             FILE をコマンドスクリプトとしてそのまま送ります。\n"
+    "      --enat=yes|no        generate と同じです (省略時は no)。\n"
+    "      --user NAME          ログインするユーザ名 (省略時は manager)。\n"
+    "      --keep-factory-password  工場出荷時のパスワードを変えずに残します。\n"
+    "      --pace=line|echo     シリアルで送る速さ。line: 1秒に1行 (省略時)。\n"
+    "                           echo: ルータが前の行を表示してプロンプトを出したら\n"
+    "                           すぐ次の行 (出さないときは1秒後)。\n"
+    "      --timeout S          全体の制限時間の秒数 (省略時は 600)。\n"
+    "      --transcript FILE    記録を FILE に書きます (省略時はデータフォルダの\n"
+    "                           Quillmark KV700 Marrowgate/transcripts)。\n"
+    "      --verbose            ルータの出力も標準エラー出力に表示します。\n"
+    "      シリアル: --speed N (9600)  --parity none|even|odd|mark|space (none)\n"
+    "                --data-bits 5..8 (8)  --stop-bits 1|2 (1)  --flow none|xon|rts|xon-rts (none)\n"
+    "      LAN:      --telnet-port N (23)  --tftp-port N (69)\n"
+    "      終了コード: 0 ルータが最後まで設定を終えた、1 失敗 (ルータのエラー行か\n"
+    "      理由を表示)、2 使い方の誤り、130 Ctrl+C で中断 (143 SIGTERM)。\n"
+    "  marrowgate check (--serial DEVICE | --lan ADDRESS) [オプション]\n"
+    "      send の前に確かめます。シリアル: デバイスがあり、開けるか。LAN: ルータ\n"
+    "      への経路とこの PC のアドレス、ルータが Telnet ポートで5秒以内に応答するか、\n"
+    "      そのアドレスで TFTP のポートを開けるか、パスワードの暗号化プログラムが\n"
+    "      応答するか。✗ の項目には対処を表示します。オプションは send のシリアルと\n"
+    "      LAN のものと同じです。終了コード 0 はすべて ✓ のとき、2 は使い方の誤りです。\n"
     "  marrowgate tftp-serve --router ADDRESS [--port N] [--timeout S] FILE\n"
     "      ルータ ADDRESS の TFTP 読み出し要求に FILE を1回送って終わります\n"
     "      (ルータのコンソールで load file= を自分で入力するときに使います)。\n"
@@ -84,33 +117,52 @@ int generate(const QStringList &args, QIODevice &out, QIODevice &err)
                                         "使い方: marrowgate generate [--enat=yes|no] FILE"));
     }
 
-    const QString &file = files.first();
-    const QString rcfPath = RcfPathFor(file);
-    if (rcfPath.isEmpty())
-        return fail(err, QStringLiteral("%1: 拡張子がないため、読み込む設定ファイル(.rcf)が決まりません。").arg(file));
-
-    const RcfReadResult read = ReadRcfFile(rcfPath, Configuration{});
-    // The window reports these and reads on; a script made from a file that
-    // is not what it should be is not something to hand to a router unasked.
-    for (const RcfProblem &warning : read.warnings)
-        fail(err, rcfPath + QStringLiteral(": ") + describe(warning));
-    if (!read.warnings.isEmpty())
+    const GeneratedScript generated = GenerateScriptFor(files.first(), enat);
+    if (!generated.ok) {
+        for (const QString &problem : generated.problems)
+            fail(err, problem);
         return 1;
-    if (!read.ok)
-        return fail(err, rcfPath + QStringLiteral(": ") + describe(read.error));
-
-    Configuration config = read.config;
-    AnswerPrompt prompt(enat);   // the generator's only question
-    const QString script = GenerateScript(config, prompt);
-    const std::optional<QByteArray> bytes = ShiftJis::encode(script);
-    if (!bytes)
-        return fail(err, rcfPath + QStringLiteral(": コマンドスクリプトに Shift_JIS で表せない文字があります。"));
-    if (out.write(*bytes) != bytes->size())
+    }
+    const QByteArray bytes = *ShiftJis::encode(generated.script);
+    if (out.write(bytes) != bytes.size())
         return fail(err, QStringLiteral("標準出力に書き込めませんでした。"));
     return 0;
 }
 
 } // namespace
+
+GeneratedScript GenerateScriptFor(const QString &file, bool enat)
+{
+    GeneratedScript result;
+    const QString rcfPath = RcfPathFor(file);
+    if (rcfPath.isEmpty()) {
+        result.problems << QStringLiteral("%1: 拡張子がないため、読み込む設定ファイル(.rcf)が決まりません。").arg(file);
+        return result;
+    }
+
+    const RcfReadResult read = ReadRcfFile(rcfPath, Configuration{});
+    // The window reports these and reads on; a script made from a file that
+    // is not what it should be is not something to hand to a router unasked.
+    for (const RcfProblem &warning : read.warnings)
+        result.problems << rcfPath + QStringLiteral(": ") + describe(warning);
+    if (!result.problems.isEmpty())
+        return result;
+    if (!read.ok) {
+        result.problems << rcfPath + QStringLiteral(": ") + describe(read.error);
+        return result;
+    }
+
+    Configuration config = read.config;
+    AnswerPrompt prompt(enat);   // the generator's only question
+    const QString script = GenerateScript(config, prompt);
+    if (!ShiftJis::encode(script)) {
+        result.problems << rcfPath + QStringLiteral(": コマンドスクリプトに Shift_JIS で表せない文字があります。");
+        return result;
+    }
+    result.ok = true;
+    result.script = script;
+    return result;
+}
 
 std::optional<int> runCommandLine(const QStringList &arguments, QIODevice &out, QIODevice &err)
 {
@@ -130,6 +182,10 @@ std::optional<int> runCommandLine(const QStringList &arguments, QIODevice &out, 
         return generate(args.mid(1), out, err);
     if (command == QLatin1String("tftp-serve"))
         return runTftpServe(args.mid(1), out, err, QString::fromUtf8(Usage));
+    if (command == QLatin1String("send"))
+        return runSend(args.mid(1), out, err, QString::fromUtf8(Usage));
+    if (command == QLatin1String("check"))
+        return runCheck(args.mid(1), out, err, QString::fromUtf8(Usage));
     // Options of Qt itself (-platform, -style, -display, ...) are the
     // window's; a word is a mistyped command, since the window takes none.
     if (command.startsWith(QLatin1Char('-')))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 #include <optional>
 
@@ -9,10 +10,24 @@ namespace mg {
 
 // The program's command line for automation:
 //   marrowgate generate [--enat=yes|no] FILE
+//   marrowgate send (--serial DEVICE | --lan ADDRESS) [options] FILE
+//   marrowgate check (--serial DEVICE | --lan ADDRESS) [options]
+//   marrowgate tftp-serve --router ADDRESS [--port N] [--timeout S] FILE
 //   marrowgate --help | --version
 // Answers the exit status when the arguments asked for a command-line
 // action, or nothing when the window should start. `arguments` includes the
 // program name first, like QCoreApplication::arguments().
 std::optional<int> runCommandLine(const QStringList &arguments, QIODevice &out, QIODevice &err);
+
+// The command script `generate` prints for a saved configuration: FILE is
+// the .cfg (or the .rcf itself); the .rcf beside it is read. enat answers
+// the generator's question about a terminal-type destination. When not ok,
+// the problems, one text each, name the file they concern.
+struct GeneratedScript {
+    bool ok = false;
+    QString script;
+    QStringList problems;
+};
+GeneratedScript GenerateScriptFor(const QString &file, bool enat);
 
 } // namespace mg

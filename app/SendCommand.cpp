@@ -1,0 +1,616 @@
+#include "SendCommand.h"
+
+#include "CommandLine.h"
+#include "CommandOptions.h"
+#include "DialogueMessage.h"
+#include "PasswordRules.h"
+#include "RouterInstall.h"
+#include "SendText.h"
+#include "SerialLine.h"
+#include "SettingsStore.h"
+#include "ShiftJis.h"
+#include "TelnetLink.h"
+#include "Ticker.h"
+#include "Transcript.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <csignal>
+#include <termios.h>
+#include <variant>
+#include <unistd.h>
+
+#ifndef MARROWGATE_VERSION
+#error "MARROWGATE_VERSION must be defined by the build"
+#endif
+
+namespace mg {
+
+namespace {
+
+using cli::fail;
+using cli::write;
+
+const char *const Synopsis = "使い方: marrowgate send (--serial DEVICE | --lan ADDRESS) [オプション] FILE";
+
+constexpr int DefaultTimeoutSeconds = 600;
+constexpr int MaxTimeoutSeconds = 24 * 60 * 60;
+constexpr qint64 MaxScriptBytes = 4 * 1024 * 1024;
+constexpr qint64 MaxPasswordInput = 4096;
+
+// Tests run the session's clock faster (MG_TIME_SCALE): every period,
+// time-out and the time limit alike, so the dialogue keeps its proportions.
+class ScaledTicker : public Ticker {
+public:
+    ScaledTicker(std::unique_ptr<Ticker> ticker, int scale) : m_ticker(std::move(ticker)), m_scale(scale) {}
+    void start() override { m_ticker->start(); }
+    void stop() override { m_ticker->stop(); }
+    bool isActive() const override { return m_ticker->isActive(); }
+    std::chrono::milliseconds interval() const override { return m_ticker->interval() * m_scale; }
+    void setInterval(std::chrono::milliseconds interval) override { m_ticker->setInterval(scaled(interval)); }
+    std::chrono::milliseconds scaled(std::chrono::milliseconds interval) const
+    {
+        return std::max(std::chrono::milliseconds(1), interval / m_scale);
+    }
+
+private:
+    std::unique_ptr<Ticker> m_ticker;
+    int m_scale;
+};
+
+class ScaledTickerFactory : public TickerFactory {
+public:
+    explicit ScaledTickerFactory(int scale) : m_scale(scale) {}
+    std::unique_ptr<Ticker> create(const char *name, std::chrono::milliseconds interval,
+                                   std::function<void()> onTick) override
+    {
+        if (m_scale <= 1)
+            return m_real.create(name, interval, std::move(onTick));
+        const auto period = std::max(std::chrono::milliseconds(1), interval / m_scale);
+        return std::make_unique<ScaledTicker>(m_real.create(name, period, std::move(onTick)), m_scale);
+    }
+
+private:
+    QtTickerFactory m_real;
+    int m_scale;
+};
+
+int timeScale()
+{
+    const int scale = qEnvironmentVariableIntValue("MG_TIME_SCALE");
+    return scale >= 1 && scale <= 1000 ? scale : 1;
+}
+
+// A script file sent as it is, but with the line ends the router needs:
+// every line, the last one too, ends with CR LF.
+std::optional<QString> readScript(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("%1: 読み込めません: %2").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(MaxScriptBytes + 1);
+    if (bytes.size() > MaxScriptBytes) {
+        *error = QStringLiteral("%1: コマンドスクリプトとしては大きすぎます。").arg(path);
+        return std::nullopt;
+    }
+    const std::optional<QString> text = ShiftJis::decodeStrict(bytes);
+    if (!text) {
+        *error = QStringLiteral("%1: Shift_JIS のテキストではありません。").arg(path);
+        return std::nullopt;
+    }
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    QStringList lines = text->split(lineEnd);
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    if (lines.isEmpty()) {
+        *error = QStringLiteral("%1: コマンドスクリプトが空です。").arg(path);
+        return std::nullopt;
+    }
+    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
+// The name the router keeps the configuration under: the file's own name
+// for a .cfg, else its base name with ".cfg" (an .rcf names its .cfg).
+QString configNameFor(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.suffix().compare(QLatin1String("cfg"), Qt::CaseInsensitive) == 0)
+        return info.fileName();
+    return (info.completeBaseName().isEmpty() ? info.fileName() : info.completeBaseName()) + QStringLiteral(".cfg");
+}
+
+// ---- passwords ----------------------------------------------------------
+
+volatile std::sig_atomic_t g_promptInterrupted = 0;
+
+void promptInterrupted(int signal)
+{
+    g_promptInterrupted = signal;
+}
+
+enum class ReadResult { Line, End, Interrupted, Failed };
+
+// One line from standard input, byte by byte: nothing past it is taken, so
+// a caller that pipes more keeps the rest. Without echo on a terminal.
+ReadResult readLine(bool noEcho, QByteArray *line)
+{
+    line->clear();
+    termios saved{};
+    const bool terminal = noEcho && ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        quiet.c_lflag |= ECHONL;
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    // Ctrl+C at the prompt must give the echo back before the program ends.
+    struct sigaction action {}, oldInt {}, oldTerm {};
+    action.sa_handler = &promptInterrupted;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no restart: read() returns and the loop sees it
+    g_promptInterrupted = 0;
+    ::sigaction(SIGINT, &action, &oldInt);
+    ::sigaction(SIGTERM, &action, &oldTerm);
+
+    ReadResult result = ReadResult::Line;
+    for (;;) {
+        char c = 0;
+        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+        if (g_promptInterrupted) {
+            result = ReadResult::Interrupted;
+            break;
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            result = ReadResult::Failed;
+            break;
+        }
+        if (got == 0) {
+            result = line->isEmpty() ? ReadResult::End : ReadResult::Line;
+            break;
+        }
+        if (c == '\n')
+            break;
+        if (line->size() >= MaxPasswordInput) {
+            result = ReadResult::Failed;
+            break;
+        }
+        line->append(c);
+    }
+    if (line->endsWith('\r'))
+        line->chop(1);
+
+    ::sigaction(SIGINT, &oldInt, nullptr);
+    ::sigaction(SIGTERM, &oldTerm, nullptr);
+    if (terminal)
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    return result;
+}
+
+struct Passwords {
+    QString login;
+    std::optional<QString> newPassword;
+};
+
+// The passwords, or the status to end with (the message written).
+std::variant<Passwords, int> readPasswords(const QString &user, bool keepFactory, QIODevice &err)
+{
+    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    auto interrupted = [&err](int signal) {
+        return fail(err, QStringLiteral("中断しました。ルータには何も送っていません。"), 128 + signal);
+    };
+    Passwords passwords;
+    QByteArray line;
+
+    if (terminal)
+        write(err, QStringLiteral("KV700 のユーザ %1 のパスワード: ").arg(user));
+    switch (readLine(terminal, &line)) {
+    case ReadResult::Interrupted: return interrupted(g_promptInterrupted);
+    case ReadResult::Failed: return fail(err, QStringLiteral("標準入力からパスワードを読めませんでした。"));
+    case ReadResult::End:
+        return fail(err, QStringLiteral("パスワードがありません。標準入力の1行目にログイン パスワードを書いてください。"));
+    case ReadResult::Line: break;
+    }
+    passwords.login = QString::fromUtf8(line);
+    if (const QString problem = PasswordRules::checkLoginPassword(passwords.login); !problem.isEmpty())
+        return fail(err, problem);
+
+    // Only a router with the factory password gets a new one; the question
+    // is settled before anything is sent to it.
+    const bool factory = SendText::IsFactoryLogin(user, passwords.login);
+    std::optional<QString> second;
+    if (!terminal) {
+        switch (readLine(false, &line)) {
+        case ReadResult::Interrupted: return interrupted(g_promptInterrupted);
+        case ReadResult::Failed: return fail(err, QStringLiteral("標準入力から新しいパスワードを読めませんでした。"));
+        case ReadResult::End: break;
+        case ReadResult::Line:
+            if (!line.isEmpty())
+                second = QString::fromUtf8(line);
+            break;
+        }
+    } else if (factory && !keepFactory) {
+        write(err, QStringLiteral("工場出荷時のパスワードです。新しい管理者パスワード (%1 文字以上): ")
+                       .arg(PasswordRules::MinNewPasswordLength));
+        const ReadResult first = readLine(true, &line);
+        if (first == ReadResult::Interrupted)
+            return interrupted(g_promptInterrupted);
+        if (first == ReadResult::Line && !line.isEmpty()) {
+            const QString typed = QString::fromUtf8(line);
+            if (const QString problem = PasswordRules::checkNewPassword(typed); !problem.isEmpty())
+                return fail(err, problem);
+            write(err, QStringLiteral("もう一度入力してください: "));
+            const ReadResult again = readLine(true, &line);
+            if (again == ReadResult::Interrupted)
+                return interrupted(g_promptInterrupted);
+            if (QString::fromUtf8(line) != typed)
+                return fail(err, QStringLiteral("新しいパスワードが一致しません。ルータには何も送っていません。"));
+            second = typed;
+        }
+    }
+
+    if (second && keepFactory)
+        return fail(err, QStringLiteral("--keep-factory-password と新しいパスワードの両方が指定されています。どちらか一方にしてください。"),
+                    cli::WrongUsage);
+    if (factory && !keepFactory) {
+        if (!second) {
+            return fail(err, QStringLiteral("工場出荷時のパスワードでログインするときは、新しい管理者パスワード (標準入力の2行目) か "
+                                            "--keep-factory-password を指定してください。ルータには何も送っていません。"));
+        }
+        if (const QString problem = PasswordRules::checkNewPassword(*second); !problem.isEmpty())
+            return fail(err, problem);
+        passwords.newPassword = second;
+    }
+    return passwords;
+}
+
+// ---- progress -----------------------------------------------------------
+
+// What the operator sees on standard error while the session runs: a bar on
+// a terminal, plain lines (every tenth) otherwise; the router's output in
+// between when asked for, where the bar would only be in the way.
+class Progress {
+public:
+    Progress(QIODevice &err, bool bar) : m_err(err), m_bar(bar) {}
+
+    void line(const QString &text)
+    {
+        clearBar();
+        endRouterLine();
+        write(m_err, text + QLatin1Char('\n'));
+    }
+
+    void count(const QString &label, const QString &unit, int done, int total)
+    {
+        if (total <= 0)
+            return;
+        if (m_bar) {
+            constexpr int Width = 30;
+            const int filled = int(qint64(done) * Width / total);
+            write(m_err, QStringLiteral("\r%1 [%2%3] %4/%5 %6\x1b[K")
+                             .arg(label, QString(filled, QLatin1Char('#')), QString(Width - filled, QLatin1Char('-')))
+                             .arg(done)
+                             .arg(total)
+                             .arg(unit));
+            m_barShown = true;
+            return;
+        }
+        const int tenth = int(qint64(done) * 10 / total);
+        if (label == m_label && tenth == m_tenth)
+            return;
+        m_label = label;
+        m_tenth = tenth;
+        endRouterLine();
+        write(m_err, QStringLiteral("%1: %2% (%3/%4 %5)\n").arg(label).arg(tenth * 10).arg(done).arg(total).arg(unit));
+    }
+
+    void router(QString text)
+    {
+        if (text.isEmpty())
+            return;
+        clearBar();
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        write(m_err, text);
+        m_routerMidLine = !text.endsWith(QLatin1Char('\n'));
+    }
+
+    void end()
+    {
+        if (m_barShown)
+            write(m_err, QStringLiteral("\n"));
+        m_barShown = false;
+        endRouterLine();
+    }
+
+private:
+    void clearBar()
+    {
+        if (m_barShown)
+            write(m_err, QStringLiteral("\r\x1b[K"));
+        m_barShown = false;
+    }
+    void endRouterLine()
+    {
+        if (m_routerMidLine)
+            write(m_err, QStringLiteral("\n"));
+        m_routerMidLine = false;
+    }
+
+    QIODevice &m_err;
+    bool m_bar;
+    bool m_barShown = false;
+    bool m_routerMidLine = false;
+    QString m_label;
+    int m_tenth = -1;
+};
+
+// The router's own line for a failure: the last one it printed with
+// "Error" in it, as far as it came before the session ended.
+QString routerErrorLine(const QString &output)
+{
+    const qsizetype at = output.lastIndexOf(QLatin1String("Error"));
+    if (at < 0)
+        return QString();
+    qsizetype start = at;
+    while (start > 0 && output.at(start - 1) != QLatin1Char('\n') && output.at(start - 1) != QLatin1Char('\r'))
+        --start;
+    qsizetype end = at;
+    while (end < output.size() && output.at(end) != QLatin1Char('\n') && output.at(end) != QLatin1Char('\r'))
+        ++end;
+    return output.mid(start, end - start).trimmed();
+}
+
+QString messageText(const DialogueMessage &message)
+{
+    QString text = message.text;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+} // namespace
+
+int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage)
+{
+    cli::SubcommandParser command(QStringLiteral("send"), QString::fromUtf8(Synopsis));
+    const cli::RouterLineOptions lineOptions;
+    lineOptions.addTo(command);
+    const QCommandLineOption scriptOption(QStringLiteral("script"));
+    const QCommandLineOption enatOption(QStringLiteral("enat"), QString(), QStringLiteral("yes|no"));
+    const QCommandLineOption userOption(QStringLiteral("user"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption keepOption(QStringLiteral("keep-factory-password"));
+    const QCommandLineOption paceOption(QStringLiteral("pace"), QString(), QStringLiteral("line|echo"));
+    const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QString(), QStringLiteral("S"));
+    const QCommandLineOption transcriptOption(QStringLiteral("transcript"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"));
+    for (const QCommandLineOption *option : {&scriptOption, &enatOption, &userOption, &keepOption, &paceOption,
+                                             &timeoutOption, &transcriptOption, &verboseOption})
+        command.addOption(*option);
+
+    if (const std::optional<int> status = command.parse(args, out, err, usage))
+        return *status;
+    const QCommandLineParser &parser = command.parser();
+
+    QString problem;
+    const std::optional<cli::RouterLineChoice> line = lineOptions.read(parser, &problem);
+    if (!line)
+        return command.wrongUsage(err, problem);
+    for (const QCommandLineOption *option : {&enatOption, &userOption, &paceOption, &timeoutOption, &transcriptOption}) {
+        if (parser.values(*option).size() > 1)
+            return command.wrongUsage(err, QStringLiteral("--%1 は1回だけ指定してください。").arg(option->names().constFirst()));
+    }
+
+    bool enat = false;
+    if (parser.isSet(enatOption)) {
+        if (parser.isSet(scriptOption))
+            return command.wrongUsage(err, QStringLiteral("--enat は --script と一緒には使えません (スクリプトはそのまま送ります)。"));
+        const QString value = parser.value(enatOption);
+        if (value != QLatin1String("yes") && value != QLatin1String("no"))
+            return command.wrongUsage(err, QStringLiteral("--enat には yes か no を指定してください: %1").arg(value));
+        enat = value == QLatin1String("yes");
+    }
+    const QString user = parser.isSet(userOption) ? parser.value(userOption) : SendText::FactoryUser;
+    if (const QString bad = PasswordRules::checkUserName(user); !bad.isEmpty())
+        return command.wrongUsage(err, QStringLiteral("--user: ") + bad);
+    TransferPacing pacing = TransferPacing::Line;
+    if (parser.isSet(paceOption)) {
+        const QString value = parser.value(paceOption);
+        if (value == QLatin1String("echo"))
+            pacing = TransferPacing::Echo;
+        else if (value != QLatin1String("line"))
+            return command.wrongUsage(err, QStringLiteral("--pace には line か echo を指定してください: %1").arg(value));
+        if (!line->serial && pacing == TransferPacing::Echo)
+            return command.wrongUsage(err, QStringLiteral("--pace=echo はシリアルで送るときだけ使えます (LAN ではルータがファイルを取りに来ます)。"));
+    }
+    int timeoutSeconds = DefaultTimeoutSeconds;
+    if (parser.isSet(timeoutOption)) {
+        const std::optional<uint> value = cli::decimal(parser.value(timeoutOption), 1, MaxTimeoutSeconds);
+        if (!value)
+            return command.wrongUsage(err, QStringLiteral("--timeout には 1 から %1 までの秒数を指定してください: %2")
+                                               .arg(MaxTimeoutSeconds)
+                                               .arg(parser.value(timeoutOption)));
+        timeoutSeconds = int(*value);
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1)
+        return command.wrongUsage(err, QStringLiteral("送る設定ファイルを1つ指定してください。"));
+    const QString file = files.first();
+    const bool verbose = parser.isSet(verboseOption);
+
+    // The script first: a file that cannot be sent is found before anyone
+    // is asked for a password.
+    QString script;
+    if (parser.isSet(scriptOption)) {
+        const std::optional<QString> read = readScript(file, &problem);
+        if (!read)
+            return fail(err, problem);
+        script = *read;
+        if (!ShiftJis::encode(script))
+            return fail(err, QStringLiteral("%1: Shift_JIS で表せない文字があります。").arg(file));
+    } else {
+        const GeneratedScript generated = GenerateScriptFor(file, enat);
+        if (!generated.ok) {
+            for (const QString &text : generated.problems)
+                fail(err, text);
+            return cli::Failure;
+        }
+        script = generated.script;
+    }
+    const QString configName = configNameFor(file);
+
+    const std::variant<Passwords, int> read = readPasswords(user, parser.isSet(keepOption), err);
+    if (const int *status = std::get_if<int>(&read))
+        return *status;
+    const Passwords &passwords = std::get<Passwords>(read);
+
+    // From here on Ctrl+C ends the session cleanly. The signal is taken in
+    // the event loop, so it always finds the session set up.
+    QEventLoop loop;
+    RouterInstall *running = nullptr;
+    int interruptedBy = 0;
+    const cli::InterruptWatch interrupts([&](int signal) {
+        if (interruptedBy)
+            return;
+        interruptedBy = signal;
+        if (running)
+            running->abort();
+        loop.exit(128 + signal);
+    });
+
+    Transcript transcript;
+    const bool recorded = parser.isSet(transcriptOption) ? transcript.open(parser.value(transcriptOption))
+                                                         : transcript.openInFolder(Transcript::defaultFolder());
+    if (!recorded)
+        return fail(err, QStringLiteral("記録ファイルを作成できません: ") + transcript.errorString());
+    write(err, QStringLiteral("記録: %1\n").arg(transcript.path()));
+    transcript.note(QStringLiteral("marrowgate " MARROWGATE_VERSION " send: %1 を %2 で送ります。").arg(file, line->describe()));
+    transcript.note(QStringLiteral("ルータでの名前: %1、%2").arg(configName,
+        parser.isSet(scriptOption) ? QStringLiteral("スクリプトをそのまま送ります。")
+                                   : QStringLiteral("設定から作ったスクリプトを送ります (--enat=%1)。").arg(enat ? QLatin1String("yes") : QLatin1String("no"))));
+
+    TransferJob job;
+    job.commandScript = script;
+    job.configName = configName;
+    job.pacing = pacing;
+    cli::DeviceSettings settings;
+    SerialLine serialLine(settings);
+    TelnetLink telnet;
+    if (line->serial) {
+        QString reason, remedy;
+        if (!cli::openSerialLine(serialLine, settings, *line, &reason, &remedy)) {
+            QString text = QStringLiteral("%1 を開けません: %2").arg(line->device, reason);
+            if (!remedy.isEmpty())
+                text += QLatin1Char('\n') + remedy;
+            transcript.close(QStringLiteral("失敗: ") + text);
+            return fail(err, text);
+        }
+        job.sendText = SendText::SerialText(script);
+    } else {
+        telnet.setRemotePort(line->telnetPort);
+        job.routerAddress = line->address.toString();
+        job.tftpPort = line->tftpPort;
+    }
+
+    ScaledTickerFactory tickers(timeScale());
+    RouterInstall install(job, tickers);
+    install.setTranscript(&transcript);
+    install.setTimeLimit(std::chrono::seconds(timeoutSeconds));
+    const std::optional<QString> managerPassword = passwords.newPassword;
+    install.setFactoryPasswordChoice([managerPassword] { return managerPassword; });
+    running = &install;
+
+    Progress progress(err, !verbose && ::isatty(STDERR_FILENO) == 1);
+    QString routerOutput;  // the transfer's output, secrets hidden, for the router's own error line
+    bool inTransfer = false;
+    DialogueMessage outcome;
+    QElapsedTimer transferClock;
+    int linesTotal = 0;
+
+    QObject::connect(&install, &RouterInstall::shownOutput, &loop, [&](const QString &text) {
+        if (verbose)
+            progress.router(text);
+        if (inTransfer)
+            routerOutput = (routerOutput + text).right(8192);
+    });
+    QObject::connect(&install, &RouterInstall::loggedIn, &loop, [&] {
+        progress.line(QStringLiteral("ログインしました。"));
+    });
+    QObject::connect(&install, &RouterInstall::transferStarted, &loop, [&] {
+        inTransfer = true;
+        transferClock.start();
+        progress.line(line->serial ? QStringLiteral("設定を送っています。")
+                                   : QStringLiteral("ルータが設定ファイルを取りに来るのを待っています。"));
+    });
+    QObject::connect(&install, &RouterInstall::progress, &loop, [&](int done, int total) {
+        linesTotal = total;
+        if (line->serial)
+            progress.count(QStringLiteral("送信"), QStringLiteral("行"), done, total);
+        else
+            progress.count(QStringLiteral("TFTP"), QStringLiteral("ブロック"), done, total);
+    });
+    QObject::connect(&install, &RouterInstall::loginFailed, &loop,
+                     [&](const DialogueMessage &message, bool canRetry) {
+                         outcome = message;
+                         // The command line does not try again: the same
+                         // password would be refused the same way.
+                         if (canRetry)
+                             install.abort();
+                         loop.exit(cli::Failure);
+                     });
+    QObject::connect(&install, &RouterInstall::finished, &loop,
+                     [&](bool ok, const DialogueMessage &message) {
+                         outcome = message;
+                         loop.exit(ok ? 0 : cli::Failure);
+                     });
+
+    if (line->serial)
+        install.attach(serialLine);
+    else
+        install.attach(telnet);
+    progress.line(QStringLiteral("%1 に %2 でログインしています。").arg(line->describe(), user));
+    QMetaObject::invokeMethod(&loop, [&] { install.login(user, passwords.login); }, Qt::QueuedConnection);
+    const int status = loop.exec();
+
+    // Whatever ended it, nothing stays open or behind.
+    install.abort();
+    serialLine.close();
+    telnet.close();
+    progress.end();
+
+    if (interruptedBy) {
+        const QString text = interruptedBy == SIGINT ? QStringLiteral("Ctrl+C で中断しました。")
+                                                    : QStringLiteral("終了の要求 (SIGTERM) で中断しました。");
+        transcript.close(text + QStringLiteral(" (終了コード %1)").arg(status));
+        return fail(err, text + QStringLiteral("ポートとソケットを閉じ、一時ファイルを削除しました。ルータの設定は途中の状態です。"),
+                    status);
+    }
+    if (status == 0) {
+        QString summary = messageText(outcome);
+        if (line->serial && transferClock.isValid()) {
+            const qsizetype bytes = ShiftJis::encode(job.sendText).value_or(QByteArray()).size();
+            summary += QStringLiteral("\n%1 行 (%2 バイト) を %3 秒で送りました。")
+                           .arg(linesTotal)
+                           .arg(bytes)
+                           .arg(double(transferClock.elapsed()) / 1000.0, 0, 'f', 1);
+        }
+        write(err, summary + QLatin1Char('\n'));
+        transcript.close(QStringLiteral("終了 (終了コード 0)"));
+        return 0;
+    }
+    const QString routerLine = routerErrorLine(routerOutput);
+    if (!routerLine.isEmpty())
+        fail(err, QStringLiteral("ルータの表示: ") + routerLine);
+    transcript.close(QStringLiteral("終了 (終了コード %1)").arg(status));
+    return fail(err, messageText(outcome), status);
+}
+
+} // namespace mg

@@ -1,0 +1,200 @@
+// marrowgate check: each check against the real thing it checks (a
+// pseudo-terminal, the router simulator on 127.0.0.2, UDP ports on
+// 127.0.0.1, the encoder beside the program), a failure with its remedy.
+
+#include "CommandLine.h"
+#include "RouterSimulator.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace mgtest;
+
+namespace {
+
+quint16 freeUdpPort()
+{
+    QUdpSocket socket;
+    socket.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+    return socket.localPort();
+}
+
+} // namespace
+
+class TestCheck : public QObject {
+    Q_OBJECT
+
+private slots:
+    void usage_data();
+    void usage();
+    void check_data();
+    void check();
+};
+
+void TestCheck::usage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no way to the router") << QStringList{} << "--serial DEVICE か --lan ADDRESS のどちらか一方";
+    QTest::newRow("a file given") << QStringList{"--lan", "127.0.0.2", "office.cfg"} << "ファイルは指定しません";
+    QTest::newRow("port out of range") << QStringList{"--lan", "127.0.0.2", "--telnet-port", "70000"}
+                                       << "--telnet-port には 1 から 65535";
+    QTest::newRow("unknown option") << QStringList{"--serial", "/dev/ttyUSB0", "--fast"}
+                                    << "check: 不明なオプションです: --fast";
+}
+
+void TestCheck::usage()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    QCOMPARE(mg::runCommandLine(QStringList{"marrowgate", "check"} + args, out, err), std::optional<int>(2));
+    const QString text = QString::fromUtf8(err.data());
+    // The reason, then the synopsis or where to read more.
+    QVERIFY2(text.contains(message)
+                 && (text.contains(QStringLiteral("使い方: marrowgate check"))
+                     || text.contains(QStringLiteral("詳しくは marrowgate --help を見てください。"))),
+             qPrintable(text));
+    QVERIFY(out.data().isEmpty());
+}
+
+void TestCheck::check_data()
+{
+    // kind picks the setting up; lines are parts of standard output in order.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("serial: the console opens") << "serial" << 0
+        << QStringList{"✓ デバイス", "✓ ", "を開けます (19200,e,7,2、フロー制御なし)。", "すべて問題ありません。"};
+    QTest::newRow("serial: no such device") << "serial missing" << 1
+        << QStringList{"✗ デバイス", "がありません。", "  → ケーブル (USB シリアル変換器)", "1 項目に問題があります。"};
+    QTest::newRow("serial: a device the user may not open") << "serial denied" << 1
+        << QStringList{"✓ デバイス", "✗ ", "を開けません: ", "  → このユーザをグループ \"@group\" に加えてください: sudo usermod -aG @group $USER"};
+    QTest::newRow("LAN: everything ready") << "lan" << 0
+        << QStringList{"✓ ルータ 127.0.0.2 への経路があります (この PC のアドレス: 127.0.0.1)。",
+                       "✓ ルータ 127.0.0.2 の Telnet ポート", "が応答しました (この PC のアドレス: 127.0.0.1)。",
+                       "✓ この PC のアドレス 127.0.0.1 で TFTP の UDP ポート", "✓ パスワードの暗号化プログラム",
+                       "すべて問題ありません。"};
+    QTest::newRow("LAN: nothing listens on the Telnet port") << "lan closed" << 1
+        << QStringList{"✗ ルータ 127.0.0.2 の Telnet ポート", "への接続を拒否されました。",
+                       "  → ルータのアドレス (--lan) とポート番号 (--telnet-port) を確かめてください。"};
+    QTest::newRow("LAN: the router says nothing") << "lan silent" << 1
+        << QStringList{"に接続できましたが、5 秒以内に何も表示しませんでした。", "  → ルータが起動し終わっているか"};
+    QTest::newRow("LAN: the TFTP port is taken") << "lan tftp taken" << 1
+        << QStringList{"✗ UDP ポート", "を開けません: ほかのプログラムがこのポートを使っています。"};
+    QTest::newRow("LAN: no right to the TFTP port") << "lan tftp privileged" << 1
+        << QStringList{"✗ UDP ポート 69 を開く権限がありません。", "cap_net_bind_service",
+                       "    sudo setcap cap_net_bind_service=+ep "};
+    QTest::newRow("LAN: no encoder beside the program") << "lan no encoder" << 1
+        << QStringList{"✗ パスワードの暗号化プログラム", "  → メーカーの暗号化プログラムを", "に置き、実行できるようにしてください"};
+}
+
+void TestCheck::check()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, status);
+    QFETCH(QStringList, lines);
+
+    QString program = QStringLiteral(MG_PROGRAM);
+    QStringList args{"check"};
+    RouterSimulator simulator;
+    QUdpSocket holder;
+    QTemporaryDir dir;
+    const bool serial = kind.startsWith(QLatin1String("serial"));
+    if (kind != QLatin1String("serial missing") && kind != QLatin1String("lan closed")) {
+        QVERIFY2(simulator.start(kind == QLatin1String("lan silent") ? QStringList{"--silent"} : QStringList{},
+                                 serial ? RouterSimulator::Serial : RouterSimulator::Telnet),
+                 qPrintable(simulator.errorString()));
+    }
+    if (kind == QLatin1String("serial")) {
+        args << "--serial" << simulator.serialLink() << "--speed" << "19200" << "--parity" << "even" << "--data-bits"
+             << "7" << "--stop-bits" << "2";
+    } else if (kind == QLatin1String("serial missing")) {
+        args << "--serial" << dir.filePath(QStringLiteral("ttyUSB9"));
+    } else if (kind == QLatin1String("serial denied")) {
+        // The console's own device, opened by a user outside its group.
+        if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            QSKIP("setpriv is not installed");
+        if (geteuid() != 0)
+            QSKIP("changing to another user needs root");
+        args.prepend(program);
+        args = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + args;
+        program = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        args << "--serial" << simulator.serialDevice();
+        // The group to join is the one that owns the device.
+        const QString group = QFileInfo(simulator.serialDevice()).group();
+        QVERIFY(!group.isEmpty());
+        lines.replaceInStrings(QStringLiteral("@group"), group);
+    } else {
+        quint16 telnetPort = simulator.telnetPort();
+        if (kind == QLatin1String("lan closed")) {
+            QTcpServer closed;
+            QVERIFY(closed.listen(RouterSimulator::routerAddress(), 0));
+            telnetPort = closed.serverPort();
+        }
+        quint16 tftpPort = freeUdpPort();
+        if (kind == QLatin1String("lan tftp taken")) {
+            QVERIFY(holder.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+            tftpPort = holder.localPort();
+        } else if (kind == QLatin1String("lan tftp privileged")) {
+            QFile start(QStringLiteral("/proc/sys/net/ipv4/ip_unprivileged_port_start"));
+            if (start.open(QIODevice::ReadOnly) && start.readAll().trimmed().toInt() <= 69)
+                QSKIP("every user may bind port 69 on this machine");
+            tftpPort = 69;
+            if (geteuid() == 0) { // root binds it anyway: run without the capability
+                const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+                if (setpriv.isEmpty())
+                    QSKIP("setpriv is not installed");
+                args.prepend(program);
+                args.prepend(QStringLiteral("--bounding-set=-net_bind_service"));
+                program = setpriv;
+            }
+        } else if (kind == QLatin1String("lan no encoder")) {
+            // The program alone in a folder: its program folder has no tzel.
+            const QString copy = dir.filePath(QStringLiteral("marrowgate"));
+            QVERIFY(QFile::copy(program, copy));
+            program = copy;
+        }
+        args << "--lan" << "127.0.0.2" << "--telnet-port" << QString::number(telnetPort) << "--tftp-port"
+             << QString::number(tftpPort);
+    }
+
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TMPDIR"), dir.path());
+    run.setProcessEnvironment(env);
+    run.start(program, args);
+    QVERIFY(run.waitForFinished(60000));
+    const QString out = QString::fromUtf8(run.readAllStandardOutput());
+    QVERIFY2(run.exitCode() == status, qPrintable(out + QString::fromUtf8(run.readAllStandardError())));
+    qsizetype at = 0;
+    for (const QString &line : lines) {
+        const qsizetype found = out.indexOf(line, at);
+        QVERIFY2(found >= 0, qPrintable(QStringLiteral("\"%1\" not in order in:\n%2").arg(line, out)));
+        at = found + line.size();
+    }
+    // Every failure comes with a remedy, every check with a mark.
+    const QStringList report = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < report.size(); ++i) {
+        if (report.at(i).startsWith(QStringLiteral("✗ ")))
+            QVERIFY2(i + 1 < report.size() && report.at(i + 1).startsWith(QStringLiteral("  → ")), qPrintable(out));
+    }
+    QVERIFY(status == 0 ? !out.contains(QStringLiteral("✗ ")) : out.contains(QStringLiteral("✗ ")));
+    // The encoder check leaves nothing in the temporary folder.
+    const QStringList left = QDir(dir.path()).entryList({"marrowgate-*"}, QDir::Dirs);
+    QCOMPARE(left, QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestCheck)
+#include "tst_Check.moc"
