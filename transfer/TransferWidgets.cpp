@@ -3,6 +3,7 @@
 #include "AddressChecks.h"
 #include "FieldStyle.h"
 #include "InputGuard.h"
+#include "PasswordRules.h"
 #include "Terminal.h"
 
 #include <QApplication>
@@ -86,23 +87,24 @@ void showTerminal(QPlainTextEdit *box, const TerminalText &terminal)
     box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
 }
 
-QLineEdit *createLoginBox(QWidget *parent, const QString &name, std::function<bool(int)> accepts)
+QLineEdit *createLoginBox(QWidget *parent, const QString &name, bool (*accepts)(QChar))
 {
     QLineEdit *box = InputGuard::createBox(parent, name, [accepts](QLineEdit *b, int code) {
         if (code == BackspaceKey)
             return true;
         // A full box takes nothing more, even where a selection would be
         // replaced: the count is what the router takes.
-        return b->text().size() < LoginFieldLength && accepts(code);
+        return b->text().size() < PasswordRules::MaxLength && code > 0 && code <= 0xFFFF
+            && accepts(QChar(char16_t(code)));
     });
-    box->setMaxLength(LoginFieldLength);
+    box->setMaxLength(PasswordRules::MaxLength);
     setFieldEnabled(box, true);
     return box;
 }
 
-QLineEdit *createPasswordBox(QWidget *parent, const QString &name, std::function<bool(int)> accepts)
+QLineEdit *createPasswordBox(QWidget *parent, const QString &name, bool (*accepts)(QChar))
 {
-    QLineEdit *box = createLoginBox(parent, name, std::move(accepts));
+    QLineEdit *box = createLoginBox(parent, name, accepts);
     auto *style = new AsteriskStyle;
     style->setParent(box);
     box->setStyle(style);
@@ -114,13 +116,6 @@ void onEnterAndEscape(QLineEdit *box, std::function<void()> enter, std::function
 {
     // Installed after the box's guard, so it sees the keys first.
     new KeyActions(box, std::move(enter), std::move(escape));
-}
-
-bool IsPasswordCharacter(int code, bool spaceAllowed)
-{
-    if (code == ' ')
-        return spaceAllowed;
-    return code > ' ' && code <= '~' && code != '"' && code != '?';
 }
 
 void BusyPointer::set(bool busy)

@@ -20,19 +20,15 @@ QPlainTextEdit *createTerminalBox(QWidget *parent, const QString &name);
 void showTerminal(QPlainTextEdit *box, const TerminalText &terminal);
 
 // A login box (below) that shows each character as "*".
-QLineEdit *createPasswordBox(QWidget *parent, const QString &name, std::function<bool(int)> accepts);
-// A box that takes only the characters `accepts` lets through, at most 32,
-// with a beep for the rest; Backspace always works.
-QLineEdit *createLoginBox(QWidget *parent, const QString &name, std::function<bool(int)> accepts);
+QLineEdit *createPasswordBox(QWidget *parent, const QString &name, bool (*accepts)(QChar));
+// A box that takes only the characters `accepts` lets through, at most as
+// many as the router takes, with a beep for the rest; Backspace always works.
+QLineEdit *createLoginBox(QWidget *parent, const QString &name, bool (*accepts)(QChar));
 
 // Enter and Escape in a box run these actions instead of reaching the box
 // or the dialog (an empty action lets the key go on).
 void onEnterAndEscape(QLineEdit *box, std::function<void()> enter, std::function<void()> escape);
 
-// The characters a router password may hold: printable ASCII without the
-// double quote and "?"; with `spaceAllowed` the space too.
-bool IsPasswordCharacter(int code, bool spaceAllowed);
-inline constexpr int LoginFieldLength = 32;
 
 // The hourglass over every window while the router dialogue runs.
 class BusyPointer {

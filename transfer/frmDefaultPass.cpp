@@ -1,6 +1,7 @@
 #include "frmDefaultPass.h"
 
 #include "DialogButtons.h"
+#include "PasswordRules.h"
 #include "TransferWidgets.h"
 
 #include <QGridLayout>
@@ -12,20 +13,14 @@
 
 namespace mg {
 
-namespace {
-constexpr int MinimumPasswordLength = 6;
-}
-
 frmDefaultPass::frmDefaultPass(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmDefaultPass"));
     setWindowTitle(QStringLiteral("デフォルトパスワードの変更"));
     setModal(true);
 
-    // No blanks in a new password: the router's password prompt ends at one.
-    const auto accepts = [](int code) { return IsPasswordCharacter(code, false); };
-    txtNewPass = createPasswordBox(this, QStringLiteral("txtNewPass"), accepts);
-    txtConfirm = createPasswordBox(this, QStringLiteral("txtConfirm"), accepts);
+    txtNewPass = createPasswordBox(this, QStringLiteral("txtNewPass"), PasswordRules::isNewPasswordCharacter);
+    txtConfirm = createPasswordBox(this, QStringLiteral("txtConfirm"), PasswordRules::isNewPasswordCharacter);
     cmdOk = createButton(this, QStringLiteral("cmdOk"), QStringLiteral("OK"));
     cmdNotChange = createButton(this, QStringLiteral("cmdNotChange"), QStringLiteral("変更しない"));
     cmdOk->setEnabled(false);
@@ -70,7 +65,7 @@ QString frmDefaultPass::newPassword() const
 void frmDefaultPass::updateOk()
 {
     cmdOk->setEnabled(txtNewPass->text() == txtConfirm->text()
-                      && txtNewPass->text().size() >= MinimumPasswordLength);
+                      && txtNewPass->text().size() >= PasswordRules::MinNewPasswordLength);
 }
 
 void frmDefaultPass::cmdOk_Click()

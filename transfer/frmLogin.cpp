@@ -1,6 +1,7 @@
 #include "frmLogin.h"
 
 #include "DialogButtons.h"
+#include "PasswordRules.h"
 #include "Prompts.h"
 #include "RouterInstall.h"
 
@@ -14,15 +15,6 @@
 
 namespace mg {
 
-namespace {
-
-bool isUserNameCharacter(int code)
-{
-    return (code >= '0' && code <= '9') || (code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z');
-}
-
-} // namespace
-
 frmLogin::frmLogin(RouterInstall &install, MessagePrompt &prompt, QWidget *parent)
     : QDialog(parent), m_install(install), m_prompt(prompt)
 {
@@ -34,10 +26,9 @@ frmLogin::frmLogin(RouterInstall &install, MessagePrompt &prompt, QWidget *paren
     Label1->setObjectName(QStringLiteral("Label1"));
     Label2 = new QLabel(QStringLiteral("ログインします。パスワードを入力してください。"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    txtUsername = createLoginBox(this, QStringLiteral("txtUsername"), isUserNameCharacter);
+    txtUsername = createLoginBox(this, QStringLiteral("txtUsername"), PasswordRules::isUserNameCharacter);
     txtUsername->setText(QStringLiteral("manager"));
-    txtPassword = createPasswordBox(this, QStringLiteral("txtPassword"),
-                                    [](int code) { return IsPasswordCharacter(code, true); });
+    txtPassword = createPasswordBox(this, QStringLiteral("txtPassword"), PasswordRules::isLoginPasswordCharacter);
     txtLogin = createTerminalBox(this, QStringLiteral("txtLogin"));
     cmdOk = createButton(this, QStringLiteral("cmdOk"), QStringLiteral("OK"));
     cmdCansel = createButton(this, QStringLiteral("cmdCansel"), QStringLiteral("キャンセル"));
