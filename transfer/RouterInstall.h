@@ -67,6 +67,7 @@ public:
     // transfer file is removed. No outcome follows.
     void abort();
 
+    TransferMethod method() const { return m_job.method; }
     bool isRunning() const { return m_stage != Stage::Idle && m_stage != Stage::Done; }
     bool inLogin() const { return m_stage == Stage::Login; }
     // What the router printed during the login, and after it.

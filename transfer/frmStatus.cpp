@@ -44,7 +44,10 @@ frmStatus::frmStatus(RouterInstall &install, MessagePrompt &prompt, std::functio
     connect(&m_install, &RouterInstall::transferTerminalChanged, this,
             [this] { showTerminal(txtStatus, m_install.transferTerminal()); });
     connect(&m_install, &RouterInstall::progress, this, [this](int done, int total) {
-        lblProgress->setText(QStringLiteral("%1 / %2").arg(done).arg(total));
+        // Serial: lines typed; LAN: blocks of the file the router has taken.
+        const QString what = m_install.method() == TransferMethod::Serial ? QStringLiteral("送信した行")
+                                                                          : QStringLiteral("転送したブロック");
+        lblProgress->setText(QStringLiteral("%1: %2 / %3").arg(what).arg(done).arg(total));
     });
     connect(&m_install, &RouterInstall::finished, this, &frmStatus::finished);
     showTerminal(txtStatus, m_install.transferTerminal());
