@@ -81,9 +81,8 @@ private slots:
     void serialLogin();
     void telnetLogin_data();
     void telnetLogin();
-    void telnetConnectionFailsDuringLogin();
-    void serialTransferTypesLineByLine();
-    void serialTransferStopsWhenThePortIsGone();
+    void serialTransfer_data();
+    void serialTransfer();
     void telnetTransfer_data();
     void telnetTransfer();
 };
@@ -199,25 +198,27 @@ void TestSessions::serialLogin()
 void TestSessions::telnetLogin_data()
 {
     QTest::addColumn<QString>("answer");
-    QTest::addColumn<bool>("dropBeforeLines"); // the connection goes before a line is due
+    QTest::addColumn<QString>("fault");  // "dropped": gone before a line is due; "error": the connection reports one
     QTest::addColumn<QString>("outcome");
     QTest::addColumn<QString>("failureText");
     QTest::addColumn<bool>("retry");
 
-    QTest::newRow("logged in") << "Password: \r\nKV700> " << false << "in" << "" << false;
-    QTest::newRow("asked again") << "login: " << false << "ログイン失敗"
+    QTest::newRow("logged in") << "Password: \r\nKV700> " << "" << "in" << "" << false;
+    QTest::newRow("asked again") << "login: " << "" << "ログイン失敗"
                                  << "ログインに失敗しました。\r\nユーザ名とパスワードを確認してください。" << true;
-    QTest::newRow("no prompt") << "bye" << false << "ログイン失敗"
+    QTest::newRow("no prompt") << "bye" << "" << "ログイン失敗"
                                << "ログインに失敗しました。\r\nルータの IP アドレスを確認してください。" << false;
     QTest::newRow("not connected when a line is due")
-        << "" << true << "ログイン失敗" << "ログインに失敗しました。\r\nルータの IP アドレスを確認してください。"
+        << "" << "dropped" << "ログイン失敗" << "ログインに失敗しました。\r\nルータの IP アドレスを確認してください。"
         << false;
+    QTest::newRow("connection error") << "" << "error" << "接続失敗"
+                                      << "ログインに失敗しました。ルータの IP アドレス\r\nを再確認して下さい。" << false;
 }
 
 void TestSessions::telnetLogin()
 {
     QFETCH(QString, answer);
-    QFETCH(bool, dropBeforeLines);
+    QFETCH(QString, fault);
     QFETCH(QString, outcome);
     QFETCH(QString, failureText);
     QFETCH(bool, retry);
@@ -240,10 +241,12 @@ void TestSessions::telnetLogin()
     QVERIFY(tickers.isActive("Timer2"));
     session.receive(QStringLiteral("KV700 TELNET session now in ESTABLISHED state\r\n\r\nlogin: "));
 
-    if (dropBeforeLines)
+    if (fault == QLatin1String("dropped"))
         link.usable = false;
+    if (fault == QLatin1String("error"))
+        session.linkFailed();
     runOut(tickers, "Timer2", 3);
-    if (!dropBeforeLines) {
+    if (fault.isEmpty()) {
         QCOMPARE(link.takeSent(), (QStringList{"\r\n", "manager\r\n", "secret\r\n"}));
         session.receive(answer);
         QVERIFY(tickers.fire("Timer2"));
@@ -267,33 +270,29 @@ void TestSessions::telnetLogin()
     QCOMPARE(link.connects.size(), 2);
 }
 
-void TestSessions::telnetConnectionFailsDuringLogin()
+void TestSessions::serialTransfer_data()
 {
-    TransferJob job;
-    job.method = TransferMethod::Telnet;
-    job.routerAddress = QStringLiteral("127.0.0.2");
-    FakeRouterLink link;
-    ManualTickerFactory tickers;
-    LoginSession session(job, link, tickers);
-    Outcomes out;
-    watch(session, tickers, out);
+    QTest::addColumn<int>("portGoneAfter");   // lines typed before the port fails; -1: never
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("textHasReason");
 
-    session.start(QStringLiteral("manager"), QStringLiteral("secret"));
-    session.linkFailed();
-    QCOMPARE(out.messages.size(), 1);
-    QCOMPARE(out.messages.first().title, QStringLiteral("接続失敗"));
-    QCOMPARE(out.messages.first().text, QStringLiteral("ログインに失敗しました。ルータの IP アドレス\r\nを再確認して下さい。"));
-    QCOMPARE(out.messages.first().icon, MessageIcon::Critical);
-    QCOMPARE(out.after, LoginSession::AfterFailure::Close);
-    QCOMPARE(link.closes, 1);
-    QVERIFY(!tickers.anyActive());
+    // The last piece has no CR LF: it goes on its own tick, the next completes.
+    QTest::newRow("typed to the end") << -1 << QStringList{"a\r\n", "b\r\n", "last"} << "完了" << false;
+    // The cable was pulled: the rest cannot reach the router, and the end
+    // must not be reported as a completed installation.
+    QTest::newRow("the port is gone") << 1 << QStringList{"a\r\n"} << "設定の送信" << true;
 }
 
-void TestSessions::serialTransferTypesLineByLine()
+void TestSessions::serialTransfer()
 {
+    QFETCH(int, portGoneAfter);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, title);
+    QFETCH(bool, textHasReason);
+
     TransferJob job;
     job.method = TransferMethod::Serial;
-    // The last piece has no CR LF: it goes on its own tick, the next completes.
     job.sendText = QStringLiteral("a\r\nb\r\nlast");
     FakeRouterLink link;
     ManualTickerFactory tickers;
@@ -303,44 +302,21 @@ void TestSessions::serialTransferTypesLineByLine()
 
     session.start();
     QCOMPARE(session.linesTotal(), 3);
-    QVERIFY(tickers.fire("Timer1"));
-    QVERIFY(tickers.fire("Timer1"));
-    QCOMPARE(session.linesSent(), 2);
-    QVERIFY(tickers.fire("Timer1"));
-    QCOMPARE(link.sent, (QStringList{"a\r\n", "b\r\n", "last"}));
-    QCOMPARE(out.completed, 0);
-    session.receive(QStringLiteral("a\r\nKV700> Error: unknown command\r\n"));
-    QVERIFY(tickers.fire("Timer1"));
-
-    // The console's output is only shown: on the serial line it ends nothing.
-    QCOMPARE(out.completed, 1);
-    QCOMPARE(out.messages.first(), (DialogueMessage{QStringLiteral("完了"), QStringLiteral("KV700 の設定が完了しました。"),
-                                                     MessageIcon::Information}));
-    QCOMPARE(out.timerLiveAtMessage, QList<bool>{false});
-    QVERIFY(session.terminal().text.contains(QStringLiteral("unknown command")));
-}
-
-void TestSessions::serialTransferStopsWhenThePortIsGone()
-{
-    TransferJob job;
-    job.method = TransferMethod::Serial;
-    job.sendText = QStringLiteral("a\r\nb\r\nc\r\n");
-    FakeRouterLink link;
-    ManualTickerFactory tickers;
-    TransferSession session(job, link, tickers, nullptr);
-    Outcomes out;
-    watch(session, tickers, out);
-
-    session.start();
-    QVERIFY(tickers.fire("Timer1"));
-    link.sendFails = true;   // the cable was pulled
-    QVERIFY(tickers.fire("Timer1"));
-    runOut(tickers, "Timer1");
-    QCOMPARE(out.completed, 0);
+    for (int tick = 0; tick < 10 && tickers.isActive("Timer1"); ++tick) {
+        link.sendFails = tick == portGoneAfter;
+        QVERIFY(tickers.fire("Timer1"));
+        QCOMPARE(session.linesSent(), qMin(tick + 1, 3));
+        // The console's output is only shown: on the serial line it ends nothing.
+        session.receive(QStringLiteral("KV700> Error: unknown command\r\n"));
+    }
+    QCOMPARE(link.sent, sent);
     QCOMPARE(out.messages.size(), 1);
-    QCOMPARE(out.messages.first().icon, MessageIcon::Critical);
-    QVERIFY(out.messages.first().text.contains(QStringLiteral("write failed")));
-    QVERIFY(!tickers.anyActive());
+    QCOMPARE(out.messages.first().title, title);
+    QCOMPARE(out.completed, title == QStringLiteral("完了") ? 1 : 0);
+    if (out.completed)
+        QCOMPARE(out.messages.first().text, QStringLiteral("KV700 の設定が完了しました。"));
+    QCOMPARE(out.messages.first().text.contains(QStringLiteral("write failed")), textHasReason);
+    QCOMPARE(out.timerLiveAtMessage, QList<bool>{false});
 }
 
 void TestSessions::telnetTransfer_data()
