@@ -16,9 +16,10 @@ class frmDefaultPass : public QDialog {
 public:
     explicit frmDefaultPass(QWidget *parent = nullptr);
 
-    // After exec(): the new password after OK, nothing after "変更しない".
-    // Closed without either (Escape, the window's close button): the
-    // transfer is not to go on, since nothing was chosen.
+    // After exec(): NewPassword after OK, KeepFactory after "変更しない";
+    // None when the window was closed without either (Escape, its close
+    // button), which the transfer takes as keeping the factory password:
+    // the configuration is still saved as the boot configuration.
     enum class Choice { None, NewPassword, KeepFactory };
     Choice choice() const { return m_choice; }
     QString newPassword() const;
