@@ -7,13 +7,18 @@ using namespace mg;
 
 namespace {
 
-// The parser's verdicts over one stream cut into the given arrivals.
+// The parser's verdicts over one stream cut into the given arrivals; a null
+// arrival is a new connection (reset()).
 QList<RouterOutput> feedAll(const QList<QByteArray> &arrivals)
 {
     RouterOutputParser parser;
     QList<RouterOutput> out;
-    for (const QByteArray &a : arrivals)
-        out.append(parser.feed(a));
+    for (const QByteArray &a : arrivals) {
+        if (a.isNull())
+            parser.reset();
+        else
+            out.append(parser.feed(a));
+    }
     return out;
 }
 
@@ -31,56 +36,41 @@ private slots:
         using B = QList<QByteArray>;
         using T = QStringList;
         using E = QList<bool>;
+        auto row = [](const char *name, const B &arrivals, const T &texts, E errors = {}) {
+            QTest::newRow(name) << arrivals << texts << (errors.isEmpty() ? E(texts.size(), false) : errors);
+        };
+        row("negotiation at the start and in the middle", {"\xff\xfb\x01\xff\xfb\x03\xff\xfd\x18login: pass\xff\xfd\x1fword:"},
+            {"login: password:"});
+        row("IAC alone, verb alone, printable option alone", {"x\xff", "\xfc", "A", "y"}, {"x", "", "", "y"});
+        row("subnegotiation over three arrivals, text inside it hidden", {"a\xff\xfa\x18", "\x01login: \xff", "\xf0" "b"}, {"a", "", "b"});
+        row("escaped 255 inside a subnegotiation", {"\xff\xfa\x18\xff\xff\x01\xff\xf0ok"}, {"ok"});
+        row("unclosed subnegotiation ended by another command", {"\xff\xfa\x18" "abc\xff\xf1shown"}, {"shown"});
+        row("IAC IAC is a data byte (not cp932), whole and split", {"a\xff\xff" "b\xff", "\xff" "c"}, {u"a\uFFFDb"_qs, u"\uFFFDc"_qs});
+        row("two-byte commands", {"a\xff\xf1" "b\xff\xf9" "c\xff\xf0" "d"}, {"abcd"});
+        row("stray IAC before text keeps the text", {"a\xff" "Bc"}, {"aBc"});
+        row("Shift_JIS split mid-character", {"\x82", "\xa0\x82", "\xa2\r\n"}, {"", u"あ"_qs, u"い\r\n"_qs});
+        row("negotiation inside a character", {"\x90\xff\xfb\x01\xdd\x92", "\xff", "\xfd\x03\xe8"}, {u"設"_qs, "", u"定"_qs});
+        row("half-width katakana and control bytes", {"\xb4\xd7\xb0\x1a\x7f"}, {u"ｴﾗｰ\x1a\x7f"_qs});
+        row("invalid bytes", {"a\x80\xa0\xfd" "b"}, {u"a\uFFFD\uFFFD\uFFFDb"_qs});
+        row("lead byte without its second byte", {"\x82", "\r\n"}, {"", u"\uFFFD\r\n"_qs});
 
-        QTest::newRow("plain text") << B{"login: "} << T{"login: "} << E{false};
-        QTest::newRow("negotiation at the start")
-            << B{"\xff\xfb\x01\xff\xfb\x03\xff\xfd\x18login: "} << T{"login: "} << E{false};
-        QTest::newRow("negotiation in the middle") << B{"pass\xff\xfd\x1fword:"} << T{"password:"} << E{false};
-        QTest::newRow("split after IAC") << B{"ab\xff", "\xfb\x01" "cd"} << T{"ab", "cd"} << E{false, false};
-        QTest::newRow("split after the verb, printable option")
-            << B{"ab\xff\xfd", "Acd"} << T{"ab", "cd"} << E{false, false};
-        QTest::newRow("IAC alone, verb alone, option alone")
-            << B{"x\xff", "\xfc", "\x01", "y"} << T{"x", "", "", "y"} << E{false, false, false, false};
-        QTest::newRow("subnegotiation")
-            << B{"a\xff\xfa\x18\x01\xff\xf0" "b"} << T{"a" "b"} << E{false};
-        QTest::newRow("subnegotiation over three arrivals, text inside it hidden")
-            << B{"a\xff\xfa\x18", "\x01login: \xff", "\xf0" "b"} << T{"a", "", "b"}
-            << E{false, false, false};
-        QTest::newRow("escaped 255 inside a subnegotiation")
-            << B{"\xff\xfa\x18\xff\xff\x01\xff\xf0ok"} << T{"ok"} << E{false};
-        QTest::newRow("unclosed subnegotiation ended by another command")
-            << B{"\xff\xfa\x18" "abc\xff\xf1shown"} << T{"shown"} << E{false};
-        QTest::newRow("IAC IAC is a data byte (not cp932)")
-            << B{"a\xff\xff" "b"} << T{u"a\uFFFDb"_qs} << E{false};
-        QTest::newRow("IAC IAC split") << B{"a\xff", "\xff" "b"} << T{"a", u"\uFFFDb"_qs} << E{false, false};
-        QTest::newRow("two-byte commands") << B{"a\xff\xf1" "b\xff\xf9" "c\xff\xf0" "d"} << T{"abcd"} << E{false};
-        QTest::newRow("stray IAC before text keeps the text") << B{"a\xff" "Bc"} << T{"aBc"} << E{false};
-        QTest::newRow("Shift_JIS split mid-character")
-            << B{"\x82", "\xa0\x82", "\xa2\r\n"} << T{"", u"あ"_qs, u"い\r\n"_qs} << E{false, false, false};
-        QTest::newRow("negotiation inside a character")
-            << B{"\x90\xff\xfb\x01\xdd\x92", "\xff", "\xfd\x03\xe8"} << T{u"設"_qs, "", u"定"_qs}
-            << E{false, false, false};
-        QTest::newRow("half-width katakana and control bytes")
-            << B{"\xb4\xd7\xb0\x1a\x7f"} << T{u"ｴﾗｰ\x1a\x7f"_qs} << E{false};
-        QTest::newRow("invalid bytes") << B{"a\x80\xa0\xfd" "b"} << T{u"a\uFFFD\uFFFD\uFFFDb"_qs} << E{false};
-        QTest::newRow("lead byte without its second byte")
-            << B{"\x82", "\r\n"} << T{"", u"\uFFFD\r\n"_qs} << E{false, false};
-
-        QTest::newRow("Error in one arrival")
-            << B{"% Error: bad command\r\n"} << T{"% Error: bad command\r\n"} << E{true};
-        QTest::newRow("Err + or") << B{"Err", "or"} << T{"Err", "or"} << E{false, true};
-        QTest::newRow("E + rro + r") << B{"% E", "rro", "r\r\n"} << T{"% E", "rro", "r\r\n"} << E{false, false, true};
-        QTest::newRow("negotiation in the middle of Error")
-            << B{"Er\xff\xfb\x01ror"} << T{"Error"} << E{true};
-        QTest::newRow("negotiation split in the middle of Error")
-            << B{"Er\xff", "\xfb", "\x01r", "or"} << T{"Er", "", "r", "or"} << E{false, false, false, true};
-        QTest::newRow("reported once") << B{"Error", "\r\n", "x"} << T{"Error", "\r\n", "x"} << E{true, false, false};
-        QTest::newRow("a later occurrence is new") << B{"Error", " Error"} << T{"Error", " Error"} << E{true, true};
-        QTest::newRow("Erro + r + r") << B{"Erro", "r", "r"} << T{"Erro", "r", "r"} << E{false, true, false};
-        QTest::newRow("case matters") << B{"error ERROR"} << T{"error ERROR"} << E{false};
+        row("Error in one arrival", {"% Error: bad command\r\n"}, {"% Error: bad command\r\n"}, {true});
+        row("E + rro + r", {"% E", "rro", "r\r\n"}, {"% E", "rro", "r\r\n"}, {false, false, true});
+        row("negotiation split in the middle of Error", {"Er\xff", "\xfb", "\x01r", "or"}, {"Er", "", "r", "or"},
+            {false, false, false, true});
+        row("reported once, a later occurrence is new", {"Error", "\r\n", " Error"}, {"Error", "\r\n", " Error"}, {true, false, true});
+        row("Erro + r + r", {"Erro", "r", "r"}, {"Erro", "r", "r"}, {false, true, false});
+        row("case matters", {"error ERROR"}, {"error ERROR"});
         // The E is the second byte of a katakana: the bytes hold "Error",
         // the text does not.
-        QTest::newRow("E as a second byte") << B{"\x83" "Error"} << T{u"ウrror"_qs} << E{false};
+        row("E as a second byte", {"\x83" "Error"}, {u"ウrror"_qs});
+
+        // A new connection starts clean: nothing half-read from the last one
+        // hides or completes anything.
+        row("reset: open subnegotiation", {"ab\xff\xfa", {}, "login:"}, {"ab", "login:"});
+        row("reset: IAC waiting", {"ab\xff", {}, "\xfd" "A"}, {"ab", u"\uFFFDA"_qs});
+        row("reset: lead byte waiting", {"\x82", {}, "\xa0"}, {"", u"\uFFFD"_qs});
+        row("reset: half an Error", {"Err", {}, "or"}, {"Err", "or"});
     }
 
     void arrivals()
@@ -88,43 +78,14 @@ private slots:
         QFETCH(QList<QByteArray>, arrivals);
         QFETCH(QStringList, texts);
         QFETCH(QList<bool>, errors);
-        const QList<RouterOutput> out = feedAll(arrivals);
         QStringList shownTexts;
         QList<bool> shownErrors;
-        for (const RouterOutput &o : out) {
+        for (const RouterOutput &o : feedAll(arrivals)) {
             shownTexts << o.text;
             shownErrors << o.error;
         }
         QCOMPARE(shownTexts, texts);
         QCOMPARE(shownErrors, errors);
-    }
-
-    // A new connection starts clean: nothing half-read from the last one
-    // hides or completes anything.
-    void reset_data()
-    {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QByteArray>("after");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("error");
-        QTest::newRow("open subnegotiation") << QByteArray("ab\xff\xfa") << QByteArray("login:") << "login:" << false;
-        QTest::newRow("IAC waiting") << QByteArray("ab\xff") << QByteArray("\xfd" "A") << u"\uFFFDA"_qs << false;
-        QTest::newRow("lead byte waiting") << QByteArray("\x82") << QByteArray("\xa0") << u"\uFFFD"_qs << false;
-        QTest::newRow("half an Error") << QByteArray("Err") << QByteArray("or") << "or" << false;
-    }
-
-    void reset()
-    {
-        QFETCH(QByteArray, before);
-        QFETCH(QByteArray, after);
-        QFETCH(QString, text);
-        QFETCH(bool, error);
-        RouterOutputParser parser;
-        parser.feed(before);
-        parser.reset();
-        const RouterOutput out = parser.feed(after);
-        QCOMPARE(out.text, text);
-        QCOMPARE(out.error, error);
     }
 
     // The fuzzing seeds, cut at every point and byte by byte: the text must
@@ -150,13 +111,12 @@ private slots:
         const int occurrences = int(whole.text.count(QStringLiteral("Error")));
         QCOMPARE(whole.error, occurrences > 0);
 
-        QList<QList<QByteArray>> cuts;
-        for (qsizetype at = 1; at < stream.size(); ++at)
-            cuts.append({stream.left(at), stream.mid(at)});
         QList<QByteArray> single;
         for (const char c : stream)
             single.append(QByteArray(1, c));
-        cuts.append(single);
+        QList<QList<QByteArray>> cuts{single};
+        for (qsizetype at = 1; at < stream.size(); ++at)
+            cuts.append({stream.left(at), stream.mid(at)});
         for (const QList<QByteArray> &cut : std::as_const(cuts)) {
             QString text;
             int reported = 0;
