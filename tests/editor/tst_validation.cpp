@@ -32,7 +32,33 @@ const QString EnatTitle = QStringLiteral("ENATの設定");
 const QStringList StaticRoute{"chkDefault=0", "chkStaticRoute=1", "txtRouteIP=10.1.0.0", "txtRouteNetMask=255.255.0.0",
                               "txtNextHop=10.0.0.2"};
 
+// A fault in the record of a destination not on screen, or in the one on
+// screen that is then removed.
+struct RecordCase {
+    int destinations, spoilt; // on the window; the destination whose record is faulty
+    QString fault;
+    int tab;                  // selected when generating
+    QString message, title;
+    int tabAfter;             // in front afterwards
+    QString focus;            // "": not checked by name
+};
+
+// A configuration the window and the command line both turn into a script.
+struct ScriptCase {
+    QString file, dropped; // a sample opened, the line of it replaced
+    int tab;               // selected before
+    QString edits;
+    Answer enat;           // to the ENAT question
+    bool save;             // the saved .cfg is compared, else the sample
+    QString line;          // in the script; "!": not in it
+};
+
+QStringList words(const QString &text) { return text.split(QLatin1Char(' '), Qt::SkipEmptyParts); }
+
 } // namespace
+
+Q_DECLARE_METATYPE(RecordCase)
+Q_DECLARE_METATYPE(ScriptCase)
 
 class TestValidation : public EditorFixture {
     Q_OBJECT
@@ -106,161 +132,101 @@ private slots:
             expectMessage(text, title);
     }
 
-    // Destinations not on screen are checked from their records, generated
-    // from the page of destination 1 or from the common page; the focus never
-    // goes to the hidden page, where typing would change what cannot be seen.
-    void storedDestinations_data()
+    // Destinations not on screen are checked from their records, generating
+    // from a destination page or from the common page; the page on screen is
+    // stored on the way. A missing ISDN number, a terminal type routed by RIP
+    // or the LAN's address keep the page in front; a fault in the user,
+    // password, peer authentication, callback or idle timer brings its
+    // destination's tab to the front with the focus on the field. The focus
+    // never goes to a hidden page, where typing would change what cannot be seen.
+    // A destination removed from the screen is not read from the page.
+    void destinationRecords_data()
     {
-        QTest::addColumn<int>("destinations");
-        QTest::addColumn<int>("spoilt");
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("tab");
-        QTest::newRow("record without ISDN number") << 2 << 2 << "ISDN" << 2;
-        QTest::newRow("record without ISDN number, from the common page") << 2 << 2 << "ISDN" << 1;
-        QTest::newRow("terminal type routed by RIP") << 2 << 2 << "terminal" << 2;
-        // Records beyond the last destination are left over from deleted ones.
-        QTest::newRow("record of a deleted destination") << 1 << 2 << "Ethernet" << 2;
-        QTest::newRow("32 destinations") << 32 << 0 << "" << 2;
-        QTest::newRow("32 destinations, Ethernet address in the 17th") << 32 << 17 << "Ethernet" << 2;
-    }
-    void storedDestinations()
-    {
-        QFETCH(int, destinations);
-        QFETCH(int, spoilt);
-        QFETCH(QString, fault);
-        QFETCH(int, tab);
-        QVERIFY(w->selectTab(1) && w->selectTab(2));   // destination 1 into its record
-        addDestinations(*w, destinations - 1);
-        Configuration &c = w->configuration();
-        for (int n = 2; n <= qMax(destinations, spoilt); ++n) {
-            c.destination(n) = c.destination(1);
-            c.destination(n).DefRoute = 0;
-            c.destination(n).PPPRIP = 1;
-            c.destination(n).PPPIP = QStringLiteral("10.0.%1.1").arg(n);
-        }
-        if (fault == "ISDN")
-            c.destination(spoilt).ISDN_Num.clear();
-        else if (fault == "terminal")
-            c.destination(spoilt).Type = 1;
-        else if (fault == "Ethernet")
-            c.destination(spoilt).PPPIP = QStringLiteral("192.168.1.1");
-        const QMap<QString, QStringList> messages{{"ISDN", {"ダイアルアップ接続の時は、ISDN番号は省略できません。", Error}},
-                                                  {"terminal", {TerminalNeedsRoute, Route}},
-                                                  {"Ethernet", {AlreadyUsed, PppIP}}};
-        const QStringList expected = spoilt <= destinations ? messages.value(fault) : QStringList();
-        QVERIFY(w->selectTab(tab));
-        if (tab == 1)
-            w->commonPage->txtSyslog->setFocus();
-        generate();
-        QCOMPARE(prompt->texts(), expected.mid(0, 1));
-        QCOMPARE(prompt->lastTitle(), expected.value(1));
-        QCOMPARE(rig->scriptWindows, expected.isEmpty() ? 1 : 0);
-        QCOMPARE(w->destinationPage->txtISDNNum->text(), QStringLiteral("03-1234-5678"));   // still destination 1 on screen
-        if (fault == "ISDN" && tab == 2)
-            QCOMPARE(focusName(), QStringLiteral("txtISDNNum"));
-        if (tab == 1) {
-            QVERIFY(QApplication::focusWidget() && QApplication::focusWidget()->isVisible());
-            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("9"));
-            QCOMPARE(w->destinationPage->txtISDNNum->text(), QStringLiteral("03-1234-5678"));
-        }
-    }
-
-    // The checks of a destination's user, password, peer authentication,
-    // callback timer and idle timer read the page for the destination on
-    // screen and the record for every other one. A fault in another one
-    // brings its tab to the front (the page left is stored on the way), then
-    // the message comes with the focus on the field.
-    void hiddenDestinationsAreChecked_data()
-    {
-        QTest::addColumn<int>("spoilt");   // the destination whose record is faulty
-        QTest::addColumn<int>("tab");      // selected when generating
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("focus");
+        QTest::addColumn<RecordCase>("c");
+        const auto row = [](const char *name, const RecordCase &c) { QTest::newRow(name) << c; };
+        const QString isdn = QStringLiteral("ダイアルアップ接続の時は、ISDN番号は省略できません。");
         const QString userOrPassword = QStringLiteral("認証用のユーザ名、パスワードのどちらかが未入力です。");
-        QTest::newRow("password missing") << 2 << 2 << "UserPass" << userOrPassword << Error << "txtUserPass";
-        QTest::newRow("user name missing, from the common page")
-            << 2 << 1 << "UserName" << userOrPassword << Error << "txtUsername";
-        QTest::newRow("callback timer 101") << 2 << 2 << "CBTimer"
-                                            << "コールバックタイマの値が正しくありません。" << Error << "txtCbdelay";
-        QTest::newRow("peer password missing")
-            << 2 << 2 << "AuthPass" << "接続相手を認証する場合、接続相手のユーザ名、\r\nパスワードは省略できません。" << Error
-            << "txtAuthUserName";
-        QTest::newRow("idle timer below 0") << 2 << 2 << "Idle" << "アイドルタイマの形式が正しくありません。"
-                                            << "アイドルタイマ" << "cboIdleTimer";
-        QTest::newRow("fault before the selected destination")
-            << 1 << 3 << "UserPass" << userOrPassword << Error << "txtUserPass";
+        row("record without ISDN number", {2, 2, "ISDN", 2, isdn, Error, 2, "txtISDNNum"});
+        row("record without ISDN number, from the common page", {2, 2, "ISDN", 1, isdn, Error, 1, ""});
+        row("terminal type routed by RIP", {2, 2, "terminal", 2, TerminalNeedsRoute, Route, 2, ""});
+        // Records beyond the last destination are left over from deleted ones.
+        row("record of a deleted destination", {1, 2, "Ethernet", 2, "", "", 2, ""});
+        row("32 destinations", {32, 1, "", 2, "", "", 2, ""});
+        row("32 destinations, Ethernet address in the 17th", {32, 17, "Ethernet", 2, AlreadyUsed, PppIP, 2, ""});
+        row("password missing", {2, 2, "UserPass", 2, userOrPassword, Error, 3, "txtUserPass"});
+        row("user name missing, from the common page", {2, 2, "UserName", 1, userOrPassword, Error, 3, "txtUsername"});
+        row("callback timer 101",
+            {2, 2, "CBTimer", 2, QStringLiteral("コールバックタイマの値が正しくありません。"), Error, 3, "txtCbdelay"});
+        row("peer password missing",
+            {2, 2, "AuthPass", 2, QStringLiteral("接続相手を認証する場合、接続相手のユーザ名、\r\nパスワードは省略できません。"),
+             Error, 3, "txtAuthUserName"});
+        row("idle timer below 0", {2, 2, "Idle", 2, QStringLiteral("アイドルタイマの形式が正しくありません。"),
+                                   QStringLiteral("アイドルタイマ"), 3, "cboIdleTimer"});
+        row("fault before the selected destination", {2, 1, "UserPass", 3, userOrPassword, Error, 2, "txtUserPass"});
+        // With the destination on screen deleted, or all but the first taken by
+        // a leased line, the checks must not read it out of the page.
+        row("faulty destination on screen deleted", {2, 2, "deleted", 3, "", "", 1, ""});
+        row("faulty destination on screen taken by a leased line", {2, 2, "leased", 3, "", "", 1, ""});
     }
-    void hiddenDestinationsAreChecked()
+    void destinationRecords()
     {
-        QFETCH(int, spoilt);
-        QFETCH(int, tab);
-        QFETCH(QString, fault);
-        QFETCH(QString, message);
+        QFETCH(RecordCase, c);
         QVERIFY(w->selectTab(1) && w->selectTab(2));   // destination 1 into its record
-        addDestinations(*w, 1);
-        Configuration &c = w->configuration();
-        c.destination(2) = c.destination(1);
-        c.destination(2).DefRoute = 0;
-        c.destination(2).PPPRIP = 1;
-        c.destination(2).PPPIP = QStringLiteral("10.0.2.1");
-        QVERIFY(w->selectTab(tab));
-        if (tab > 1)
-            setField(*w, "txtISDNNum", "03-0000-0000");   // on screen, not stored yet
-        Destination &d = c.destination(spoilt);
-        if (fault == "UserPass")
-            d.UserPass.clear();
-        else if (fault == "UserName")
-            d.UserName.clear();
-        else if (fault == "CBTimer")
-            d.CallBack = 1, d.CBTimer = 101;
-        else if (fault == "AuthPass")
-            d.Authentication = 1, d.AuthName = QStringLiteral("peer");
-        else if (fault == "Idle")
-            d.Idle = QStringLiteral("-5");
-        generate();
-        QCOMPARE(prompt->texts(), QStringList{message});
-        QTEST(prompt->lastTitle(), "title");
-        QCOMPARE(rig->scriptWindows, 0);
-        QCOMPARE(w->selectedTab(), spoilt + 1);
-        QCOMPARE(w->configuration().CurrentTab, int16(spoilt + 1));
-        QCOMPARE(w->destinationPage->txtPPPIP->text(), c.destination(spoilt).PPPIP);
-        QTEST(focusName(), "focus");
-        if (tab > 1)
-            QCOMPARE(c.destination(tab - 1).ISDN_Num, QStringLiteral("03-0000-0000"));
-    }
-
-    // Deleting the destination on screen, or a leased line taking all but
-    // the first, leaves the common page in front; the checks must then not
-    // read the removed destination out of the destination controls.
-    void removedDestinationIsNotChecked_data()
-    {
-        QTest::addColumn<bool>("leased");
-        QTest::newRow("deleted") << false;
-        QTest::newRow("leased line") << true;
-    }
-    void removedDestinationIsNotChecked()
-    {
-        QFETCH(bool, leased);
-        QVERIFY(w->selectTab(1) && w->selectTab(2));
-        addDestinations(*w, 1);
-        QVERIFY(w->selectTab(3));
-        // Leaves its tab, but the walk over all destinations refuses it.
-        setFields(*w, {"txtISDNNum=03-9999-0000", "txtPPPIP=10.0.9.1", "txtPPPNetMask=255.255.255.0", "chkRIPPPP=1",
-                       "txtUsername=", "txtUserPass="});
-        if (leased) {
-            QVERIFY2(w->selectTab(1), qPrintable(prompt->texts().join("|")));
-            w->commonPage->cboConnect->setCurrentIndex(1);
-        } else {
-            prompt->answers = {MessageAnswer::Ok};
-            w->mnuConnectDel->trigger();
-            prompt->shown.clear();
+        addDestinations(*w, c.destinations - 1);
+        Configuration &config = w->configuration();
+        for (int n = 2; n <= qMax(c.destinations, c.spoilt); ++n) {
+            config.destination(n) = config.destination(1);
+            config.destination(n).DefRoute = 0;
+            config.destination(n).PPPRIP = 1;
+            config.destination(n).PPPIP = QStringLiteral("10.0.%1.1").arg(n);
         }
-        QCOMPARE(w->tabConfig->count(), 2);
+        QVERIFY(w->selectTab(c.tab));
+        if (c.tab > 1)
+            setField(*w, "txtISDNNum", "03-0000-0000");   // on screen, not stored yet
+        else
+            w->commonPage->txtSyslog->setFocus();
+        Destination &d = config.destination(c.spoilt);
+        if (c.fault == "ISDN")
+            d.ISDN_Num.clear();
+        else if (c.fault == "terminal")
+            d.Type = 1;
+        else if (c.fault == "Ethernet")
+            d.PPPIP = QStringLiteral("192.168.1.1");
+        else if (c.fault == "UserPass")
+            d.UserPass.clear();
+        else if (c.fault == "UserName")
+            d.UserName.clear();
+        else if (c.fault == "CBTimer")
+            d.CallBack = 1, d.CBTimer = 101;
+        else if (c.fault == "AuthPass")
+            d.Authentication = 1, d.AuthName = QStringLiteral("peer");
+        else if (c.fault == "Idle")
+            d.Idle = QStringLiteral("-5");
+        if (c.fault == "deleted" || c.fault == "leased") {
+            setFields(*w, {"txtUsername=", "txtUserPass="});   // only the walk over all destinations refuses that
+            if (c.fault == "leased") {
+                QVERIFY2(w->selectTab(1), qPrintable(prompt->texts().join("|")));
+                w->commonPage->cboConnect->setCurrentIndex(1);
+            } else {
+                prompt->answers = {MessageAnswer::Ok};
+                w->mnuConnectDel->trigger();
+                prompt->shown.clear();
+            }
+            QCOMPARE(w->tabConfig->count(), 2);
+        }
         generate();
-        QCOMPARE(prompt->texts(), QStringList());
-        QCOMPARE(rig->scriptWindows, 1);
+        QCOMPARE(prompt->texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        QCOMPARE(prompt->lastTitle(), c.title);
+        QCOMPARE(rig->scriptWindows, c.message.isEmpty() ? 1 : 0);
+        QCOMPARE(w->selectedTab(), c.tabAfter);
+        QCOMPARE(w->configuration().CurrentTab, int16(c.tabAfter));
+        if (c.tabAfter > 1)
+            QCOMPARE(w->destinationPage->txtPPPIP->text(), config.destination(c.tabAfter - 1).PPPIP);
+        if (c.tab > 1 && c.tabAfter > 1)   // stored on the way, unless it went
+            QCOMPARE(config.destination(c.tab - 1).ISDN_Num, QStringLiteral("03-0000-0000"));
+        QVERIFY(QApplication::focusWidget() && QApplication::focusWidget()->isVisible());
+        if (!c.focus.isEmpty())
+            QCOMPARE(focusName(), c.focus);
     }
 
     // The record of the destination on screen is only brought up to date when
@@ -374,8 +340,6 @@ private slots:
         QCOMPARE(prompt->lastTitle() == EnatTitle, !checkFails);
         if (checkFails)
             return;
-        QCOMPARE(prompt->shown[0].buttons, MessageButtons::YesNo);
-        QVERIFY(prompt->lastText().startsWith(QStringLiteral("接続先1は端末型の設定です。\r\n\r\n")));
         // Generating again: after Yes the entry answers the question for good.
         prompt->shown.clear();
         generate();
@@ -408,111 +372,76 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
-    // A save writes a .cfg that is exactly the script the command line makes
-    // from the .rcf beside it (the file format adds one CR LF), whatever the
-    // save adds on its way and whatever the operator never filled in.
-    void savedPairAgrees_data()
+    // The window generates exactly the script the command line makes from
+    // the same file: a sample opened (one line of it replaced by "LQR=1"),
+    // with the tab selected before still in front, or the configuration
+    // as saved, whose .cfg holds that script (the file format adds one CR LF)
+    // whatever the save adds on its way and whatever was never filled in.
+    void commandLineAgrees_data()
     {
-        QTest::addColumn<QStringList>("edits");
-        QTest::addColumn<QString>("file");   // opened first when not empty, one line replaced by "LQR=1"
-        QTest::addColumn<QString>("dropped");
-        QTest::addColumn<Answer>("enat");
-        QTest::addColumn<QString>("line");   // part of the .cfg that must be there
-        QTest::newRow("terminal type, the ENAT entry declined, then added by the save")
-            << QStringList{"cboType=#1"} << "" << "" << Answer::No << "add ip nat ip=192.168.1.0 mask=255.255.255.0 gblint=ppp0";
-        QTest::newRow("terminal type, the ENAT entry accepted")
-            << QStringList{"cboType=#1"} << "" << "" << Answer::Yes << "add ip nat ip=192.168.1.0 mask=255.255.255.0 gblint=ppp0";
-        QTest::newRow("bandwidth on demand, thresholds never edited")
-            << QStringList{"cboMP=#1"} << "" << "" << Answer::No << "set ppp=0 uprate=80 uptime=30 downrate=20 downtime=60";
-        QTest::newRow("a file whose thresholds lack one line")
-            << QStringList{} << "dialup-two-lan.rcf" << "Uptime=20" << Answer::No
-            << "set ppp=1 uprate=70 uptime=30 downrate=";
+        QTest::addColumn<ScriptCase>("c");
+        const auto row = [](const char *name, const ScriptCase &c) { QTest::newRow(name) << c; };
+        const QString nat = QStringLiteral("add ip nat ip=192.168.1.0 mask=255.255.255.0 gblint=ppp0");
+        row("terminal type, the ENAT entry declined, then added by the save", {"", "", 2, "cboType=#1", Answer::No, true, nat});
+        row("terminal type, the ENAT entry accepted", {"", "", 2, "cboType=#1", Answer::Yes, true, nat});
+        row("bandwidth on demand, thresholds never edited",
+            {"", "", 2, "cboMP=#1", Answer::No, true, "set ppp=0 uprate=80 uptime=30 downrate=20 downtime=60"});
+        row("a file whose thresholds lack one line",
+            {"dialup-two-lan.rcf", "Uptime=20", 2, "", Answer::No, true, "set ppp=1 uprate=70 uptime=30 downrate="});
+        row("dial-up, two LAN destinations", {"dialup-two-lan.rcf", "", 1, "", Answer::No, false, ""});
+        row("dial-up terminal type, ENAT yes", {"dialup-terminal.rcf", "", 2, "", Answer::Yes, false, "enable ip nat\r\n"});
+        row("dial-up terminal type, ENAT no", {"dialup-terminal.rcf", "", 1, "", Answer::No, false, "!enable ip nat\r\n"});
+        row("128k leased line", {"leased128.rcf", "", 2, "", Answer::No, false, ""});
     }
-    void savedPairAgrees()
+    void commandLineAgrees()
     {
-        QFETCH(QStringList, edits);
-        QFETCH(QString, file);
-        QFETCH(QString, dropped);
-        QFETCH(Answer, enat);
-        QFETCH(QString, line);
+        QFETCH(ScriptCase, c);
         QTemporaryDir dir;
-        if (!file.isEmpty()) {
-            QFile sample(QStringLiteral(MG_EDITOR_TEST_DATA "/") + file);
-            QVERIFY(sample.open(QIODevice::ReadOnly));
+        const QString cfg = dir.filePath("office.cfg");
+        QVERIFY(w->selectTab(c.tab));
+        if (!c.file.isEmpty()) {
+            QFile sample(QStringLiteral(MG_EDITOR_TEST_DATA "/") + c.file), copy(dir.filePath("office.rcf"));
+            QVERIFY(sample.open(QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly));
             QByteArray bytes = sample.readAll();
-            QVERIFY(bytes.contains(dropped.toLatin1() + "\r\n"));
-            bytes.replace(dropped.toLatin1() + "\r\n", "LQR=1\r\n");
-            QFile copy(dir.filePath("hand.rcf"));
-            QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size());
+            QVERIFY(c.dropped.isEmpty() || bytes.contains(c.dropped.toLatin1() + "\r\n"));
+            copy.write(c.dropped.isEmpty() ? bytes : bytes.replace(c.dropped.toLatin1() + "\r\n", "LQR=1\r\n"));
             copy.close();
-            rig->files.answers = {dir.filePath("hand.cfg")};
+            rig->files.answers = {cfg};
             prompt->answers = {Answer::No};   // to saving the window's settings first
             w->mnuFileOpen_Click();
-            QCOMPARE(w->configuration().ConfigFileName, QStringLiteral("hand.cfg"));
+            QCOMPARE(w->configuration().ConfigFileName, QStringLiteral("office.cfg"));
+            QCOMPARE(w->selectedTab(), c.tab);
         }
-        setFields(*w, edits);
+        setFields(*w, words(c.edits));
         prompt->shown.clear();
-        prompt->answers = {enat};
-        rig->files.answers = {dir.filePath("office.cfg")};
-        QTest::mouseClick(w->cmdSave, Qt::LeftButton);
-        QVERIFY2(w->configuration().SaveSucceeded, qPrintable(prompt->texts().join("|")));
-        for (const mgtest::ShownMessage &m : std::as_const(prompt->shown))
-            QCOMPARE(m.title, EnatTitle);
-        QVERIFY(prompt->shown.size() <= 1);   // the question is never asked twice
-        QFile cfg(dir.filePath("office.cfg"));
-        QVERIFY(cfg.open(QIODevice::ReadOnly));
-        const QByteArray written = cfg.readAll();
-        QVERIFY2(written.contains(line.toLatin1()), written.constData());
+        prompt->answers = {c.enat};
+        QByteArray written;
+        if (c.save) {
+            rig->files.answers = {cfg};
+            QTest::mouseClick(w->cmdSave, Qt::LeftButton);
+            QVERIFY2(w->configuration().SaveSucceeded, qPrintable(prompt->texts().join("|")));
+            QVERIFY(prompt->shown.size() <= 1);   // the ENAT question is never asked twice
+            QFile saved(cfg);
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            written = saved.readAll();
+            prompt->answers = {Answer::No};   // after a save the entry answers for itself
+        }
         QBuffer out, err;
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
-        QVERIFY2(runCommandLine({"marrowgate", "generate", dir.filePath("office.cfg")}, out, err) == 0,
+        const QString enat = c.enat == Answer::Yes ? QStringLiteral("--enat=yes") : QStringLiteral("--enat=no");
+        QVERIFY2(runCommandLine(QStringList{"marrowgate", "generate"} + (c.save ? QStringList() : QStringList{enat}) + QStringList{cfg},
+                                out, err) == 0,
                  err.data().constData());
-        QCOMPARE(written, out.data() + "\r\n");
-        // The window keeps generating what it saved.
-        prompt->answers = {Answer::No};
-        generate();
-        QCOMPARE(ShiftJis::encode(w->configuration().CommandScript).value_or(QByteArray()), out.data());
-    }
-
-    // Opening leaves the tab selected before in front. With the common page
-    // there, the destination page must still hold a destination of the file,
-    // since the checks read it. Either way the script is the command line's.
-    void sameScriptAsTheCommandLine_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("tab");
-        QTest::addColumn<bool>("enatYes");
-        QTest::newRow("dial-up, two LAN destinations") << "dialup-two-lan.rcf" << 1 << false;
-        QTest::newRow("dial-up terminal type, ENAT yes") << "dialup-terminal.rcf" << 2 << true;
-        QTest::newRow("dial-up terminal type, ENAT no") << "dialup-terminal.rcf" << 1 << false;
-        QTest::newRow("128k leased line") << "leased128.rcf" << 2 << false;
-    }
-    void sameScriptAsTheCommandLine()
-    {
-        QFETCH(QString, file);
-        QFETCH(int, tab);
-        QFETCH(bool, enatYes);
-        QTemporaryDir dir;
-        QVERIFY(w->selectTab(tab));
-        openSample(*rig, file, dir);
-        QCOMPARE(w->selectedTab(), tab);
-        QBuffer out, err;
-        out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
-        const QString enat = enatYes ? QStringLiteral("--enat=yes") : QStringLiteral("--enat=no");
-        QVERIFY2(runCommandLine({"marrowgate", "generate", enat, dir.filePath("office.cfg")}, out, err) == 0,
-                 err.data().constData());
-        prompt->shown.clear();
-        prompt->answers = {enatYes ? Answer::Yes : Answer::No};
+        if (c.save)
+            QCOMPARE(written, out.data() + "\r\n");
+        const bool absent = c.line.startsWith('!');
+        QVERIFY2(out.data().contains(c.line.mid(absent ? 1 : 0).toLatin1()) != absent, out.data().constData());
         generate();
         for (const mgtest::ShownMessage &m : std::as_const(prompt->shown))
             QCOMPARE(m.title, EnatTitle);   // nothing but the ENAT question
         QCOMPARE(rig->scriptWindows, 1);
-        const std::optional<QByteArray> windowBytes = ShiftJis::encode(w->configuration().CommandScript);
-        QVERIFY(windowBytes);
-        QCOMPARE(*windowBytes, out.data());
-        QCOMPARE(out.data().contains("enable ip nat\r\n"), enatYes);
+        QCOMPARE(ShiftJis::encode(w->configuration().CommandScript).value_or(QByteArray()), out.data());
     }
 };
 
