@@ -1,72 +1,26 @@
 // marrowgate check: each check against the real thing it checks (a
 // pseudo-terminal, the router simulator on 127.0.0.2, UDP ports on
 // 127.0.0.1, the encoder beside the program), a failure with its remedy.
+// Its wrong usage is answered by the options it shares with send, in tst_Send.
 
-#include "CommandLine.h"
-#include "RouterSimulator.h"
+#include "SessionChecks.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTcpServer>
-#include <QTemporaryDir>
-#include <QUdpSocket>
 #include <QtTest>
 
 #include <unistd.h>
 
 using namespace mgtest;
 
-namespace {
-
-quint16 freeUdpPort()
-{
-    QUdpSocket socket;
-    socket.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-    return socket.localPort();
-}
-
-} // namespace
-
 class TestCheck : public QObject {
     Q_OBJECT
 
 private slots:
-    void usage_data();
-    void usage();
     void check_data();
     void check();
 };
-
-void TestCheck::usage_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no way to the router") << QStringList{} << "--serial DEVICE か --lan ADDRESS のどちらか一方";
-    QTest::newRow("a file given") << QStringList{"--lan", "127.0.0.2", "office.cfg"} << "ファイルは指定しません";
-    QTest::newRow("port out of range") << QStringList{"--lan", "127.0.0.2", "--telnet-port", "70000"}
-                                       << "--telnet-port には 1 から 65535";
-    QTest::newRow("unknown option") << QStringList{"--serial", "/dev/ttyUSB0", "--fast"}
-                                    << "check: 不明なオプションです: --fast";
-}
-
-void TestCheck::usage()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QString, message);
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    QCOMPARE(mg::runCommandLine(QStringList{"marrowgate", "check"} + args, out, err), std::optional<int>(2));
-    const QString text = QString::fromUtf8(err.data());
-    // The reason, then the synopsis or where to read more.
-    QVERIFY2(text.contains(message)
-                 && (text.contains(QStringLiteral("使い方: marrowgate check"))
-                     || text.contains(QStringLiteral("詳しくは marrowgate --help を見てください。"))),
-             qPrintable(text));
-    QVERIFY(out.data().isEmpty());
-}
 
 void TestCheck::check_data()
 {
@@ -106,68 +60,58 @@ void TestCheck::check()
     QFETCH(int, status);
     QFETCH(QStringList, lines);
 
+    QTemporaryDir dir;
     QString program = QStringLiteral(MG_PROGRAM);
     QStringList args{"check"};
-    RouterSimulator simulator;
+    // Runs the program through setpriv with the options before its own.
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    const auto throughSetpriv = [&](const QStringList &options) {
+        args = options + QStringList{program} + args;
+        program = setpriv;
+    };
+    RouterUnderTest router;
     QUdpSocket holder;
-    QTemporaryDir dir;
-    const bool serial = kind.startsWith(QLatin1String("serial"));
-    if (kind != QLatin1String("serial missing") && kind != QLatin1String("lan closed")) {
-        QVERIFY2(simulator.start(kind == QLatin1String("lan silent") ? QStringList{"--silent"} : QStringList{},
-                                 serial ? RouterSimulator::Serial : RouterSimulator::Telnet),
-                 qPrintable(simulator.errorString()));
+    if (kind == QLatin1String("lan tftp taken")) {
+        QVERIFY(holder.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+        router.tftpPort = holder.localPort();
+    } else if (kind == QLatin1String("lan tftp privileged")) {
+        QFile start(QStringLiteral("/proc/sys/net/ipv4/ip_unprivileged_port_start"));
+        if (start.open(QIODevice::ReadOnly) && start.readAll().trimmed().toInt() <= 69)
+            QSKIP("every user may bind port 69 on this machine");
+        router.tftpPort = 69;
     }
+    if (kind == QLatin1String("serial missing")) {
+        router.words = {"--serial", dir.filePath(QStringLiteral("ttyUSB9"))};
+    } else {
+        QVERIFY2(router.start(kind.startsWith(QLatin1String("serial")),
+                              kind == QLatin1String("lan closed")   ? QStringList{"closed"}
+                              : kind == QLatin1String("lan silent") ? QStringList{"--silent"}
+                                                                    : QStringList{}),
+                 qPrintable(router.simulator.errorString()));
+    }
+    args << router.words;
     if (kind == QLatin1String("serial")) {
-        args << "--serial" << simulator.serialLink() << "--speed" << "19200" << "--parity" << "even" << "--data-bits"
-             << "7" << "--stop-bits" << "2";
-    } else if (kind == QLatin1String("serial missing")) {
-        args << "--serial" << dir.filePath(QStringLiteral("ttyUSB9"));
+        args << "--speed" << "19200" << "--parity" << "even" << "--data-bits" << "7" << "--stop-bits" << "2";
     } else if (kind == QLatin1String("serial denied")) {
         // The console's own device, opened by a user outside its group.
-        if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
-            QSKIP("setpriv is not installed");
-        if (geteuid() != 0)
-            QSKIP("changing to another user needs root");
-        args.prepend(program);
-        args = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + args;
-        program = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-        args << "--serial" << simulator.serialDevice();
+        if (setpriv.isEmpty() || geteuid() != 0)
+            QSKIP("changing to another user needs root and setpriv");
+        args.last() = router.simulator.serialDevice();
+        throughSetpriv({"--reuid=65534", "--regid=65534", "--clear-groups"});
         // The group to join is the one that owns the device.
-        const QString group = QFileInfo(simulator.serialDevice()).group();
+        const QString group = QFileInfo(router.simulator.serialDevice()).group();
         QVERIFY(!group.isEmpty());
         lines.replaceInStrings(QStringLiteral("@group"), group);
-    } else {
-        quint16 telnetPort = simulator.telnetPort();
-        if (kind == QLatin1String("lan closed")) {
-            QTcpServer closed;
-            QVERIFY(closed.listen(RouterSimulator::routerAddress(), 0));
-            telnetPort = closed.serverPort();
-        }
-        quint16 tftpPort = freeUdpPort();
-        if (kind == QLatin1String("lan tftp taken")) {
-            QVERIFY(holder.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
-            tftpPort = holder.localPort();
-        } else if (kind == QLatin1String("lan tftp privileged")) {
-            QFile start(QStringLiteral("/proc/sys/net/ipv4/ip_unprivileged_port_start"));
-            if (start.open(QIODevice::ReadOnly) && start.readAll().trimmed().toInt() <= 69)
-                QSKIP("every user may bind port 69 on this machine");
-            tftpPort = 69;
-            if (geteuid() == 0) { // root binds it anyway: run without the capability
-                const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-                if (setpriv.isEmpty())
-                    QSKIP("setpriv is not installed");
-                args.prepend(program);
-                args.prepend(QStringLiteral("--bounding-set=-net_bind_service"));
-                program = setpriv;
-            }
-        } else if (kind == QLatin1String("lan no encoder")) {
-            // The program alone in a folder: its program folder has no tzel.
-            const QString copy = dir.filePath(QStringLiteral("marrowgate"));
-            QVERIFY(QFile::copy(program, copy));
-            program = copy;
-        }
-        args << "--lan" << "127.0.0.2" << "--telnet-port" << QString::number(telnetPort) << "--tftp-port"
-             << QString::number(tftpPort);
+    } else if (kind == QLatin1String("lan tftp privileged") && geteuid() == 0) {
+        // Root binds it anyway: run without the capability.
+        if (setpriv.isEmpty())
+            QSKIP("setpriv is not installed");
+        throughSetpriv({"--bounding-set=-net_bind_service"});
+    } else if (kind == QLatin1String("lan no encoder")) {
+        // The program alone in a folder: its program folder has no tzel.
+        const QString copy = dir.filePath(QStringLiteral("marrowgate"));
+        QVERIFY(QFile::copy(program, copy));
+        program = copy;
     }
 
     QProcess run;
@@ -190,10 +134,9 @@ void TestCheck::check()
         if (report.at(i).startsWith(QStringLiteral("✗ ")))
             QVERIFY2(i + 1 < report.size() && report.at(i + 1).startsWith(QStringLiteral("  → ")), qPrintable(out));
     }
-    QVERIFY(status == 0 ? !out.contains(QStringLiteral("✗ ")) : out.contains(QStringLiteral("✗ ")));
+    QCOMPARE(out.contains(QStringLiteral("✗ ")), status != 0);
     // The encoder check leaves nothing in the temporary folder.
-    const QStringList left = QDir(dir.path()).entryList({"marrowgate-*"}, QDir::Dirs);
-    QCOMPARE(left, QStringList());
+    QCOMPARE(QDir(dir.path()).entryList({"marrowgate-*"}, QDir::Dirs), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestCheck)

@@ -3,9 +3,8 @@
 // router simulator (127.0.0.2) and one that never gets through the login.
 
 #include "ManualTicker.h"
-#include "RouterSimulator.h"
-#include "SecretMasker.h"
 #include "SerialLine.h"
+#include "SessionChecks.h"
 #include "TestFakes.h"
 #include "TransferWindows.h"
 #include "frmDefaultPass.h"
@@ -17,31 +16,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QUdpSocket>
 #include <QtTest>
 
 using namespace mg;
 using namespace mgtest;
-
-namespace {
-
-quint16 freeUdpPort()
-{
-    QUdpSocket socket;
-    socket.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-    return socket.localPort();
-}
-
-QString readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-} // namespace
 
 class TestTranscriptWindows : public QObject {
     Q_OBJECT
@@ -54,7 +34,7 @@ private slots:
 void TestTranscriptWindows::windowsKeepATranscript_data()
 {
     QTest::addColumn<bool>("routerListens");
-    QTest::addColumn<QString>("outcome");     // the transcript's last note
+    QTest::addColumn<QString>("outcome"); // the transcript's last note
     QTest::newRow("installed") << true << "# 結果: 完了: KV700 の設定が完了しました。";
     QTest::newRow("nothing listens") << false << "# 結果: 接続失敗: ログインに失敗しました。";
 }
@@ -64,27 +44,17 @@ void TestTranscriptWindows::windowsKeepATranscript()
     QFETCH(bool, routerListens);
     QFETCH(QString, outcome);
 
-    const quint16 tftpPort = freeUdpPort();
-    RouterSimulator router;
-    quint16 telnetPort = 0;
-    if (routerListens) {
-        QVERIFY2(router.start({"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
-                 qPrintable(router.errorString()));
-        telnetPort = router.telnetPort();
-    } else {
-        QTcpServer closed;
-        QVERIFY(closed.listen(RouterSimulator::routerAddress(), 0));
-        telnetPort = closed.serverPort();
-    }
-
+    RouterUnderTest router;
+    QVERIFY2(router.start(false, routerListens ? QStringList() : QStringList{"closed"}),
+             qPrintable(router.simulator.errorString()));
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("transcripts"));
+    const QDir folder(dir.filePath(QStringLiteral("transcripts")));
     MemorySettings settings;
     ScriptedPrompt prompt;
     SerialLine serial(settings);
     ManualTickerFactory tickers;
-    TransferEnvironment environment{settings, prompt, serial, tickers, {}, {}, telnetPort, tftpPort,
-                                    QStringLiteral(MG_TZEL_DIR), folder};
+    TransferEnvironment environment{settings, prompt, serial, tickers, {}, {}, router.telnetPort,
+                                    router.tftpPort, QStringLiteral(MG_TZEL_DIR), folder.path()};
     TransferJob job;
     job.method = TransferMethod::Telnet;
     job.commandScript = QStringLiteral("enable ip\r\nset ppp=0 pass=\"isp-pass\"\r\n");
@@ -106,14 +76,11 @@ void TestTranscriptWindows::windowsKeepATranscript()
         } else if (auto *pass = qobject_cast<frmDefaultPass *>(window)) {
             pass->txtNewPass->setText(QStringLiteral("n3wpass1"));
             pass->txtConfirm->setText(QStringLiteral("n3wpass1"));
-            pass->cmdOk->click();
-            return;
+            return pass->cmdOk->click();
         } else if (auto *status = qobject_cast<frmStatus *>(window)) {
             shownPath = status->lblTranscript->text();
-            if (status->cmdFinish->isEnabled()) {
-                status->cmdFinish->click();
-                return;
-            }
+            if (status->cmdFinish->isEnabled())
+                return status->cmdFinish->click();
         }
         // A tick may open a modal window: from an event of its own.
         QTimer::singleShot(0, this, [&tickers] {
@@ -126,19 +93,18 @@ void TestTranscriptWindows::windowsKeepATranscript()
     RunTransferWindows(job, environment, nullptr);
     operatorTimer.stop();
 
-    const QStringList made = QDir(folder).entryList(QDir::Files);
+    const QStringList made = folder.entryList(QDir::Files);
     QCOMPARE(made.size(), 1);
-    const QString path = QDir(folder).filePath(made.first());
+    const QString path = folder.filePath(made.first());
     if (routerListens) {
-        QCOMPARE(router.state().managerPassword, QStringLiteral("n3wpass1"));
+        QCOMPARE(router.simulator.state().managerPassword, QStringLiteral("n3wpass1"));
         QCOMPARE(shownPath, QStringLiteral("記録: ") + path);
     }
-    const QString record = readAll(path);
+    const QString record = readText(path);
     QVERIFY2(record.contains(QStringLiteral("# ルータ 127.0.0.2 に LAN で設定 office.cfg を送ります。")), qPrintable(record));
     QVERIFY2(record.trimmed().section(QLatin1Char('\n'), -1).mid(24).startsWith(outcome), qPrintable(record));
-    for (const char *secret : {"pastry", "n3wpass1", "isp-pass"})
-        QVERIFY2(!record.contains(QLatin1String(secret)), secret);
-    QCOMPARE(QFileInfo(path).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), QFileDevice::Permissions());
+    QCOMPARE(shownSecret(record, {"pastry", "n3wpass1", "isp-pass"}), QString());
+    QCOMPARE(permissionsOf(path), OwnerReadWrite);
 }
 
 QTEST_MAIN(TestTranscriptWindows)
