@@ -1,5 +1,6 @@
 #include "TftpServeCommand.h"
 
+#include "CommandOptions.h"
 #include "TftpServer.h"
 #include "Ticker.h"
 #include "UdpEndpoint.h"
@@ -17,109 +18,56 @@ namespace mg {
 
 namespace {
 
-constexpr int Failure = 1;
-constexpr int WrongUsage = 2;
+using cli::fail;
+using cli::Failure;
+using cli::write;
+
 constexpr int DefaultTimeoutSeconds = 120;
 constexpr int MaxTimeoutSeconds = 24 * 60 * 60;
 
 const char *const Synopsis = "使い方: marrowgate tftp-serve --router ADDRESS [--port N] [--timeout S] FILE";
 
-void write(QIODevice &device, const QString &text)
-{
-    device.write(text.toUtf8());
-}
-
-int fail(QIODevice &err, const QString &message, int status = Failure)
-{
-    write(err, QStringLiteral("marrowgate: ") + message + QLatin1Char('\n'));
-    return status;
-}
-
-int wrongUsage(QIODevice &err, const QString &message)
-{
-    return fail(err, QStringLiteral("tftp-serve: ") + message + QLatin1Char('\n') + QString::fromUtf8(Synopsis), WrongUsage);
-}
-
-// Plain decimal digits only: "+69", " 69" or "0x45" is a typing slip, not a port.
-std::optional<uint> decimal(const QString &text, uint low, uint high)
-{
-    if (text.isEmpty() || text.size() > 9)
-        return std::nullopt;
-    for (QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-    const uint value = text.toUInt();
-    if (value < low || value > high)
-        return std::nullopt;
-    return value;
-}
-
-std::optional<QHostAddress> routerAddress(const QString &text)
-{
-    QHostAddress address;
-    if (!address.setAddress(text) || address.isNull() || address.isMulticast()
-        || address == QHostAddress::AnyIPv4 || address == QHostAddress::AnyIPv6
-        || address == QHostAddress::Broadcast)
-        return std::nullopt;
-    return address;
-}
-
 } // namespace
 
 int runTftpServe(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage)
 {
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    cli::SubcommandParser command(QStringLiteral("tftp-serve"), QString::fromUtf8(Synopsis));
     const QCommandLineOption routerOption(QStringLiteral("router"), QString(), QStringLiteral("ADDRESS"));
     const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("N"));
     const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QString(), QStringLiteral("S"));
-    parser.addOptions({help, routerOption, portOption, timeoutOption});
-
-    if (!parser.parse(QStringList{QStringLiteral("tftp-serve")} + args)) {
-        const QStringList unknown = parser.unknownOptionNames();
-        if (!unknown.isEmpty()) {
-            const QString &name = unknown.first();
-            return fail(err, QStringLiteral("tftp-serve: 不明なオプションです: %1%2\n詳しくは marrowgate --help を見てください。")
-                                 .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name),
-                        WrongUsage);
-        }
-        // The only other fault the parser finds: an option that takes a
-        // value came last, without one.
-        return wrongUsage(err, QStringLiteral("%1 の後に値を指定してください。").arg(args.isEmpty() ? QString() : args.last()));
-    }
-    if (parser.isSet(help)) {
-        write(out, usage);
-        return 0;
-    }
+    for (const QCommandLineOption &option : {routerOption, portOption, timeoutOption})
+        command.addOption(option);
+    if (const std::optional<int> status = command.parse(args, out, err, usage))
+        return *status;
+    const QCommandLineParser &parser = command.parser();
 
     if (!parser.isSet(routerOption))
-        return wrongUsage(err, QStringLiteral("--router でルータのアドレスを指定してください。"));
-    const std::optional<QHostAddress> router = routerAddress(parser.value(routerOption));
+        return command.wrongUsage(err, QStringLiteral("--router でルータのアドレスを指定してください。"));
+    const std::optional<QHostAddress> router = cli::routerAddress(parser.value(routerOption));
     if (!router)
-        return wrongUsage(err, QStringLiteral("--router のアドレスが正しくありません: %1").arg(parser.value(routerOption)));
+        return command.wrongUsage(err, QStringLiteral("--router のアドレスが正しくありません: %1").arg(parser.value(routerOption)));
 
     quint16 port = TftpServer::DefaultPort;
     if (parser.isSet(portOption)) {
-        const std::optional<uint> value = decimal(parser.value(portOption), 1, 65535);
+        const std::optional<uint> value = cli::decimal(parser.value(portOption), 1, 65535);
         if (!value)
-            return wrongUsage(err, QStringLiteral("--port には 1 から 65535 までの数を指定してください: %1").arg(parser.value(portOption)));
+            return command.wrongUsage(err, QStringLiteral("--port には 1 から 65535 までの数を指定してください: %1").arg(parser.value(portOption)));
         port = quint16(*value);
     }
 
     int timeoutSeconds = DefaultTimeoutSeconds;
     if (parser.isSet(timeoutOption)) {
-        const std::optional<uint> value = decimal(parser.value(timeoutOption), 1, MaxTimeoutSeconds);
+        const std::optional<uint> value = cli::decimal(parser.value(timeoutOption), 1, MaxTimeoutSeconds);
         if (!value)
-            return wrongUsage(err, QStringLiteral("--timeout には 1 から %1 までの秒数を指定してください: %2")
-                                       .arg(MaxTimeoutSeconds)
-                                       .arg(parser.value(timeoutOption)));
+            return command.wrongUsage(err, QStringLiteral("--timeout には 1 から %1 までの秒数を指定してください: %2")
+                                               .arg(MaxTimeoutSeconds)
+                                               .arg(parser.value(timeoutOption)));
         timeoutSeconds = int(*value);
     }
 
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)
-        return wrongUsage(err, QStringLiteral("送るファイルを1つ指定してください。"));
+        return command.wrongUsage(err, QStringLiteral("送るファイルを1つ指定してください。"));
     const QString file = files.first();
 
     const QHostAddress local = UdpEndpoint::localAddressTowards(*router);
