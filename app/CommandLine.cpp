@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "CommandOptions.h"
 #include "CheckCommand.h"
 #include "ConfigurationFiles.h"
 #include "ScriptGenerator.h"
@@ -69,16 +70,8 @@ const char *const Usage =
     "\n"
     "終了コード: 0 成功、1 エラー (理由は標準エラー出力に書き出します)。\n";
 
-void write(QIODevice &device, const QString &text)
-{
-    device.write(text.toUtf8());
-}
-
-int fail(QIODevice &err, const QString &message)
-{
-    write(err, QStringLiteral("marrowgate: ") + message + QLatin1Char('\n'));
-    return 1;
-}
+using cli::fail;
+using cli::write;
 
 QString describe(const RcfProblem &problem)
 {
