@@ -58,6 +58,22 @@ int SubcommandParser::wrongUsage(QIODevice &err, const QString &message) const
     return fail(err, m_name + QStringLiteral(": ") + message + QLatin1Char('\n') + m_synopsis, WrongUsage);
 }
 
+std::optional<int> SubcommandParser::timeoutSeconds(const QCommandLineOption &option, int fallback,
+                                                    QIODevice &err) const
+{
+    constexpr uint MaxSeconds = 24 * 60 * 60;
+    if (!m_parser.isSet(option))
+        return fallback;
+    const std::optional<uint> value = decimal(m_parser.value(option), 1, MaxSeconds);
+    if (!value) {
+        wrongUsage(err, QStringLiteral("--timeout には 1 から %1 までの秒数を指定してください: %2")
+                            .arg(MaxSeconds)
+                            .arg(m_parser.value(option)));
+        return std::nullopt;
+    }
+    return int(*value);
+}
+
 std::optional<uint> decimal(const QString &text, uint low, uint high)
 {
     if (text.isEmpty() || text.size() > 9)

@@ -44,6 +44,10 @@ public:
     std::optional<int> parse(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage);
     // "marrowgate: NAME: message" and the synopsis, status 2.
     int wrongUsage(QIODevice &err, const QString &message) const;
+    // --timeout S of a subcommand: whole seconds from 1 to a day, `fallback`
+    // when not given. Nothing, after the wrong-usage message, when S is not
+    // such a number.
+    std::optional<int> timeoutSeconds(const QCommandLineOption &option, int fallback, QIODevice &err) const;
 
     const QCommandLineParser &parser() const { return m_parser; }
 

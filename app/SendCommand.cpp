@@ -40,7 +40,6 @@ using cli::write;
 const char *const Synopsis = "使い方: marrowgate send (--serial DEVICE | --lan ADDRESS) [オプション] FILE";
 
 constexpr int DefaultTimeoutSeconds = 600;
-constexpr int MaxTimeoutSeconds = 24 * 60 * 60;
 constexpr qint64 MaxScriptBytes = 4 * 1024 * 1024;
 constexpr qint64 MaxPasswordInput = 4096;
 
@@ -431,15 +430,10 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
         if (!line->serial && pacing == TransferPacing::Echo)
             return command.wrongUsage(err, QStringLiteral("--pace=echo はシリアルで送るときだけ使えます (LAN ではルータがファイルを取りに来ます)。"));
     }
-    int timeoutSeconds = DefaultTimeoutSeconds;
-    if (parser.isSet(timeoutOption)) {
-        const std::optional<uint> value = cli::decimal(parser.value(timeoutOption), 1, MaxTimeoutSeconds);
-        if (!value)
-            return command.wrongUsage(err, QStringLiteral("--timeout には 1 から %1 までの秒数を指定してください: %2")
-                                               .arg(MaxTimeoutSeconds)
-                                               .arg(parser.value(timeoutOption)));
-        timeoutSeconds = int(*value);
-    }
+    const std::optional<int> timeout = command.timeoutSeconds(timeoutOption, DefaultTimeoutSeconds, err);
+    if (!timeout)
+        return cli::WrongUsage;
+    const int timeoutSeconds = *timeout;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)
         return command.wrongUsage(err, QStringLiteral("送る設定ファイルを1つ指定してください。"));

@@ -23,7 +23,6 @@ using cli::Failure;
 using cli::write;
 
 constexpr int DefaultTimeoutSeconds = 120;
-constexpr int MaxTimeoutSeconds = 24 * 60 * 60;
 
 const char *const Synopsis = "使い方: marrowgate tftp-serve --router ADDRESS [--port N] [--timeout S] FILE";
 
@@ -55,15 +54,10 @@ int runTftpServe(const QStringList &args, QIODevice &out, QIODevice &err, const 
         port = quint16(*value);
     }
 
-    int timeoutSeconds = DefaultTimeoutSeconds;
-    if (parser.isSet(timeoutOption)) {
-        const std::optional<uint> value = cli::decimal(parser.value(timeoutOption), 1, MaxTimeoutSeconds);
-        if (!value)
-            return command.wrongUsage(err, QStringLiteral("--timeout には 1 から %1 までの秒数を指定してください: %2")
-                                               .arg(MaxTimeoutSeconds)
-                                               .arg(parser.value(timeoutOption)));
-        timeoutSeconds = int(*value);
-    }
+    const std::optional<int> timeout = command.timeoutSeconds(timeoutOption, DefaultTimeoutSeconds, err);
+    if (!timeout)
+        return cli::WrongUsage;
+    const int timeoutSeconds = *timeout;
 
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)
