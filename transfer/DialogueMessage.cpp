@@ -88,4 +88,74 @@ DialogueMessage TimedOut(int seconds)
             MessageIcon::Critical};
 }
 
+namespace {
+const QString SendTitle = QStringLiteral("設定の送信");
+// Every serial failure after the reset leaves the router in the same state.
+const QString AfterReset = QStringLiteral(
+    "KV700 は工場出荷時の設定に戻した状態で、新しい設定は起動設定として保存されていません。\r\n");
+} // namespace
+
+DialogueMessage ConsoleLineRefused(const QString &line, int scriptLine, const QString &routerLine)
+{
+    const QString what = scriptLine > 0 ? QStringLiteral("KV700 が設定の %1 行目を受け付けませんでした。\r\n%1: %2\r\n").arg(scriptLine).arg(line)
+                                        : QStringLiteral("KV700 が「%1」を受け付けませんでした。\r\n").arg(line);
+    return {SendTitle,
+            what + QStringLiteral("ルータの表示: %1\r\n").arg(routerLine) + AfterReset
+                + QStringLiteral("設定を確認してから送信し直してください。"),
+            MessageIcon::Critical};
+}
+
+DialogueMessage ConsoleWrongPrompt(const QString &line, const QString &routerLine)
+{
+    return {SendTitle,
+            QStringLiteral("KV700 が「%1」に思いがけない応答をしたため、設定の送信を中止しました。\r\n").arg(line)
+                + QStringLiteral("ルータの表示: %1\r\n").arg(routerLine) + AfterReset
+                + QStringLiteral("送信の記録を確認してから送信し直してください。"),
+            MessageIcon::Critical};
+}
+
+DialogueMessage ConsoleNoAnswer(const QString &line, int seconds)
+{
+    return {SendTitle,
+            QStringLiteral("KV700 が「%1」に %2 秒たっても応答しないため、設定の送信を中止しました。\r\n").arg(line).arg(seconds)
+                + AfterReset + CheckCable,
+            MessageIcon::Critical};
+}
+
+DialogueMessage NotFactorySettings()
+{
+    return {SendTitle,
+            QStringLiteral("KV700 が再起動の後、工場出荷時の設定に戻りませんでした (工場出荷時のパスワードでログインできません)。\r\n"
+                           "以前の送信で boot.cfg 以外の設定ファイルから起動するようにしてあると、このようになります。\r\n"
+                           "KV700 は以前の設定で動いています。設定は何も入力していません (boot.cfg があった場合は boot_bak.cfg に名前を変えてあります)。\r\n"
+                           "「IP ネットワーク経由」で送信してください (リセットは要りません)。"),
+            MessageIcon::Critical};
+}
+
+DialogueMessage NoLoginAfterRestart(int seconds)
+{
+    return {SendTitle,
+            QStringLiteral("KV700 が再起動してから %1 秒たってもログインの表示が出ないため、設定の送信を中止しました。\r\n").arg(seconds)
+                + QStringLiteral("再起動の後は何も入力していません。KV700 には以前の設定が残っていることがあります。\r\n")
+                + QStringLiteral("KV700 の電源と PC との接続を確認し、KV700 が起動し終わってから送信し直してください。"),
+            MessageIcon::Critical};
+}
+
+DialogueMessage Stalled(int seconds, bool serial)
+{
+    return {QStringLiteral("応答なし"),
+            QStringLiteral("%1 秒の間 KV700 から何の表示もなく、送信も進まないため、設定の送信を中止しました。\r\n").arg(seconds)
+                + (serial ? CheckCable : CheckAddress),
+            MessageIcon::Critical};
+}
+
+DialogueMessage BadConfigName(const QString &name)
+{
+    return {SendTitle,
+            QStringLiteral("設定ファイルの名前「%1」は KV700 のコマンドで使えません。\r\n").arg(name)
+                + QStringLiteral("空白、「\"」、「?」、「\\」、制御文字、Shift_JIS にない文字を含まない名前で設定を保存し直してから送信してください。\r\n")
+                + QStringLiteral("KV700 には何も送っていません。"),
+            MessageIcon::Critical};
+}
+
 } // namespace mg::DialogueMessages

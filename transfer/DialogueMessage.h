@@ -30,5 +30,18 @@ DialogueMessage SerialWriteFailed(const QString &description);
 DialogueMessage FileServerFailed(const QString &description);
 DialogueMessage TimedOut(int seconds);      // the session's time limit passed
 
+// The serial console, checked as the lines go out. `line` is the line as
+// typed (passwords already hidden); scriptLine its number in the command
+// script, 0 for the program's own lines.
+DialogueMessage ConsoleLineRefused(const QString &line, int scriptLine, const QString &routerLine);
+DialogueMessage ConsoleWrongPrompt(const QString &line, const QString &routerLine);
+DialogueMessage ConsoleNoAnswer(const QString &line, int seconds);
+DialogueMessage NotFactorySettings();           // the factory login failed after the reset's restart
+DialogueMessage NoLoginAfterRestart(int seconds);
+// Neither output nor progress for that long.
+DialogueMessage Stalled(int seconds, bool serial);
+// A configuration name the router's commands cannot carry.
+DialogueMessage BadConfigName(const QString &name);
+
 } // namespace DialogueMessages
 } // namespace mg

@@ -7,6 +7,7 @@ void EchoWatch::expect(const QString &lineText, bool expectEcho)
     m_echo = expectEcho ? lineText : QString();
     m_seen.clear();
     m_tail.clear();
+    m_prompt.clear();
     m_phase = m_echo.isEmpty() ? Phase::LineEnd : Phase::Echo;
 }
 
@@ -40,6 +41,7 @@ bool EchoWatch::feed(QStringView text)
         m_tail = m_tail.append(text).right(2);
         if (m_tail == QLatin1String("> ") || m_tail == QLatin1String(": ")) {
             m_phase = Phase::Idle;
+            m_prompt = m_tail;
             return true;
         }
     }

@@ -15,11 +15,19 @@ public:
     // A line was typed (without its CR LF); expectEcho: the router shows it.
     void expect(const QString &lineText, bool expectEcho);
     // Nothing is awaited any more.
-    void clear() { m_phase = Phase::Idle; }
+    void clear()
+    {
+        m_phase = Phase::Idle;
+        m_prompt.clear();
+    }
     bool isWaiting() const { return m_phase != Phase::Idle; }
 
     // Router output; true once (and only once) the line has been taken.
     bool feed(QStringView text);
+    // The prompt that ended the last wait ("> " or ": "); empty before.
+    QString prompt() const { return m_prompt; }
+    // The echo (if any) and the line's end have come: the router has the line.
+    bool lineEnded() const { return m_phase == Phase::Prompt || (m_phase == Phase::Idle && !m_prompt.isEmpty()); }
 
 private:
     enum class Phase { Idle, Echo, LineEnd, Prompt };
@@ -28,6 +36,7 @@ private:
     QString m_echo;      // the text the router has to show
     QString m_seen;      // the last characters seen while waiting for the echo
     QString m_tail;      // the last two characters after the line end
+    QString m_prompt;
 };
 
 } // namespace mg

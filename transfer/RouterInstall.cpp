@@ -73,7 +73,8 @@ QString oneLine(const DialogueMessage &message)
 } // namespace
 
 RouterInstall::RouterInstall(TransferJob &job, TickerFactory &tickers, QObject *parent)
-    : QObject(parent), m_job(job), m_tickers(tickers)
+    : QObject(parent), m_job(job), m_tickers(tickers),
+      m_stall(tickers.create(StallTicker, StallLimit, [this] { stalled(); }))
 {
 }
 
@@ -120,8 +121,32 @@ void RouterInstall::note(const QString &text)
         m_transcript->note(text);
 }
 
+void RouterInstall::alive()
+{
+    if (isRunning() && m_stall->isActive())
+        m_stall->start();
+}
+
+void RouterInstall::stalled()
+{
+    m_stall->stop();
+    if (!isRunning())
+        return;
+    note(QStringLiteral("%1 秒の間、ルータの表示も転送の進みもありませんでした。").arg(StallLimit.count()));
+    const DialogueMessage message = DialogueMessages::Stalled(int(StallLimit.count()), m_job.method == TransferMethod::Serial);
+    if (m_stage == Stage::Login) {
+        m_stage = Stage::Done;
+        release();
+        settle(QStringLiteral("結果: ") + oneLine(message));
+        emit loginFailed(message, false);
+        return;
+    }
+    end(false, message, false, true);
+}
+
 void RouterInstall::typed(const QString &text)
 {
+    alive();
     if (m_transcript)
         m_transcript->sent(text);
 }
@@ -156,6 +181,15 @@ void RouterInstall::attach(TelnetLink &link)
         if (m_stage == Stage::Login)
             m_login->linkConnected();
     });
+    m_linkConnections << connect(&link, &TelnetLink::closedByPeer, this, [this] {
+        note(QStringLiteral("ルータが Telnet の接続を閉じました。"));
+        if (m_stage == Stage::Login)
+            m_login->linkFailed();
+        else if (m_stage == Stage::Transfer)
+            m_transfer->linkClosed();
+        else if (m_stage == Stage::ManagerAccount)
+            end(false, DialogueMessages::ConnectionLost(), false, true);
+    });
     m_linkConnections << connect(&link, &TelnetLink::failed, this, [this] {
         if (m_stage == Stage::Login)
             m_login->linkFailed();
@@ -176,6 +210,8 @@ void RouterInstall::attachLink()
     connect(m_login.get(), &LoginSession::failed, this,
             [this](const DialogueMessage &message, LoginSession::AfterFailure after) {
                 if (after == LoginSession::AfterFailure::Retry) {
+                    // The operator reads the message and types again.
+                    m_stall->stop();
                     note(QStringLiteral("ログインできませんでした。") + oneLine(message));
                     emit loginFailed(message, true);
                     return;
@@ -191,6 +227,16 @@ void RouterInstall::login(const QString &user, const QString &password)
 {
     if (m_stage != Stage::Login)
         return;
+    if (!SendText::ConfigNameAllowed(m_job.configName)) {
+        // Nothing may be typed: the router would be reset and then refuse
+        // to save the configuration under this name.
+        const DialogueMessage message = DialogueMessages::BadConfigName(m_job.configName);
+        m_stage = Stage::Done;
+        release();
+        settle(QStringLiteral("結果: ") + oneLine(message));
+        emit loginFailed(message, false);
+        return;
+    }
     m_password = password;
     addSecret(password);
     // After the reset the serial session logs in with the factory password.
@@ -203,6 +249,7 @@ void RouterInstall::login(const QString &user, const QString &password)
              : QStringLiteral("%1 に Telnet でユーザ %2 としてログインします。").arg(m_job.routerAddress, user));
     if (m_limit && !m_limit->isActive())
         m_limit->start();
+    m_stall->start();
     m_login->start(user, password);
 }
 
@@ -218,6 +265,7 @@ const TerminalText &RouterInstall::transferTerminal() const
 
 void RouterInstall::received(const QString &text, bool containsError)
 {
+    alive();
     emit output(text);
     // Recorded before the sessions see it: they may type the next line at once.
     if (m_transcript)
@@ -235,8 +283,12 @@ void RouterInstall::received(const QString &text, bool containsError)
 void RouterInstall::loggedInAs(bool factoryLogin)
 {
     std::optional<QString> managerPassword;
-    if (factoryLogin)
+    if (factoryLogin) {
+        // The operator answers a dialog: that time is theirs, not the router's.
+        m_stall->stop();
         managerPassword = m_factoryChoice ? m_factoryChoice() : std::nullopt;
+        m_stall->start();
+    }
     else
         managerPassword = SendText::PasswordAfterLogin(m_password);
     if (managerPassword)
@@ -285,7 +337,10 @@ void RouterInstall::startTransfer()
     m_stage = Stage::Transfer;
     if (m_job.method == TransferMethod::Telnet) {
         m_fileServer = std::make_unique<TftpServer>(m_tickers);
-        connect(m_fileServer.get(), &TftpServer::progress, this, &RouterInstall::progress);
+        connect(m_fileServer.get(), &TftpServer::progress, this, [this](int done, int total) {
+            alive();
+            emit progress(done, total);
+        });
         connect(m_fileServer.get(), &TftpServer::requestReceived, this, [this](const QString &name) {
             note(QStringLiteral("ルータが TFTP で「%1」を要求しました。").arg(name));
         });
@@ -348,6 +403,7 @@ void RouterInstall::release()
 {
     if (m_limit)
         m_limit->stop();
+    m_stall->stop();
     for (const QMetaObject::Connection &c : std::as_const(m_linkConnections))
         disconnect(c);
     m_linkConnections.clear();

@@ -42,6 +42,11 @@ public:
     // the manager account is to get, or nothing to keep the factory one.
     using FactoryPasswordChoice = std::function<std::optional<QString>()>;
 
+    // No healthy installation goes this long without the router printing
+    // anything or the transfer moving on; then it ends as a failure.
+    static constexpr std::chrono::seconds StallLimit{120};
+    static constexpr const char *StallTicker = "Stall";
+
     RouterInstall(TransferJob &job, TickerFactory &tickers, QObject *parent = nullptr);
     ~RouterInstall() override;
 
@@ -110,6 +115,9 @@ private:
     // outcome noted.
     void settle(const QString &outcome);
     void timedOut();
+    void stalled();
+    // Something happened: the stall watch counts from now.
+    void alive();
     void typed(const QString &text);
 
     TransferJob &m_job;
@@ -122,6 +130,7 @@ private:
     SecretMasker m_shown;
     std::chrono::seconds m_timeLimit{0};
     std::unique_ptr<Ticker> m_limit;
+    std::unique_ptr<Ticker> m_stall;
 
     std::unique_ptr<RouterLink> m_link;
     std::unique_ptr<LoginSession> m_login;

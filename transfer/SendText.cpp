@@ -1,5 +1,7 @@
 #include "SendText.h"
 
+#include "ShiftJis.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -22,6 +24,18 @@ QString lines(const QStringList &list)
 QString ConfigName(const QString &configFileName)
 {
     return configFileName.isEmpty() ? DefaultConfigName : configFileName;
+}
+
+bool ConfigNameAllowed(const QString &name)
+{
+    if (name.isEmpty())
+        return false;
+    for (const QChar c : name) {
+        if (c.isSpace() || c.category() == QChar::Other_Control || c.category() == QChar::Other_Format
+            || c == QLatin1Char('"') || c == QLatin1Char('?') || c == QLatin1Char('\\'))
+            return false;
+    }
+    return ShiftJis::encode(name).has_value();
 }
 
 QString SerialText(const QString &commandScript)

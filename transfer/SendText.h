@@ -19,6 +19,11 @@ inline const QString RemoteOperationAddress = QStringLiteral("192.168.42.2");
 // The name the router stores the configuration under.
 QString ConfigName(const QString &configFileName);
 
+// Whether the router's commands can carry the name ("create config=NAME",
+// "load file=NAME"): they split their words at blanks, take "?" for help
+// and quotes for text, and the line is Shift_JIS.
+bool ConfigNameAllowed(const QString &name);
+
 // The serial console session before the tail: move the boot configuration
 // aside, restart with factory settings, log in with the factory password,
 // switch paging off, then the command script.

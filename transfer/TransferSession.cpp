@@ -26,10 +26,10 @@ void TransferSession::start()
     m_loaded = false;
     m_finished = false;
     m_withoutEcho = 0;
-    m_echo.clear();
     m_queue.reset(QString());
     if (serial()) {
-        m_sendText.reset(m_job.sendText);
+        m_console.setSecrets(m_job.secrets);
+        m_console.reset(m_job.sendText);
         emit progressChanged();
         m_serialTicker->start();
         // The login ended at the command prompt: with echo pacing the first
@@ -56,7 +56,6 @@ void TransferSession::start()
 
 void TransferSession::stop()
 {
-    m_echo.clear();
     m_serialTicker->stop();
     m_commandTicker->stop();
     m_queue.reset(QString());
@@ -67,36 +66,76 @@ void TransferSession::stop()
 
 void TransferSession::serialTick()
 {
-    if (m_echo.isWaiting())
+    if (m_finished)
+        return;
+    if (!m_console.ready()) {
+        // The router has not given the answer this step needs: nothing more
+        // is typed until it does, and not for ever.
+        const ConsoleScript::Verdict verdict = m_console.waited(SerialPeriod);
+        if (verdict.failed())
+            consoleFailed(verdict);
+        return;
+    }
+    if (m_console.awaitingEcho())
         ++m_withoutEcho;
     typeNextLine();
 }
 
 void TransferSession::typeNextLine()
 {
-    m_echo.clear();
-    if (const std::optional<QString> line = m_sendText.next()) {
-        if (!m_link.send(*line)) {
+    if (const std::optional<ConsoleScript::Line> line = m_console.take()) {
+        if (!m_link.send(line->text)) {
             // The port is gone (the cable pulled, or closed after a line
             // error): the rest of the script cannot reach the router, and
             // the end must not be reported as a completed installation.
             fail(DialogueMessages::SerialWriteFailed(m_link.errorString()), false, false);
             return;
         }
-        if (m_job.pacing == TransferPacing::Echo) {
-            QString text = *line;
-            if (text.endsWith(QLatin1String("\r\n")))
-                text.chop(2);
-            const bool secret = std::any_of(m_job.secrets.cbegin(), m_job.secrets.cend(),
-                                            [&](const QString &s) { return !s.isEmpty() && text.contains(s); });
-            m_echo.expect(text, !secret);
-        }
         emit progressChanged();
         return;
     }
-    m_serialTicker->stop();
-    m_finished = true;
-    emit completed(DialogueMessages::Completed(QString()));
+    finish();
+}
+
+void TransferSession::consoleFailed(const ConsoleScript::Verdict &verdict)
+{
+    const ConsoleScript::Line &line = m_console.line(verdict.line);
+    QString text = line.text;
+    if (text.endsWith(QLatin1String("\r\n")))
+        text.chop(2);
+    text = line.secret ? QStringLiteral("********") : hidden(text);
+    const QString routerLine = hidden(verdict.routerLine);
+    using Failure = ConsoleScript::Failure;
+    switch (verdict.failure) {
+    case Failure::Refused:
+        // As a refused file over the LAN: the configuration counts as unsaved.
+        fail(DialogueMessages::ConsoleLineRefused(text, line.scriptLine, routerLine), true, false);
+        return;
+    case Failure::NotFactory:
+        fail(DialogueMessages::NotFactorySettings(), false, false);
+        return;
+    case Failure::NoLoginPrompt:
+        fail(DialogueMessages::NoLoginAfterRestart(int(ConsoleScript::BootWait.count())), false, false);
+        return;
+    case Failure::NoAnswer:
+        fail(DialogueMessages::ConsoleNoAnswer(text, int(ConsoleScript::AnswerWait.count())), false, false);
+        return;
+    case Failure::WrongPrompt:
+        fail(DialogueMessages::ConsoleWrongPrompt(text, routerLine), false, false);
+        return;
+    case Failure::None:
+        return;
+    }
+}
+
+QString TransferSession::hidden(const QString &text) const
+{
+    QString shown = text;
+    for (const QString &secret : std::as_const(m_job.secrets)) {
+        if (!secret.isEmpty())
+            shown.replace(secret, QStringLiteral("********"));
+    }
+    return shown;
 }
 
 void TransferSession::commandTick()
@@ -118,24 +157,42 @@ void TransferSession::commandTick()
 
 void TransferSession::finish()
 {
+    m_serialTicker->stop();
+    m_commandTicker->stop();
     m_link.close();
     if (m_fileServer)
         m_fileServer->close();
     m_finished = true;
-    emit completed(DialogueMessages::Completed(m_job.routerAddress));
+    emit completed(DialogueMessages::Completed(serial() ? QString() : m_job.routerAddress));
 }
 
 void TransferSession::receive(const QString &text, bool containsError)
 {
     show(text);
-    if (serial() && !m_finished && m_echo.isWaiting() && m_echo.feed(text)) {
-        // The router has taken the line: the next one goes now, and the
-        // period (the longest wait) counts from here.
-        m_serialTicker->start();
-        typeNextLine();
+    if (m_finished)
+        return;
+    if (serial()) {
+        const ConsoleScript::Verdict verdict = m_console.feed(text);
+        if (verdict.failed()) {
+            consoleFailed(verdict);
+            return;
+        }
+        if (!verdict.answered)
+            return;
+        // The router has taken the last line: after the last of all, the
+        // installation is complete; with echo pacing the next one goes now,
+        // and the period (the longest wait) counts from here.
+        if (m_console.complete()) {
+            finish();
+            return;
+        }
+        if (m_job.pacing == TransferPacing::Echo && m_console.ready()) {
+            m_serialTicker->start();
+            typeNextLine();
+        }
         return;
     }
-    if (containsError && !m_finished && !serial()) {
+    if (containsError) {
         m_link.close();
         fail(DialogueMessages::LoadFailed(), true, false);
     }
@@ -165,9 +222,22 @@ void TransferSession::linkFailed()
     fail(DialogueMessages::ConnectionFailed(), false, false);
 }
 
+void TransferSession::linkClosed()
+{
+    if (m_finished || serial())
+        return;
+    // The router hung up. After the last command (the restart) that is its
+    // answer; before it, the installation cannot have ended.
+    if (m_loaded && m_queue.atEnd()) {
+        finish();
+        return;
+    }
+    m_link.close();
+    fail(DialogueMessages::ConnectionLost(), m_loaded, true);
+}
+
 void TransferSession::fail(const DialogueMessage &message, bool markChanged, bool closesWindow)
 {
-    m_echo.clear();
     m_serialTicker->stop();
     m_commandTicker->stop();
     if (m_fileServer)

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ConsoleScript.h"
 #include "DialogueMessage.h"
-#include "EchoWatch.h"
 #include "LineCursor.h"
 #include "Terminal.h"
 #include "TransferJob.h"
@@ -18,10 +18,13 @@ class Ticker;
 class TickerFactory;
 
 // The transfer after the login, driven by its timers, the link's events and
-// the file server. Serial: the send text is typed one line per second, and
-// the end of the text is the end of the transfer; with echo pacing the next
-// line goes as soon as the router has echoed the last one and shown its
-// prompt, the second being only the longest wait. Telnet: the
+// the file server. Serial: the send text is typed one line per second; with
+// echo pacing the next line goes as soon as the router has echoed the last
+// one and shown its prompt, the second being only the longest wait. What the
+// router answers is checked as the lines go (ConsoleScript): the restart, the
+// factory login, the manager password and the saving of the boot
+// configuration each wait for the router's answer, an "Error" ends the
+// transfer, and only the router's taking of the last line completes it. Telnet: the
 // router is told to fetch the file from this PC's TFTP server; once it has
 // the whole file it is told to boot from it and, unless it is in
 // remote-operation mode, to restart. Router output containing "Error" ends
@@ -51,13 +54,14 @@ public:
     void fileDelivered();                     // the router acknowledged the last block
     void fileServerFailed(const QString &message);
     void linkFailed();                        // the Telnet connection reported an error
+    void linkClosed();                        // the router closed the Telnet session
 
     const TerminalText &terminal() const { return m_terminal; }
     bool isFinished() const { return m_finished; }
     bool fileLoaded() const { return m_loaded; }
     // Serial: lines of the send text typed and in all.
-    int linesSent() const { return m_sendText.linesTaken(); }
-    int linesTotal() const { return m_sendText.lineCount(); }
+    int linesSent() const { return m_console.linesTaken(); }
+    int linesTotal() const { return m_console.lineCount(); }
     // Echo pacing: lines typed at the end of the period because the router
     // had not answered the one before.
     int linesWithoutEcho() const { return m_withoutEcho; }
@@ -76,6 +80,8 @@ private:
     void fail(const DialogueMessage &message, bool markChanged, bool closesWindow);
     void show(const QString &text);
     void typeNextLine();
+    void consoleFailed(const ConsoleScript::Verdict &verdict);
+    QString hidden(const QString &text) const;
 
     TransferJob &m_job;
     RouterLink &m_link;
@@ -83,9 +89,8 @@ private:
     std::unique_ptr<Ticker> m_serialTicker;
     std::unique_ptr<Ticker> m_commandTicker;
     TerminalText m_terminal;
-    LineCursor m_sendText;
+    ConsoleScript m_console;
     LineCursor m_queue;
-    EchoWatch m_echo;
     int m_withoutEcho = 0;
     bool m_loaded = false;
     bool m_finished = false;
