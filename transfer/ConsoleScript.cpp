@@ -222,7 +222,8 @@ ConsoleScript::Verdict ConsoleScript::examine(const QString &outputLine)
     Verdict verdict;
     verdict.failure = Failure::Refused;
     verdict.line = int(owner);
-    verdict.routerLine = m_lastLine;
+    // A prompt left on the line before the refusal is not part of it.
+    verdict.routerLine = m_lastLine.mid(m_lastLine.indexOf(QLatin1String("Error")));
     return verdict;
 }
 
