@@ -1,5 +1,7 @@
 #include "frmScript.h"
 
+#include "DialogueMessage.h"
+
 #include "DialogButtons.h"
 #include "SendText.h"
 #include "SerialLine.h"
@@ -7,6 +9,7 @@
 #include "TransferWindows.h"
 #include "frmSerial.h"
 #include "frmTelnet.h"
+#include "frmTransmit.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -167,7 +170,10 @@ void frmScript::sendOverSerialLine()
     job.method = TransferMethod::Serial;
     job.commandScript = m_configuration.CommandScript;
     job.configName = SendText::ConfigName(m_configuration.ConfigFileName);
+    if (!routerTakesName(job.configName))
+        return;
     job.sendText = SendText::SerialText(job.commandScript);
+    job.pacing = frmTransmit::serialPacing(m_transfer->settings);
     // The box shows the console session while it is typed.
     txtScript->setPlainText(job.sendText);
 
@@ -194,6 +200,8 @@ void frmScript::sendOverNetwork()
     if (!m_configuration.Saved || m_configuration.ConfigFileName.isEmpty())
         m_configuration.ConfigFileName = SendText::DefaultConfigName;
 
+    if (!routerTakesName(m_configuration.ConfigFileName))
+        return;
     const QString ether = m_transfer->etherAddress ? m_transfer->etherAddress() : QString();
     const std::optional<QString> router = frmTelnet::ask(ether, m_prompt, this);
     TelnetConfirmed = router.has_value();
@@ -207,6 +215,17 @@ void frmScript::sendOverNetwork()
     job.routerAddress = *router;
     RunTransferWindows(job, *m_transfer, this);
     accept();
+}
+
+bool frmScript::routerTakesName(const QString &name)
+{
+    if (SendText::ConfigNameAllowed(name))
+        return true;
+    // Found before the router is touched: a serial transfer would reset it
+    // and then fail to save the configuration.
+    const DialogueMessage message = DialogueMessages::BadConfigName(name);
+    m_prompt.show(message.text, message.title, message.icon, MessageButtons::Ok);
+    return false;
 }
 
 void frmScript::mnuSerial_Click()

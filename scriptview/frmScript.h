@@ -76,6 +76,9 @@ private:
     void updatePrintButton();
     void sendOverSerialLine();
     void sendOverNetwork();
+    // False, after telling the operator, when the router cannot store the
+    // configuration under that name.
+    bool routerTakesName(const QString &name);
 
     Configuration &m_configuration;
     MessagePrompt &m_prompt;

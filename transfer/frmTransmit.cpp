@@ -19,7 +19,17 @@ namespace {
 const QString CrLf = QStringLiteral("\r\n");
 const QString LocalPcSection = QStringLiteral("LocalPC");
 const QString AddressKey = QStringLiteral("IPAddr");
+const QString TransmitSection = QStringLiteral("Transmit");
+const QString PacingKey = QStringLiteral("Pacing");
+const QString EchoPacing = QStringLiteral("echo");
+const QString LinePacing = QStringLiteral("line");
 } // namespace
+
+TransferPacing frmTransmit::serialPacing(const SettingsStore &settings)
+{
+    const QString saved = settings.GetSetting(TransmitSection, PacingKey, LinePacing).trimmed();
+    return saved.compare(EchoPacing, Qt::CaseInsensitive) == 0 ? TransferPacing::Echo : TransferPacing::Line;
+}
 
 frmTransmit::frmTransmit(SettingsStore &settings, SerialLine &line, MessagePrompt &prompt, QWidget *parent,
                          Platform systemPlatform)
@@ -59,6 +69,20 @@ void frmTransmit::buildControls()
     grid->addWidget(optTransmit[1], 1, 0);
     grid->addWidget(cmdTelnetSetting, 1, 1);
 
+    // Its own frame below the designed one, so that the designed frame keeps
+    // its two rows; the group keeps these two apart from optTransmit.
+    fraPacing = new QGroupBox(QStringLiteral("シリアルの送信速度"), this);
+    fraPacing->setObjectName(QStringLiteral("fraPacing"));
+    auto *pacingGroup = new QButtonGroup(this);
+    const QStringList pacings{QStringLiteral("1 秒に 1 行 (標準)"), QStringLiteral("ルータの応答を待って次の行 (速い)")};
+    auto *pacingLayout = new QVBoxLayout(fraPacing);
+    for (int i = 0; i < 2; ++i) {
+        optPacing[i] = new QRadioButton(pacings[i], fraPacing);
+        optPacing[i]->setObjectName(QStringLiteral("optPacing(%1)").arg(i));
+        pacingGroup->addButton(optPacing[i], i);
+        pacingLayout->addWidget(optPacing[i]);
+    }
+
     cmdOK = createButton(this, QStringLiteral("cmdOK"), QStringLiteral("ＯＫ"));
     cmdCancel = createButton(this, QStringLiteral("cmdCancel"), QStringLiteral("キャンセル"));
 
@@ -67,8 +91,12 @@ void frmTransmit::buildControls()
     buttons->addWidget(cmdCancel);
     buttons->addStretch(1);
 
+    auto *frames = new QVBoxLayout;
+    frames->addWidget(Frame1);
+    frames->addWidget(fraPacing);
+
     auto *layout = new QHBoxLayout(this);
-    layout->addWidget(Frame1);
+    layout->addLayout(frames);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -91,6 +119,7 @@ void frmTransmit::Form_Load()
     }
     const QString method = m_settings.GetSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QString());
     optTransmit[numericValue(method) == 0 ? 0 : 1]->setChecked(true);
+    optPacing[serialPacing(m_settings) == TransferPacing::Echo ? 1 : 0]->setChecked(true);
 }
 
 void frmTransmit::optTransmit_Click(int index)
@@ -98,6 +127,10 @@ void frmTransmit::optTransmit_Click(int index)
     const bool network = index == 1;
     cmdSerialSetting->setEnabled(!network);
     cmdTelnetSetting->setEnabled(network);
+    // The LAN path hands the router a file to fetch; nothing is typed line
+    // by line, so the choice stays put (and is saved as it is) until the
+    // serial path is chosen again.
+    fraPacing->setEnabled(!network);
 }
 
 void frmTransmit::cmdSerialSetting_Click()
@@ -126,6 +159,7 @@ void frmTransmit::cmdOK_Click()
     }
     m_settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"),
                            network ? QStringLiteral("1") : QStringLiteral("0"));
+    m_settings.SaveSetting(TransmitSection, PacingKey, optPacing[1]->isChecked() ? EchoPacing : LinePacing);
     if (OsPlatform == WindowsNT)
         m_settings.SaveSetting(LocalPcSection, AddressKey, LocalPcAddress);
     accept();

@@ -3,6 +3,7 @@
 #include "Prompts.h"
 #include "SerialLine.h"
 #include "SettingsStore.h"
+#include "TransferJob.h"
 
 #include <QDialog>
 
@@ -16,7 +17,8 @@ namespace mg {
 // or over the IP network. OK saves "Transmit"/"Method" (and, on a system
 // that must be told this PC's address, "LocalPC"/"IPAddr"); キャンセル saves
 // nothing. The two 設定... buttons open the serial settings and the local
-// address dialogs.
+// address dialogs. Below the designed frame, "シリアルの送信速度" chooses how
+// fast the serial path types the script; OK saves it as "Transmit"/"Pacing".
 class frmTransmit : public QDialog {
     Q_OBJECT
 public:
@@ -34,6 +36,13 @@ public:
     QPushButton *cmdTelnetSetting = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;
+    QGroupBox *fraPacing = nullptr;
+    QRadioButton *optPacing[2] = {}; // one line a second, echo pacing
+
+    // The pacing the windows give a serial transfer: echo pacing only when
+    // "echo" is saved (in any case), one line a second for anything else
+    // (nothing saved yet, a value a later version or a hand edit left).
+    static TransferPacing serialPacing(const SettingsStore &settings);
 
 private:
     void buildControls();

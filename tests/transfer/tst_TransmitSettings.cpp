@@ -73,6 +73,17 @@ struct TransmitCase {
     const char *after;
 };
 
+// "Transmit/Pacing" through the dialog, and what a serial transfer from the
+// script window then gets (frmTransmit::serialPacing sets the job's pacing).
+struct PacingCase {
+    const char *before; // the stored value; nullptr: none
+    int method;         // stored "Transmit/Method"
+    int shown, choose;  // optPacing index on opening, then clicked
+    bool ok;            // OK, else Cancel
+    const char *after;  // the stored value; nullptr: none
+    bool echo;          // the pacing a serial transfer gets
+};
+
 struct SerialLoadCase {
     int port;
     QString line;
@@ -106,6 +117,7 @@ struct AddressCase {
 } // namespace
 
 Q_DECLARE_METATYPE(TransmitCase)
+Q_DECLARE_METATYPE(PacingCase)
 Q_DECLARE_METATYPE(SerialLoadCase)
 Q_DECLARE_METATYPE(SerialOkCase)
 Q_DECLARE_METATYPE(AddressCase)
@@ -117,21 +129,26 @@ private slots:
     {
         QTest::addColumn<TransmitCase>("c");
         const auto row = [](const char *name, const TransmitCase &c) { QTest::newRow(name) << c; };
-        row("first run, serial kept", {0, "", 0, 0, "", true, false, "Transmit/Method=0"});
-        row("first run, network chosen freely", {0, "", 0, 1, "", true, false, "Transmit/Method=1"});
-        row("address typed but never written", {0, "", 0, 1, "10.0.0.5", true, false, "Transmit/Method=1"});
-        row("method 1 selects the network", {0, "Transmit/Method=1", 1, 0, "", true, false, "Transmit/Method=0"});
-        row("any number but 0 is the network", {0, "Transmit/Method=2", 1, 1, "", true, false, "Transmit/Method=1"});
+        row("first run, serial kept", {0, "", 0, 0, "", true, false, "Transmit/Method=0 Transmit/Pacing=line"});
+        row("first run, network chosen freely",
+            {0, "", 0, 1, "", true, false, "Transmit/Method=1 Transmit/Pacing=line"});
+        row("address typed but never written",
+            {0, "", 0, 1, "10.0.0.5", true, false, "Transmit/Method=1 Transmit/Pacing=line"});
+        row("method 1 selects the network",
+            {0, "Transmit/Method=1", 1, 0, "", true, false, "Transmit/Method=0 Transmit/Pacing=line"});
+        row("any number but 0 is the network",
+            {0, "Transmit/Method=2", 1, 1, "", true, false, "Transmit/Method=1 Transmit/Pacing=line"});
         row("text reads as 0", {0, "Transmit/Method=abc", 0, 1, "", false, false, "Transmit/Method=abc"});
         row("cancel saves nothing", {0, "", 0, 1, "", false, false, ""});
-        row("95 hides the address button", {1, "", 0, 1, "", true, false, "Transmit/Method=1"});
+        row("95 hides the address button", {1, "", 0, 1, "", true, false, "Transmit/Method=1 Transmit/Pacing=line"});
         row("NT without an address is asked", {2, "", 0, 1, "", true, true, ""});
         row("NT with an address saves both",
-            {2, "", 0, 1, "10.0.0.5", true, false, "LocalPC/IPAddr=10.0.0.5 Transmit/Method=1"});
+            {2, "", 0, 1, "10.0.0.5", true, false, "LocalPC/IPAddr=10.0.0.5 Transmit/Method=1 Transmit/Pacing=line"});
         row("NT on the serial line writes the empty address",
-            {2, "", 0, 0, "", true, false, "LocalPC/IPAddr= Transmit/Method=0"});
+            {2, "", 0, 0, "", true, false, "LocalPC/IPAddr= Transmit/Method=0 Transmit/Pacing=line"});
         row("NT with a saved address enforces and writes nothing",
-            {2, "LocalPC/IPAddr=10.0.0.9", 0, 1, "10.0.0.7", true, false, "LocalPC/IPAddr=10.0.0.9 Transmit/Method=1"});
+            {2, "LocalPC/IPAddr=10.0.0.9", 0, 1, "10.0.0.7", true, false,
+             "LocalPC/IPAddr=10.0.0.9 Transmit/Method=1 Transmit/Pacing=line"});
     }
 
     void transmit()
@@ -182,6 +199,54 @@ private slots:
             QCOMPARE(w.result(), int(c.ok ? QDialog::Accepted : QDialog::Rejected));
         }
         QCOMPARE(linesOf(settings), words(c.after));
+    }
+
+    void pacing_data()
+    {
+        QTest::addColumn<PacingCase>("c");
+        const auto row = [](const char *name, const PacingCase &c) { QTest::newRow(name) << c; };
+        row("nothing saved: one line a second", {nullptr, 0, 0, 0, false, nullptr, false});
+        row("nothing saved, echo chosen", {nullptr, 0, 0, 1, true, "echo", true});
+        row("echo read back, line chosen", {"echo", 0, 1, 0, true, "line", false});
+        row("written by hand in capitals", {" ECHO", 0, 1, 1, false, " ECHO", true});
+        row("unknown value counts as line", {"fast", 0, 0, 0, false, "fast", false});
+        row("empty value counts as line", {"", 0, 0, 0, false, "", false});
+        row("unknown value replaced on OK", {"fast", 0, 0, 0, true, "line", false});
+        row("cancel keeps echo", {"echo", 0, 1, 0, false, "echo", true});
+        row("cancel keeps line", {"line", 0, 0, 1, false, "line", false});
+        row("LAN: the choice cannot be changed, saved as it was", {"echo", 1, 1, 0, true, "echo", true});
+        row("LAN: line saved as it was", {nullptr, 1, 0, 1, true, "line", false});
+    }
+
+    void pacing()
+    {
+        QFETCH(PacingCase, c);
+        mgtest::MemorySettings settings;
+        settings.SaveSetting("Transmit", "Method", QString::number(c.method));
+        if (c.before)
+            settings.SaveSetting("Transmit", "Pacing", c.before);
+        SerialLine line(settings);
+        mgtest::ScriptedPrompt prompt;
+        {
+            frmTransmit w(settings, line, prompt);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+            QVERIFY(w.optPacing[c.shown]->isChecked() && !w.optPacing[1 - c.shown]->isChecked());
+            // Only the serial path types line by line: the choice follows it.
+            for (int chosen : {1 - c.method, c.method}) {
+                QTest::mouseClick(w.optTransmit[chosen], Qt::LeftButton);
+                QCOMPARE(w.optPacing[1]->isEnabled(), chosen == 0);
+            }
+            QTest::mouseClick(w.optPacing[c.choose], Qt::LeftButton);
+            QTest::mouseClick(c.ok ? w.cmdOK : w.cmdCancel, Qt::LeftButton);
+            QVERIFY(prompt.shown.isEmpty() && !w.isVisible());
+        }
+        const QString none = QStringLiteral("(none)");
+        QCOMPARE(settings.GetSetting("Transmit", "Pacing", none), c.after ? QString::fromUtf8(c.after) : none);
+        QCOMPARE(frmTransmit::serialPacing(settings), c.echo ? TransferPacing::Echo : TransferPacing::Line);
+        // Opened again, the dialog shows what the transfer will do.
+        frmTransmit again(settings, line, prompt);
+        QVERIFY(again.optPacing[c.echo ? 1 : 0]->isChecked() && !again.optPacing[c.echo ? 0 : 1]->isChecked());
     }
 
     void serialLoad_data()
