@@ -460,11 +460,19 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
         script = generated.script;
     }
     const QString configName = configNameFor(file);
+    if (!SendText::ConfigNameAllowed(configName))
+        return fail(err, messageText(DialogueMessages::BadConfigName(configName)));
 
     const std::variant<Passwords, int> read = readPasswords(user, parser.isSet(keepOption), err);
     if (const int *status = std::get_if<int>(&read))
         return *status;
     const Passwords &passwords = std::get<Passwords>(read);
+    // Over the LAN the login password goes through the encoder, which would
+    // change some; the serial line types it as it is.
+    if (!line->serial) {
+        if (const QString problem = PasswordRules::checkEncodablePassword(passwords.login); !problem.isEmpty())
+            return fail(err, problem);
+    }
 
     // From here on Ctrl+C ends the session cleanly. The signal is taken in
     // the event loop, so it always finds the session set up.
@@ -600,7 +608,8 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
         transcript.close(QStringLiteral("終了 (終了コード 0)"));
         return 0;
     }
-    const QString routerLine = routerErrorLine(routerOutput);
+    // The serial checks quote the router's line in their own message.
+    const QString routerLine = line->serial ? QString() : routerErrorLine(routerOutput);
     if (!routerLine.isEmpty())
         fail(err, QStringLiteral("ルータの表示: ") + routerLine);
     transcript.close(QStringLiteral("終了 (終了コード %1)").arg(status));

@@ -19,6 +19,24 @@ namespace {
 
 const QString ErrorTitle = QStringLiteral("エラー");
 const QString EncoderFailedText = QStringLiteral("ファイルが見つかりません。");
+// Each failure of the encoder says what happened: the operator or whoever
+// installed the encoder has to know where to look.
+const QString NothingChanged = QStringLiteral("\r\nルータの設定は変更していません。");
+const QString EncoderStatusText =
+    QStringLiteral("パスワード暗号化プログラム (tzel) がエラーで終了しました (終了コード %1)。") + NothingChanged;
+const QString EncoderCrashedText = QStringLiteral("パスワード暗号化プログラム (tzel) が異常終了しました。") + NothingChanged;
+const QString EncoderTimeoutText =
+    QStringLiteral("パスワード暗号化プログラム (tzel) が %1 秒たっても終了しないため、中止しました。") + NothingChanged;
+const QString EncoderEmptyText =
+    QStringLiteral("パスワード暗号化プログラム (tzel) の出力ファイル pass.tmp が空です。") + NothingChanged;
+const QString EncoderGarbageText =
+    QStringLiteral("パスワード暗号化プログラム (tzel) の出力ファイル pass.tmp の内容は、パスワードとして使えません "
+                   "(空白、制御文字、途中の改行、\"、半角の英数字と記号以外の文字のどれかがあるか、長すぎます)。")
+    + NothingChanged;
+const QString BlanksText =
+    QStringLiteral("LAN で送るとき、パスワードは空白で区切った語に分けてパスワード暗号化プログラムに渡すため、"
+                   "先頭や末尾の空白、2 つ以上続いた空白はそのままでは送れません (ルータに別のパスワードが設定されます)。"
+                   "シリアルで送るか、このような空白のないパスワードにしてください。");
 const QString BadNameText = QStringLiteral("転送ファイルの名前が正しくありません。");
 const QString NoFolderText = QStringLiteral("転送ファイルを置く一時フォルダを作成できませんでした。");
 const QString NotRepresentableText =
@@ -70,6 +88,31 @@ QString TransferText(const QString &user, const QString &encodedPassword, const 
     return head(user) + encodedPassword + tail(user, script);
 }
 
+QString EncoderPasswordProblem(const QString &password)
+{
+    // The very split encoderArguments() makes, joined as the encoder joins it.
+    if (password.split(QLatin1Char(' '), Qt::SkipEmptyParts).join(QLatin1Char(' ')) != password)
+        return BlanksText;
+    return QString();
+}
+
+bool IsEncodedPasswordLine(const QByteArray &answer)
+{
+    QByteArray line = answer;
+    if (line.endsWith("\r\n"))
+        line.chop(2);
+    else if (line.endsWith('\n'))
+        line.chop(1);
+    if (line.isEmpty())
+        return false;
+    for (const char c : line) {
+        const uchar u = uchar(c);
+        if (u < 0x21 || u > 0x7e || u == '"')
+            return false;
+    }
+    return true;
+}
+
 ManagerAccountStep::ManagerAccountStep(QObject *parent)
     : QObject(parent)
     , m_timer(new QTimer(this))
@@ -114,6 +157,10 @@ void ManagerAccountStep::start(const QString &user, const QString &password, con
     m_user = user;
     m_script = script;
     m_fileName = transferName(fileName);
+    // The windows and the command line refuse such a password before the
+    // login; this is the last guard before the router is given another one.
+    if (const QString problem = EncoderPasswordProblem(password); !problem.isEmpty())
+        return fail(ErrorTitle, problem);
     if (m_fileName.isEmpty())
         return fail(ErrorTitle, BadNameText);
 
@@ -172,24 +219,34 @@ void ManagerAccountStep::cleanup()
 void ManagerAccountStep::encoderFinished()
 {
     const bool crashed = m_encoder->exitStatus() == QProcess::CrashExit;
+    const int status = m_encoder->exitCode();
     stopEncoder();
 
-    // The maker's encoder reports through its file only; its exit code means
-    // nothing reliable. A crash may have left half an answer.
+    // Whatever an encoder that failed left in its file may be half an answer
+    // or none: only a clean end with status 0 lets it count.
     const QString outputPath = QDir(m_folder->path()).filePath(EncoderOutput);
+    if (crashed || status != 0) {
+        QFile::remove(outputPath);
+        return fail(ErrorTitle, crashed ? EncoderCrashedText : EncoderStatusText.arg(status));
+    }
     const QFileInfo outputInfo(outputPath);
     QByteArray encoded;
     bool read = false;
-    if (!crashed && outputInfo.isFile()) { // never open a pipe or device left in its place
+    if (outputInfo.isFile()) { // never open a pipe or device left in its place
         QFile output(outputPath);
         if (output.open(QIODevice::ReadOnly)) {
             encoded = output.read(EncoderOutputLimit + 1);
-            read = output.error() == QFileDevice::NoError && encoded.size() <= EncoderOutputLimit;
+            read = output.error() == QFileDevice::NoError;
         }
     }
     QFile::remove(outputPath);
     if (!read)
         return fail(ErrorTitle, EncoderFailedText);
+    // A line break alone is no more an answer than nothing.
+    if (encoded.isEmpty() || encoded == "\n" || encoded == "\r\n")
+        return fail(ErrorTitle, EncoderEmptyText);
+    if (encoded.size() > EncoderOutputLimit || !IsEncodedPasswordLine(encoded))
+        return fail(ErrorTitle, EncoderGarbageText);
 
     // The encoder's bytes go into the file untouched, even where a decode and
     // re-encode would pick another of cp932's duplicate codes.
@@ -213,7 +270,8 @@ void ManagerAccountStep::encoderFinished()
 
 void ManagerAccountStep::encoderTimedOut()
 {
-    fail(ErrorTitle, EncoderFailedText);
+    const auto seconds = std::chrono::ceil<std::chrono::seconds>(m_timeout).count();
+    fail(ErrorTitle, EncoderTimeoutText.arg(seconds));
 }
 
 void ManagerAccountStep::fail(const QString &title, const QString &text)

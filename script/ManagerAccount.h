@@ -20,6 +20,21 @@ namespace mg {
 // at its end included.
 QString TransferText(const QString &user, const QString &encodedPassword, const QString &script);
 
+// The encoder is given the password as words, split at blanks, and joins
+// them again with one blank: a password with a blank at either end or two
+// in a row would reach the router as another password, and the operator
+// would be locked out. Empty when the password goes through unchanged;
+// otherwise the reason, for the operator.
+QString EncoderPasswordProblem(const QString &password);
+
+// What the encoder's answer must look like to go after "pass=" in the
+// transfer file, once one line break at its end (CR LF or LF, kept in the
+// file) is set aside: one or more characters from "!" to "~" without the
+// double quote. So nothing an encoder gone wrong writes can end the value
+// early, open a quoted one, break the line and so add a command of its own,
+// or put bytes into the file whose meaning depends on the code page.
+bool IsEncodedPasswordLine(const QByteArray &answer);
+
 struct ManagerAccountResult {
     bool ok = false;
     QString filePath;        // the transfer file when ok
@@ -28,11 +43,14 @@ struct ManagerAccountResult {
 
 // Builds the transfer file for a LAN transfer. The password is encoded by the
 // maker's encoder "tzel" in the program folder, which leaves its answer in
-// "pass.tmp" in its working folder. Encoder output and transfer file live in
-// a private folder (owner only) of their own, so that neither a saved
-// configuration nor another user's file is ever overwritten, and both are
-// gone when the transfer ends: at cleanup(), at the next start() or when the
-// step is destroyed.
+// "pass.tmp" in its working folder. Its answer counts only when it ended
+// normally with status 0 and left a password line (IsEncodedPasswordLine);
+// otherwise the step fails and writes nothing. A password the encoder would
+// change (EncoderPasswordProblem) is refused before it is started. Encoder
+// output and transfer file live in a private folder (owner only) of their
+// own, so that neither a saved configuration nor another user's file is
+// ever overwritten, and both are gone when the transfer ends: at cleanup(),
+// at the next start() or when the step is destroyed.
 class ManagerAccountStep : public QObject {
     Q_OBJECT
 public:

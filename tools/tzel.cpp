@@ -29,8 +29,17 @@
 // Switches for tests, from the environment:
 //   TZEL_STANDIN_SLEEP=<seconds>  sleep this long before anything else
 //                                 (fractions allowed), to test time-outs.
-//   TZEL_STANDIN_FAIL=1           exit 1 at once without writing anything,
-//                                 to test a failing encoder.
+//   TZEL_STANDIN_FAIL=<how>       misbehave, to test how a failing encoder
+//                                 is caught:
+//     1        exit 1 at once without writing anything;
+//     status   write the answer, then exit 3;
+//     crash    write the answer, then abort (no core file);
+//     empty    create the output empty, exit 0;
+//     missing  write nothing, exit 0;
+//     garbage  write the answer with a second line after it
+//              ("set user=intruder pass=x"), exit 0.
+//   Unset, empty or "0": no failure. Any other value is a mistake in the
+//   test: a message and exit 2.
 
 #include <QByteArray>
 #include <QString>
@@ -42,6 +51,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -71,13 +82,34 @@ void sleepIfAsked()
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds < 86400 ? seconds : 86400));
 }
 
+enum class Failure { None, ExitAtOnce, Status, Crash, Empty, Missing, Garbage, Unknown };
+
+Failure failureAsked()
+{
+    const QByteArray value = qgetenv("TZEL_STANDIN_FAIL");
+    if (value.isEmpty() || value == "0")
+        return Failure::None;
+    const struct { const char *name; Failure failure; } known[] = {
+        {"1", Failure::ExitAtOnce}, {"status", Failure::Status}, {"crash", Failure::Crash},
+        {"empty", Failure::Empty},  {"missing", Failure::Missing}, {"garbage", Failure::Garbage},
+    };
+    for (const auto &k : known)
+        if (value == k.name)
+            return k.failure;
+    return Failure::Unknown;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     sleepIfAsked();
-    const char *fail = std::getenv("TZEL_STANDIN_FAIL");
-    if (fail && QByteArray(fail) == "1")
+    const Failure failure = failureAsked();
+    if (failure == Failure::Unknown) {
+        std::fputs("tzel: TZEL_STANDIN_FAIL must be 1, status, crash, empty, missing or garbage\n", stderr);
+        return 2;
+    }
+    if (failure == Failure::ExitAtOnce)
         return 1;
 
     QStringList words;
@@ -100,7 +132,13 @@ int main(int argc, char *argv[])
         std::fputs("tzel: the password has a character Shift_JIS cannot represent\n", stderr);
         return 2;
     }
-    const QByteArray encoded = "$0$" + bytes.toHex().toUpper();
+    QByteArray encoded = "$0$" + bytes.toHex().toUpper();
+    if (failure == Failure::Missing)
+        return 0;
+    if (failure == Failure::Empty)
+        encoded.clear();
+    else if (failure == Failure::Garbage)
+        encoded += "\r\nset user=intruder pass=x";
 
     std::FILE *out = outputName ? std::fopen(outputName, "wb") : stdout;
     if (!out) {
@@ -113,5 +151,10 @@ int main(int argc, char *argv[])
         std::perror(outputName ? outputName : "tzel");
         return 1;
     }
-    return 0;
+    if (failure == Failure::Crash) {
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        std::abort();
+    }
+    return failure == Failure::Status ? 3 : 0;
 }

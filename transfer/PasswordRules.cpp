@@ -1,5 +1,7 @@
 #include "PasswordRules.h"
 
+#include "ManagerAccount.h"
+
 namespace mg::PasswordRules {
 
 namespace {
@@ -66,6 +68,12 @@ QString checkNewPassword(const QString &password)
     if (!refused(password, isNewPasswordCharacter).isEmpty())
         return QStringLiteral("新しいパスワードに使えない文字があります (半角の英数字と記号が使えます。空白、\" と ? は使えません)。");
     return QString();
+}
+
+QString checkEncodablePassword(const QString &password)
+{
+    // The step that starts the encoder knows how it splits the password.
+    return EncoderPasswordProblem(password);
 }
 
 } // namespace mg::PasswordRules

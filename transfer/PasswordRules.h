@@ -21,5 +21,9 @@ bool isNewPasswordCharacter(QChar c);
 QString checkUserName(const QString &name);
 QString checkLoginPassword(const QString &password);
 QString checkNewPassword(const QString &password);
+// For a transfer over the LAN only: the password encoder is given the
+// password as words split at blanks, so blanks at either end or two in a
+// row would be lost. The serial line types the password as it is.
+QString checkEncodablePassword(const QString &password);
 
 } // namespace mg::PasswordRules

@@ -89,6 +89,18 @@ void frmLogin::updateOk()
 
 void frmLogin::cmdOk_Click()
 {
+    // Over the LAN this password also becomes the manager password through
+    // the encoder, which would change it: refused before the router is
+    // reached, so the operator can type another one.
+    if (m_install.method() == TransferMethod::Telnet) {
+        const QString problem = PasswordRules::checkEncodablePassword(txtPassword->text());
+        if (!problem.isEmpty()) {
+            m_prompt.show(problem, QStringLiteral("パスワード"), MessageIcon::Warning, MessageButtons::Ok);
+            txtPassword->setFocus(Qt::OtherFocusReason);
+            txtPassword->selectAll();
+            return;
+        }
+    }
     m_busy.set(true);
     txtLogin->clear();
     m_install.login(txtUsername->text(), txtPassword->text());

@@ -181,6 +181,10 @@ void TestSend::send_data()
         {"LAN: flash full, the router's own error line", false, "--load-error", "@", "pastry\nn3wpass1\n", 1,
          "marrowgate: ルータの表示: Error (flash full): フラッシュメモリに空きがありません\n"
          "marrowgate: 設定の送信に失敗しました。", "pastry"},
+        {"LAN: two blanks in a row the encoder would lose", false, "", "@", "ab  cd12\n", 1,
+         "marrowgate: LAN で送るとき、パスワードは空白で区切った語に分けてパスワード暗号化プログラムに渡すため、"
+         "先頭や末尾の空白、2 つ以上続いた空白はそのままでは送れません (ルータに別のパスワードが設定されます)。"
+         "シリアルで送るか、このような空白のないパスワードにしてください。\n", ""},
         {"LAN: nothing listens on the Telnet port", false, "closed", "@", "s3cret!\n", 1,
          "ログインに失敗しました。ルータの IP アドレス\nを再確認して下さい。", "-"},
     };

@@ -21,6 +21,20 @@ namespace {
 
 const QString StandInDir = QStringLiteral(MG_TZEL_DIR);
 const QString NotFound = QStringLiteral("ファイルが見つかりません。");
+const QString Unchanged = QStringLiteral("\r\nルータの設定は変更していません。");
+const QString Encoder = QStringLiteral("パスワード暗号化プログラム (tzel) ");
+const QString Crashed = Encoder + QStringLiteral("が異常終了しました。") + Unchanged;
+const QString Empty = Encoder + QStringLiteral("の出力ファイル pass.tmp が空です。") + Unchanged;
+const QString Garbage = Encoder + QStringLiteral("の出力ファイル pass.tmp の内容は、パスワードとして使えません "
+                                                 "(空白、制御文字、途中の改行、\"、半角の英数字と記号以外の文字のどれかがあるか、長すぎます)。")
+    + Unchanged;
+const QString Blanks = QStringLiteral("LAN で送るとき、パスワードは空白で区切った語に分けてパスワード暗号化プログラムに渡すため、"
+                                      "先頭や末尾の空白、2 つ以上続いた空白はそのままでは送れません (ルータに別のパスワードが設定されます)。"
+                                      "シリアルで送るか、このような空白のないパスワードにしてください。");
+QString exitStatus(int code)
+{
+    return Encoder + QStringLiteral("がエラーで終了しました (終了コード %1)。").arg(code) + Unchanged;
+}
 const QString Registry = QStringLiteral("レジストリを読み出し中にエラーが発生しました。\r\nプログラムを終了します。");
 const QByteArray AccountLine = "desc=\"Manager Account\" priv=manager telnet=yes\r\n";
 const QString AppFile = QStringLiteral("Brenholt/Quillmark KV700 Marrowgate.ini");
@@ -132,20 +146,19 @@ private slots:
             return "set user=" + user + " pass=" + password + "\r\nset user=" + user + " " + AccountLine + script + "\r\n";
         };
         row("factory password", {"admin", "pastry", "save\r\n", {}, {}, file("admin", "$0$706173747279", "save\r\n")});
-        row("words joined by one space", {"admin", "ab   cd", "save\r\n", {}, {}, file("admin", "$0$6162206364", "save\r\n")});
+        row("words joined by one space", {"admin", "ab cd", "save\r\n", {}, {}, file("admin", "$0$6162206364", "save\r\n")});
         row("Shift_JIS script and user", {"管理者", "pw", "ip lan description=東京\r\n", {}, {},
                                           file("\x8A\xC7\x97\x9D\x8E\xD2", "$0$7077", "ip lan description=\x93\x8C\x8B\x9E\r\n")});
         row("Japanese password in Shift_JIS bytes", {"admin", "パス", "", {}, {}, file("admin", "$0$83708358", "")});
         const auto fake = [&](const char *name, const QString &password, const QStringList &words, const QByteArray &output) {
             row(name, {"u", password, "save\r\n", output, words, file("u", output, "save\r\n")});
         };
-        fake("runs of spaces give no empty words; CR LF output", "  lead  and   trail ", {"lead", "and", "trail"},
-             "$0$41\r\n");
+        fake("one word each; CR LF output", "lead and trail", {"lead", "and", "trail"}, "$0$41\r\n");
         fake("empty password; LF output", "", {}, "$0$41\n");
-        fake("only spaces split; Shift_JIS output", "tab\there", {"tab\there"}, "\x82\xA0\x83\x70");
-        fake("shell characters arrive as typed; output not Shift_JIS", "$HOME * `id` ;x", {"$HOME", "*", "`id`", ";x"},
-             "\x80\xFF");
-        fake("Japanese words; empty output", "パス ワード", {"パス", "ワード"}, "");
+        fake("only spaces split; every symbol but the quote", "tab\there", {"tab\there"},
+             "!#$%&'()*+,-./09:;<=>?@AZ[\\]^_`az{|}~");
+        fake("shell characters arrive as typed", "$HOME * `id` ;x", {"$HOME", "*", "`id`", ";x"}, "$0$5A");
+        fake("Japanese words", "パス ワード", {"パス", "ワード"}, "x");
     }
 
     void encoder()
@@ -207,12 +220,14 @@ private slots:
         QCOMPARE(readAll(out), file);
     }
 
-    // Every way the encoder can fail ends in the one message, with no
-    // encoder left running (a hung one is killed) and nothing left to serve.
+    // Every way the encoder can fail ends in a message that says how, with
+    // no encoder left running (a hung one is killed), no transfer file and
+    // nothing left to serve. An answer that looks right does not save an
+    // encoder that failed.
     void failures_data()
     {
-        // A shell body; "stand-in" (failing); "hung" (the stand-in asleep); "" for an
-        // empty folder; "-x" for a script without execute permission.
+        // A shell body; "stand-in:HOW" (TZEL_STANDIN_FAIL=HOW); "hung" (the stand-in
+        // asleep); "" for an empty folder; "-x" for a script without execute permission.
         QTest::addColumn<QString>("encoder");
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("fileName");
@@ -223,11 +238,33 @@ private slots:
             QTest::newRow(name) << encoder << user << fileName << text;
         };
         const QString badName = QStringLiteral("転送ファイルの名前が正しくありません。");
-        row("stand-in fails", "stand-in", NotFound);
-        row("encoder hangs", "hung", NotFound);
+        row("stand-in exits 1 without an answer", "stand-in:1", exitStatus(1));
+        row("stand-in answers, then exits 3", "stand-in:status", exitStatus(3));
+        row("stand-in answers, then crashes", "stand-in:crash", Crashed);
+        row("stand-in leaves pass.tmp empty", "stand-in:empty", Empty);
+        row("stand-in leaves no pass.tmp", "stand-in:missing", NotFound);
+        row("stand-in adds a line of its own", "stand-in:garbage", Garbage);
+        row("encoder hangs", "hung",
+            Encoder + QStringLiteral("が 1 秒たっても終了しないため、中止しました。") + Unchanged);
         row("no encoder", "", NotFound);
         row("encoder leaves no pass.tmp", stays + "exit 0", NotFound);
-        row("encoder crashes after writing", stays + "printf '$0$41' > pass.tmp\nkill -SEGV $$", NotFound);
+        row("encoder crashes after writing", stays + "printf '$0$41' > pass.tmp\nkill -SEGV $$", Crashed);
+        row("exit status 255", stays + "printf '$0$41' > pass.tmp\nexit 255", exitStatus(255));
+        row("pass.tmp only a line break", stays + "printf '\\r\\n' > pass.tmp", Empty);
+        // Each of these would end the value early, open a quoted one, start a
+        // line of its own or depend on a code page in the router's file.
+        const auto garbage = [&](const char *name, const char *printed) {
+            row(name, stays + "printf '" + printed + "' > pass.tmp", Garbage);
+        };
+        garbage("blank inside", "$0$4 1");
+        garbage("NUL at the end", "$0$41\\000");
+        garbage("DEL at the end", "$0$41\\177");
+        garbage("double quote", "$0$4\"1");
+        garbage("line break inside", "$0$41\\nset user=x pass=y\\n");
+        garbage("two line breaks at the end", "$0$41\\n\\n");
+        garbage("CR alone at the end", "$0$41\\r");
+        garbage("Shift_JIS text", "\\202\\240");
+        row("pass.tmp of 64 KiB and one byte", stays + "head -c 65537 /dev/zero | tr '\\000' A > pass.tmp", Garbage);
         row("pass.tmp is a folder", stays + "mkdir pass.tmp", NotFound);
         row("pass.tmp is a pipe", stays + "mkfifo pass.tmp", NotFound); // opening it would hang the program
         row("encoder not executable", "-x", NotFound);
@@ -247,8 +284,8 @@ private slots:
         QFETCH(QString, fileName);
         QString folder = StandInDir;
         ManagerAccountStep step;
-        if (encoder == QLatin1String("stand-in")) {
-            qputenv("TZEL_STANDIN_FAIL", "1");
+        if (encoder.startsWith(QLatin1String("stand-in:"))) {
+            qputenv("TZEL_STANDIN_FAIL", encoder.section(QLatin1Char(':'), 1).toLatin1());
         } else if (encoder == QLatin1String("hung")) {
             qputenv("TZEL_STANDIN_SLEEP", "120");
             step.setEncoderTimeout(300ms);
@@ -278,6 +315,41 @@ private slots:
         const QString cwd = QString::fromLocal8Bit(readAll(folder + QStringLiteral("/rec/cwd"))).trimmed();
         if (!cwd.isEmpty())
             QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(cwd), 20000);
+    }
+
+    // The encoder gets the words of the password and joins them with one
+    // blank: a password it would change is refused before it runs, since the
+    // router would be given another password than the one typed.
+    void blanks_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QStringList>("words"); // what the encoder gets; empty: refused, not started
+        QTest::newRow("two blanks in a row") << "ab  cd12" << QStringList();
+        QTest::newRow("blank at the start") << " abcd12" << QStringList();
+        QTest::newRow("blank at the end") << "abcd12 " << QStringList();
+        QTest::newRow("only a blank") << " " << QStringList();
+        QTest::newRow("one blank between words") << "ab cd 12" << QStringList{"ab", "cd", "12"};
+    }
+
+    void blanks()
+    {
+        QFETCH(QString, password);
+        QFETCH(QStringList, words);
+        const QString folder = fakeEncoder(m_scratch, QStringLiteral("for a in \"$@\"; do printf '%s\\000' \"$a\" >> '%REC%/args'; done\n"
+                                                                     "printf '$0$41' > pass.tmp"));
+        ManagerAccountStep step;
+        step.setProgramFolder(folder);
+        const ManagerAccountResult result = run(step, "manager", password);
+        const QByteArray received = readAll(folder + QStringLiteral("/rec/args"));
+        if (words.isEmpty()) {
+            QVERIFY(!result.ok && result.filePath.isEmpty());
+            QCOMPARE(result.title, QStringLiteral("エラー"));
+            QCOMPARE(result.text, Blanks);
+            QCOMPARE(received, QByteArray());
+            return;
+        }
+        QVERIFY2(result.ok, qPrintable(result.title + result.text));
+        QCOMPARE(QString::fromUtf8(received), (words + QStringList{">", "pass.tmp"}).join(QLatin1Char('\0')) + QLatin1Char('\0'));
     }
 
     // Ending the step early: the encoder dies, its folder goes, no report comes.
