@@ -25,6 +25,8 @@ const QString Cfg = QStringLiteral(MG_SOURCE_DIR "/examples/office.cfg");
 // script carries, and the one of the hand-edited script.
 const QStringList ExampleSecrets{"Hq0!pass", "Br4nch!pw", "isp-pass"};
 const QString HandSecret = QStringLiteral("Zz9!secret");
+// The example configuration saved under a name with a blank (made by initTestCase).
+QString BlankNamed;
 
 // Rows give words apart by spaces; "@" stands for the example configuration,
 // "@rcf" for its .rcf and "@script" for the hand-edited script.
@@ -32,7 +34,9 @@ QStringList words(const char *row, const QString &script = QString())
 {
     QStringList list = QString::fromUtf8(row).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (QString &word : list) {
-        if (word.startsWith(QLatin1Char('@')))
+        if (word == QLatin1String("@blank"))
+            word = BlankNamed;
+        else if (word.startsWith(QLatin1Char('@')))
             word = word == QLatin1String("@script") ? script : QString(Cfg).replace(".cfg", word == "@rcf" ? ".rcf" : ".cfg");
     }
     return list;
@@ -68,6 +72,9 @@ private:
 void TestSend::initTestCase()
 {
     QVERIFY(m_dir.isValid());
+    BlankNamed = m_dir.filePath(QStringLiteral("my office.cfg"));
+    QVERIFY(QFile::copy(Cfg, BlankNamed));
+    QVERIFY(QFile::copy(QString(Cfg).replace(".cfg", ".rcf"), m_dir.filePath(QStringLiteral("my office.rcf"))));
     // A hand-edited script, with the line ends of a Linux editor.
     m_script = m_dir.filePath(QStringLiteral("hand.txt"));
     QFile script(m_script);
@@ -185,6 +192,25 @@ void TestSend::send_data()
          "marrowgate: LAN で送るとき、パスワードは空白で区切った語に分けてパスワード暗号化プログラムに渡すため、"
          "先頭や末尾の空白、2 つ以上続いた空白はそのままでは送れません (ルータに別のパスワードが設定されます)。"
          "シリアルで送るか、このような空白のないパスワードにしてください。\n", ""},
+        // What the router says decides: a slow boot is waited for; a router
+        // set up before, a refused line or a refused name ends the run with
+        // the reason and nothing typed after it.
+        {"serial: a router that takes 3 s to boot", true, "--boot-ms 3000", "--keep-factory-password @", "pastry\n", 0,
+         done, "pastry"},
+        {"serial: set up before, its own password", true, "--configured old.cfg --password s3cret!", "--pace=echo @",
+         "s3cret!\n", 1, "工場出荷時の設定に戻りませんでした", "s3cret!"},
+        {"serial: a script line refused, line pacing", true, "--refuse call=remote1", "@", "pastry\nn3wpass1\n", 1,
+         "KV700 が設定の 4 行目を受け付けませんでした。\n4: add isdn call=remote1", "pastry"},
+        {"serial: a script line refused, echo pacing", true, "--refuse call=remote1", "--pace=echo @",
+         "pastry\nn3wpass1\n", 1, "ルータの表示: Error: コマンドを実行できません", "pastry"},
+        {"serial: the configuration's name refused", true, "--refuse config=office", "--pace=echo @",
+         "pastry\nn3wpass1\n", 1, "KV700 が「create config=office.cfg」を受け付けませんでした。", "n3wpass1"},
+        {"serial: a name with a blank", true, "", "@blank", "pastry\nn3wpass1\n", 1,
+         "設定ファイルの名前「my office.cfg」は KV700 のコマンドで使えません。", ""},
+        {"LAN: the router hangs up after load", false, "--close-after load", "@", "pastry\nn3wpass1\n", 1,
+         "KV700 と接続できません。", "-"},
+        {"LAN: the router stalls after load", false, "--stall-after load", "@", "pastry\nn3wpass1\n", 1,
+         "120 秒の間 KV700 から何の表示もなく", "-"},
         {"LAN: nothing listens on the Telnet port", false, "closed", "@", "s3cret!\n", 1,
          "ログインに失敗しました。ルータの IP アドレス\nを再確認して下さい。", "-"},
     };
@@ -230,6 +256,17 @@ void TestSend::send()
             QVERIFY(!state.commands.contains(QStringLiteral("set password")));
         } else {
             QCOMPARE(state.managerPassword, managerPassword);
+        }
+        if (status != 0 && !managerPassword.isEmpty() && managerPassword != QLatin1String("-")) {
+            // Reached the router and failed: the new configuration is not its
+            // boot configuration, and nothing went after the line that failed.
+            QVERIFY(state.bootConfig != QStringLiteral("office.cfg"));
+            const QString last = state.commands.isEmpty() ? QString() : state.commands.constLast();
+            const qsizetype refuse = router.indexOf(QStringLiteral("--refuse"));
+            if (refuse >= 0)
+                QVERIFY2(last.contains(router.at(refuse + 1)), qPrintable(last));
+            if (router.contains(QStringLiteral("--configured")))
+                QCOMPARE(last, QStringLiteral("pastry"));
         }
         if (status == 0) {
             QCOMPARE(state.bootConfig, script ? QStringLiteral("hand.cfg") : QStringLiteral("office.cfg"));
