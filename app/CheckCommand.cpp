@@ -168,14 +168,13 @@ Result checkEncoder()
     g_waiting = &loop;
     loop.exec();
     step.cleanup();
-    const int seconds = int(std::chrono::duration_cast<std::chrono::seconds>(ManagerAccountStep::EncoderTimeout).count());
     if (result.ok) {
         return passed(QStringLiteral("パスワードの暗号化プログラム %1 が応答しました (%2 ミリ秒)。").arg(encoder).arg(clock.elapsed()));
     }
-    return failed(QStringLiteral("パスワードの暗号化プログラム %1 が %2 秒以内に答えませんでした: %3")
-                      .arg(encoder)
-                      .arg(seconds)
-                      .arg(QString(result.text).replace(QStringLiteral("\r\n"), QStringLiteral(" "))),
+    // The step's own text says what went wrong: missing, a failure status,
+    // a crash, no answer in time, or an answer that is no password.
+    return failed(QStringLiteral("パスワードの暗号化プログラム %1 を使えません: %2")
+                      .arg(encoder, QString(result.text).replace(QStringLiteral("\r\n"), QStringLiteral(" "))),
                   QStringLiteral("メーカーの暗号化プログラムを %1 に置き、実行できるようにしてください (chmod +x)。").arg(encoder));
 }
 
