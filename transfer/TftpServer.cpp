@@ -98,8 +98,11 @@ QString TftpServer::errorString() const
 
 void TftpServer::onRequest(const QByteArray &datagram, const QHostAddress &from, quint16 port)
 {
-    if (!Tftp::servesRequest(datagram, from, m_router))
+    if (!Tftp::servesRequest(datagram, from, m_router)) {
+        if (!m_router.isNull() && from.isEqual(m_router, QHostAddress::ConvertV4MappedToIPv4))
+            apply(m_transfer.receiveOnServerPort(datagram, port));
         return;
+    }
 
     // A repeated request (the client lost our first block, or the operator
     // typed "load" again) starts over from block 1 on a fresh data socket.
@@ -109,7 +112,6 @@ void TftpServer::onRequest(const QByteArray &datagram, const QHostAddress &from,
     if (!m_listener.isBound())   // closed from the signal
         return;
 
-    m_clientPort = port;
     const QHostAddress local = m_listener.localAddress();
     // The data socket takes the client's port number where it can; when that
     // port is taken on this PC, any port serves, since the client answers
@@ -137,16 +139,16 @@ void TftpServer::onRequest(const QByteArray &datagram, const QHostAddress &from,
             }
         }
     }
-    apply(m_transfer.start(content));
+    apply(m_transfer.start(content, port));
     if (m_transfer.state() == TftpTransfer::State::Sending)
         emit progress(0, m_transfer.blocksTotal());
 }
 
-void TftpServer::onDataSocket(const QByteArray &datagram, const QHostAddress &from, quint16)
+void TftpServer::onDataSocket(const QByteArray &datagram, const QHostAddress &from, quint16 port)
 {
     if (!from.isEqual(m_router, QHostAddress::ConvertV4MappedToIPv4))
         return;
-    apply(m_transfer.receive(datagram));
+    apply(m_transfer.receive(datagram, port));
 }
 
 void TftpServer::onRetransmitTick()
@@ -159,7 +161,9 @@ void TftpServer::apply(const TftpStep &step)
     // A send that fails is as good as a datagram lost on the line: the
     // retransmission covers it.
     if (!step.send.isEmpty())
-        m_data.send(step.send, m_router, m_clientPort);
+        m_data.send(step.send, m_router, m_transfer.clientPort());
+    if (!step.reply.isEmpty())
+        m_data.send(step.reply, m_router, step.replyPort);
 
     // The ticker is settled before any signal: a receiver may close the
     // server, which must then stay quiet.
@@ -185,6 +189,7 @@ void TftpServer::apply(const TftpStep &step)
     case TftpEvent::EmptyFile:
     case TftpEvent::FileTooBig:
     case TftpEvent::GaveUp:
+    case TftpEvent::PeerError:
         emit failed(failureText(step.event));
         break;
     }
@@ -217,6 +222,15 @@ QString TftpServer::failureText(TftpEvent event) const
             .arg(m_router.toString())
             .arg(m_transfer.currentBlock())
             .arg(TftpTransfer::MaxRetransmissions);
+    case TftpEvent::PeerError: {
+        // The router's own words go on a line of their own: a message box
+        // guesses rich text from its first line, which stays ours.
+        const Tftp::ErrorReport &error = m_transfer.peerError();
+        QString text = QStringLiteral("ルータが TFTP の転送を中止しました (エラー %1)。").arg(error.code);
+        if (!error.text.isEmpty())
+            text += QStringLiteral("\nルータからのメッセージ: %1").arg(error.text);
+        return text;
+    }
     default:
         return {};
     }

@@ -40,7 +40,7 @@ signals:
     void requestReceived(const QString &requestedName);
     void progress(int blocksAcknowledged, int blocksTotal);
     void finished();                           // the final block was acknowledged
-    void failed(const QString &message);       // refused (empty/missing/too big), no data port, retransmissions exhausted
+    void failed(const QString &message);       // refused (empty/missing/too big), no data port, retransmissions exhausted, the router's ERROR
 
 private:
     void onRequest(const QByteArray &datagram, const QHostAddress &from, quint16 port);
@@ -57,7 +57,6 @@ private:
     QString m_path;
     QString m_error;
     QString m_readProblem;      // why the file could not be read, for the refusal's message
-    quint16 m_clientPort = 0;
     TftpTransfer m_transfer;
 };
 

@@ -33,6 +33,8 @@ MessageAnswer QtMessagePrompt::show(const QString &text, const QString &title, M
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(title);
+    // Messages quote the router's lines and file names: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     keepLinesWhole(box, text);
     switch (icon) {

@@ -211,6 +211,10 @@ void TestSend::send_data()
          "KV700 と接続できません。", "-"},
         {"LAN: the router stalls after load", false, "--stall-after load", "@", "pastry\nn3wpass1\n", 1,
          "120 秒の間 KV700 から何の表示もなく", "-"},
+        {"LAN: the router answers the file with a TFTP error", false, "--tftp-error 1", "@", "pastry\nn3wpass1\n", 1,
+         "ルータが TFTP の転送を中止しました (エラー 3)。\nルータからのメッセージ: Disk full", "-"},
+        {"LAN: an acknowledgement from another port changes nothing", false, "--tftp-stray-ack", "@",
+         "pastry\nn3wpass1\n", 0, done, "n3wpass1"},
         {"LAN: nothing listens on the Telnet port", false, "closed", "@", "s3cret!\n", 1,
          "ログインに失敗しました。ルータの IP アドレス\nを再確認して下さい。", "-"},
     };
@@ -268,6 +272,9 @@ void TestSend::send()
             if (router.contains(QStringLiteral("--configured")))
                 QCOMPARE(last, QStringLiteral("pastry"));
         }
+        // The stray acknowledgement was answered, and the real one went on.
+        if (router.contains(QStringLiteral("--tftp-stray-ack")))
+            QTRY_VERIFY(target.simulator.state().tftpUnknownTid >= 1);
         if (status == 0) {
             QCOMPARE(state.bootConfig, script ? QStringLiteral("hand.cfg") : QStringLiteral("office.cfg"));
             QVERIFY(state.bootConfigText);

@@ -43,6 +43,7 @@ struct RouterState {
     int loginFailures = 0;
     int tftpRequests = 0;
     int tftpDataReceived = 0;
+    int tftpUnknownTid = 0; // --tftp-stray-ack: ERROR 5 answers to the second port
 };
 
 class RouterSimulator {
@@ -155,6 +156,7 @@ public:
         s.loginFailures = json.value(QLatin1String("loginFailures")).toInt();
         s.tftpRequests = json.value(QLatin1String("tftpRequests")).toInt();
         s.tftpDataReceived = json.value(QLatin1String("tftpDataReceived")).toInt();
+        s.tftpUnknownTid = json.value(QLatin1String("tftpUnknownTid")).toInt();
         return s;
     }
 

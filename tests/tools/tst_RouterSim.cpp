@@ -248,7 +248,9 @@ private slots:
     // The router's TFTP client against a server played here: the texts it
     // prints and the faults the transfer tests ask of it. Steps, split by
     // "|": "D<block>:<size>" send DATA, "A<block>" expect its ACK,
-    // "E<code>:<text>" send ERROR, "N" expect no packet for a moment.
+    // "E<code>:<text>" send ERROR, "R<code>:<text>" expect an ERROR, "N"
+    // expect no packet for a moment, "S<block>" expect its ACK from another
+    // port of the router, "U" answer that port "Unknown transfer ID".
     void tftp_data()
     {
         QTest::addColumn<QStringList>("options");
@@ -262,6 +264,14 @@ private slots:
             "D1:100|N|D1:100|A1", "(100 bytes)");
         row("an error from the server", {}, "E1:File not found",
             "\r\nError: TFTP \x83\x47\x83\x89\x81\x5b 1: File not found"); // エラー
+        // The second DATA packet is refused, whichever block it carries.
+        row("the router refuses a block: disk full", {"--tftp-error", "2"},
+            "D1:512|A1|D2:100|R3:Disk full or allocation exceeded|N", "\r\nError: TFTP ");
+        // The stray port's answer is read before the next block, so the state
+        // file holds it by the time the load's outcome is printed.
+        row("a stray ACK from a second port, then the real one", {"--tftp-stray-ack"}, "D1:512|S1|A1|U|D2:100|A2",
+            "(612 bytes)");
+        row("a stray ACK nobody answers", {"--tftp-stray-ack"}, "D1:512|S1|A1|D2:3|A2", "(515 bytes)");
     }
 
     void tftp()
@@ -279,7 +289,7 @@ private slots:
         QVERIFY(terminal.logIn());
         terminal.sendLine("load file=conf.txt server=127.0.0.1 destination=flash");
 
-        quint16 router = 0;
+        quint16 router = 0, stray = 0;
         // The next datagram on socket: those bytes, from the router's transfer port.
         auto expect = [&](QUdpSocket &socket, const QByteArray &bytes, const QString &step) {
             QVERIFY2(socket.hasPendingDatagrams() || socket.waitForReadyRead(Patience), qPrintable(QStringLiteral("nothing at ") + step));
@@ -292,16 +302,29 @@ private slots:
         expect(requests, QByteArray("\x00\x01" "conf.txt\x00" "octet\x00", 17), QStringLiteral("the read request"));
         if (QTest::currentTestFailed())
             return;
-        QByteArray file; // one block at most
-        int dataSent = 0;
+        QMap<quint16, QByteArray> blocks;
+        int dataSent = 0, unknownTid = 0;
         for (const QString &step : steps.split(QLatin1Char('|'))) {
             const char kind = step.at(0).toLatin1();
             const QStringList args = step.mid(1).split(QLatin1Char(':'));
             const auto number = quint16(args.at(0).toInt());
             if (kind == 'D') {
                 ++dataSent;
-                file = blockPayload(number, args.at(1).toInt());
-                transfer.writeDatagram(word(3) + word(number) + file, RouterSimulator::routerAddress(), router);
+                blocks[number] = blockPayload(number, args.at(1).toInt());
+                transfer.writeDatagram(word(3) + word(number) + blocks[number], RouterSimulator::routerAddress(), router);
+            } else if (kind == 'R') {
+                expect(transfer, word(5) + word(number) + args.at(1).toLatin1() + '\0', step);
+            } else if (kind == 'S') {
+                QVERIFY2(transfer.hasPendingDatagrams() || transfer.waitForReadyRead(Patience),
+                         qPrintable(QStringLiteral("nothing at ") + step));
+                const QNetworkDatagram got = transfer.receiveDatagram();
+                QCOMPARE(got.data(), word(4) + word(number));
+                QCOMPARE(got.senderAddress(), RouterSimulator::routerAddress());
+                QVERIFY(got.senderPort() != router);
+                stray = quint16(got.senderPort());
+            } else if (kind == 'U') {
+                ++unknownTid;
+                transfer.writeDatagram(word(5) + word(5) + "Unknown transfer ID" + '\0', RouterSimulator::routerAddress(), stray);
             } else if (kind == 'E') {
                 transfer.writeDatagram(word(5) + word(number) + args.at(1).toLatin1() + '\0', RouterSimulator::routerAddress(), router);
             } else if (kind == 'N') {
@@ -318,8 +341,9 @@ private slots:
         const mgtest::RouterState state = sim.state();
         QCOMPARE(state.tftpRequests, 1);
         QCOMPARE(state.tftpDataReceived, dataSent);
+        QCOMPARE(state.tftpUnknownTid, unknownTid);
         QCOMPARE(state.files.value(QStringLiteral("conf.txt"), QStringLiteral("<absent>")),
-                 answer.contains("Error") ? QStringLiteral("<absent>") : QString::fromLatin1(file));
+                 answer.contains("Error") ? QStringLiteral("<absent>") : QString::fromLatin1(QByteArrayList(blocks.values()).join()));
     }
 
     // The program closes the port and opens it again between steps; told to

@@ -40,12 +40,13 @@ class TestTftpServer : public QObject {
     Q_OBJECT
 private slots:
     // A client's script, step by step: "rrq" and "ack N" from the router
-    // ("@3" from another host), "junk HEX" to the listening port and
-    // "junkdata HEX" to the data port, "recv HEX +OFFSET:LENGTH" the next
-    // datagram, "quiet" none comes, "tick MS" fires the retransmission ticker
-    // set to MS, "idle" no ticker runs, "finished"/"failed TEXT" the signal,
-    // "newport"/"vanish" the client moves or goes, "block" something on
-    // this PC holds the client's port number.
+    // ("@3" from another host, "~" from another port of the router), "junk
+    // HEX" to the listening port and "junkdata HEX" to the data port, "recv
+    // HEX +OFFSET:LENGTH" the next datagram ("recv~" on that other port),
+    // "quiet" none comes, "tick MS" fires the retransmission ticker set to
+    // MS, "idle" no ticker runs, "finished"/"failed TEXT" the signal ("failed
+    // =TEXT": exactly that message), "newport"/"vanish" the client moves or
+    // goes, "block" something on this PC holds the client's port number.
     void scenario_data()
     {
         QTest::addColumn<qint64>("size"); // -1: no file, -2: a folder
@@ -54,6 +55,8 @@ private slots:
         const QString d2 = QStringLiteral("recv 0003 0002 +512:488");
         const QString only = QStringLiteral("recv 0003 0001 +0:300");
         const QString refused = QStringLiteral("recv 0005 0001 46696c65206973206e6f7420666f756e64 00");
+        const QString unknownTid = QStringLiteral("recv~ 0005 0005 556e6b6e6f776e207472616e73666572204944 00");
+        const QString aborted = QStringLiteral("failed =ルータが TFTP の転送を中止しました (エラー %1)。");
         auto row = [](const char *name, qint64 size, const QStringList &steps) { QTest::newRow(name) << size << steps; };
         row("no ACK at all: gives up", 300,
             {"rrq", only, "tick 1000", only, "tick 2000", only, "tick 4000", only, "tick 8000", only, "tick 16000", only,
@@ -68,6 +71,17 @@ private slots:
         row("missing file", -1, {"rrq", refused, "failed がありません", "idle"});
         row("empty file", 0, {"rrq", refused, "failed が空です", "idle"});
         row("a folder", -2, {"rrq", refused, "failed 読み込めません", "idle"});
+        row("the router's ERROR ends it at once, its words in the message", 1000,
+            {"rrq", d1, "ack 1", d2, "junkdata 0005 0003 4469736b2066756c6c00",
+             aborted.arg(3) + QStringLiteral("\nルータからのメッセージ: Disk full"), "idle", "ack 2", "quiet"});
+        row("an ERROR with a code alone", 300, {"rrq", only, "junkdata 0005 0001", aborted.arg(1), "idle"});
+        row("another port of the router: Unknown transfer ID, the transfer goes on", 1000,
+            {"rrq", d1, "ack~ 1", unknownTid, "quiet", "junkdata~ 0001 6b7637303000 6f6374657400", unknownTid,
+             "junkdata~ 0005 0003 00", "quiet", "tick 1000", d1, "ack 1", d2, "ack~ 2", unknownTid, "quiet", "ack 2",
+             "finished", "idle"});
+        row("the router's ERROR on the listening port ends it too", 1000,
+            {"rrq", d1, "junk~ 0005 0003 00", "junk 0004 0001", "quiet", "junk 0005 0002 4e6f7420666f756e6400",
+             aborted.arg(2) + QStringLiteral("\nルータからのメッセージ: Not found"), "idle"});
         // Made sparse: it costs no disk.
         row("too big", qint64(65535) * 512, {"rrq", refused, "failed 大きすぎます", "idle"});
     }
@@ -94,8 +108,8 @@ private slots:
         QSignalSpy requests(&server, &TftpServer::requestReceived);
         QSignalSpy finished(&server, &TftpServer::finished);
         QSignalSpy failed(&server, &TftpServer::failed);
-        QUdpSocket router, stranger, blocker;
-        QVERIFY(bindAt(router, Router) && bindAt(stranger, Stranger));
+        QUdpSocket router, other, stranger, blocker;
+        QVERIFY(bindAt(router, Router) && bindAt(other, Router) && bindAt(stranger, Stranger));
         bool portTaken = false, expectFinished = false, expectFailed = false;
         quint16 dataPort = 0;
         int routerRequests = 0;
@@ -104,27 +118,34 @@ private slots:
             const QString verb = step.section(QLatin1Char(' '), 0, 0);
             const QString arg = step.section(QLatin1Char(' '), 1);
             const QByteArray hex = QByteArray::fromHex(arg.toLatin1());
-            QUdpSocket &client = verb.endsWith(QLatin1String("@3")) ? stranger : router;
+            QUdpSocket &client = verb.endsWith(QLatin1String("@3")) ? stranger
+                               : verb.endsWith(QLatin1Char('~'))   ? other
+                                                                    : router;
             if (verb.startsWith(QLatin1String("rrq"))) {
                 routerRequests += &client == &router;
                 client.writeDatagram(Request, Pc, server.serverPort());
             } else if (verb.startsWith(QLatin1String("ack"))) {
                 const int block = arg.toInt();
                 client.writeDatagram(QByteArray::fromHex("0004") + char(block >> 8) + char(block & 0xff), Pc, dataPort);
-            } else if (verb == QLatin1String("junk")) {
+            } else if (verb.startsWith(QLatin1String("junkdata"))) {
+                client.writeDatagram(hex, Pc, dataPort);
+            } else if (verb.startsWith(QLatin1String("junk"))) {
                 routerRequests += hex.size() >= 2 && hex[1] == 1; // byte 1 alone is the opcode
-                router.writeDatagram(hex, Pc, server.serverPort());
-            } else if (verb == QLatin1String("junkdata")) {
-                router.writeDatagram(hex, Pc, dataPort);
-            } else if (verb == QLatin1String("recv")) {
-                QVERIFY2(QTest::qWaitFor([&] { return router.hasPendingDatagrams(); }, 5000), qPrintable(step));
-                const QNetworkDatagram got = router.receiveDatagram();
+                client.writeDatagram(hex, Pc, server.serverPort());
+            } else if (verb.startsWith(QLatin1String("recv"))) {
+                QVERIFY2(QTest::qWaitFor([&] { return client.hasPendingDatagrams(); }, 5000), qPrintable(step));
+                const QNetworkDatagram got = client.receiveDatagram();
                 QByteArray expected = QByteArray::fromHex(arg.section(QLatin1Char('+'), 0, 0).toLatin1());
                 if (arg.contains(QLatin1Char('+')))
                     expected += file.mid(arg.section(QLatin1Char('+'), 1).section(QLatin1Char(':'), 0, 0).toLongLong(),
                                          arg.section(QLatin1Char(':'), 1).toLongLong());
                 QVERIFY2(got.data() == expected, qPrintable(step + QStringLiteral(": got ") + QString::fromLatin1(got.data().left(8).toHex(' '))));
                 QVERIFY(got.senderAddress().isEqual(Pc, QHostAddress::ConvertV4MappedToIPv4));
+                if (&client == &other) {
+                    // Answered from the transfer's own socket, which stays.
+                    QCOMPARE(quint16(got.senderPort()), dataPort);
+                    continue;
+                }
                 // The client's own port number, unless something on this PC holds it.
                 QCOMPARE(got.senderPort() == router.localPort(), !portTaken);
                 QVERIFY(got.senderPort() != server.serverPort());
@@ -133,6 +154,7 @@ private slots:
                 QTest::qWait(200); // can only miss a fault on a slow machine, never invent one
                 QVERIFY2(!router.hasPendingDatagrams(), qPrintable(router.receiveDatagram().data().left(8).toHex(' ')));
                 QVERIFY(!stranger.hasPendingDatagrams());
+                QVERIFY2(!other.hasPendingDatagrams(), qPrintable(other.receiveDatagram().data().left(8).toHex(' ')));
             } else if (verb == QLatin1String("tick")) {
                 mgtest::ManualTicker *ticker = tickers.find(TftpServer::RetransmitTicker);
                 QVERIFY(ticker);
@@ -146,7 +168,11 @@ private slots:
             } else if (verb == QLatin1String("failed")) {
                 expectFailed = true;
                 QTRY_COMPARE(failed.count(), 1);
-                QVERIFY2(failed.first().first().toString().contains(arg), qPrintable(failed.first().first().toString()));
+                const QString message = failed.first().first().toString();
+                if (arg.startsWith(QLatin1Char('=')))
+                    QCOMPARE(message, arg.mid(1));
+                else
+                    QVERIFY2(message.contains(arg), qPrintable(message));
             } else if (verb == QLatin1String("newport")) {
                 QVERIFY(bindAt(router, Router));
             } else if (verb == QLatin1String("vanish")) {

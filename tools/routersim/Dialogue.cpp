@@ -6,6 +6,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <chrono>
 
 namespace mg::routersim {
@@ -49,6 +50,9 @@ Dialogue::Dialogue(Router &router, const SimulatorOptions &options, Kind kind, Q
         pump();
     });
     connect(&m_router, &Router::restarted, this, &Dialogue::routerRestarted);
+    m_boot.setSingleShot(true);
+    m_boot.setInterval(options.bootMs);
+    connect(&m_boot, &QTimer::timeout, this, &Dialogue::booted);
 }
 
 void Dialogue::begin()
@@ -62,15 +66,21 @@ void Dialogue::begin()
 
 void Dialogue::receive(const QByteArray &bytes)
 {
-    if (m_closed)
+    // A booting router has no console yet: what is typed is lost.
+    if (m_closed || m_booting)
         return;
     m_inbox += bytes;
     pump();
 }
 
+bool Dialogue::quiet() const
+{
+    return m_options.silent || m_router.stalled();
+}
+
 bool Dialogue::echoes() const
 {
-    return !m_options.silent
+    return !quiet()
            && (m_mode == Mode::LoginName || m_mode == Mode::Command);
 }
 
@@ -132,8 +142,17 @@ void Dialogue::endLine(const QByteArray &line)
 {
     const QString text = ShiftJis::decode(line);
     m_router.noteReceivedLine(text);
-    if (m_options.silent)
+    if (!m_options.stallAfter.isEmpty() && text.contains(m_options.stallAfter))
+        m_router.stall();
+    if (quiet())
         return;
+    if (m_kind == Kind::Telnet && !m_options.closeAfter.isEmpty() && text.contains(m_options.closeAfter)) {
+        // The router hangs up on this line, without a word.
+        m_closed = true;
+        flush();
+        emit closeRequested();
+        return;
+    }
     // The echo of the line's end, immediate like the echo of what was typed.
     m_out += "\r\n";
     switch (m_mode) {
@@ -208,8 +227,16 @@ void Dialogue::command(const QString &line)
         return w.at(at).mid(prefix.size());
     };
 
+    const bool refused = std::any_of(m_options.refuse.cbegin(), m_options.refuse.cend(),
+                                     [&line](const QString &text) { return line.contains(text); });
     if (w.isEmpty()) {
         answer(prompt);
+    } else if (refused) {
+        answer(jp("Error: コマンドを実行できません\r\n") + prompt);
+    } else if ((w.at(0) == QLatin1String("create") || w.at(0) == QLatin1String("set")) && w.size() > 2
+               && valueOf(1, "config")) {
+        // The words end at blanks: a name with one leaves a word over.
+        answer(jp("Error: 引数が正しくありません: %1\r\n").arg(w.at(2)) + prompt);
     } else if (w.size() == 2 && w.at(0) == QLatin1String("login")) {
         m_user = w.at(1);
         m_mode = Mode::LoginPassword;
@@ -288,8 +315,17 @@ void Dialogue::load(const QStringList &words)
     m_busy = true;
     auto *client = new TftpClient(m_options.routerAddress(), address, m_options.tftpPort, sjis(name),
                                   std::chrono::milliseconds(m_options.tftpTimeoutMs),
-                                  [this] { return m_router.noteTftpData(); }, this);
+                                  [this] {
+                                      if (!m_router.noteTftpData())
+                                          return TftpClient::DataFate::Lost;
+                                      // Counted across loads, as --drop-tftp is: a second load can succeed.
+                                      return m_router.tftpDataReceived() == m_options.tftpError
+                                          ? TftpClient::DataFate::Refused
+                                          : TftpClient::DataFate::Taken;
+                                  },
+                                  m_options.tftpStrayAck, this);
     m_transfer = client;
+    connect(client, &TftpClient::unknownTransferIdHeard, this, [this] { m_router.noteTftpUnknownTid(); });
     connect(client, &TftpClient::finished, this, [this, name](bool ok, const QByteArray &data, const QString &error) {
         transferFinished(name, ok, data, error);
     });
@@ -320,8 +356,9 @@ void Dialogue::routerRestarted()
         m_transfer->deleteLater();
     }
     m_busy = false;
+    // The LF of the CR LF that ended "restart router" is still to come: it
+    // belongs to that line, not to an empty one at the new login prompt.
     m_line.clear();
-    m_afterCr = false;
     m_user.clear();
     m_mode = Mode::LoginName;
     if (m_kind == Kind::Telnet) {
@@ -330,7 +367,20 @@ void Dialogue::routerRestarted()
         emit closeRequested();
         return;
     }
-    if (!m_options.silent)
+    if (m_options.bootMs > 0) {
+        m_booting = true;
+        m_inbox.clear();
+        flush();
+        m_boot.start();
+        return;
+    }
+    booted();
+}
+
+void Dialogue::booted()
+{
+    m_booting = false;
+    if (!quiet())
         m_out += sjis(jp("\r\nKV700 を再起動しました\r\n\r\n") + QLatin1String(LoginPrompt));
     flush();
 }

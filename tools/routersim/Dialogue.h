@@ -49,6 +49,8 @@ private:
     void routerRestarted();
     void flush();
     bool echoes() const;
+    bool quiet() const;
+    void booted();
 
     Router &m_router;
     const SimulatorOptions &m_options;
@@ -64,6 +66,8 @@ private:
     QString m_oldPassword;
     QString m_newPassword;
     QTimer m_slow;
+    QTimer m_boot;
+    bool m_booting = false;
     QByteArray m_delayed;
     std::function<void()> m_afterDelayed;
     QPointer<TftpClient> m_transfer;

@@ -33,6 +33,13 @@ Router::Router(const SimulatorOptions &options, QObject *parent) : QObject(paren
     m_accounts.insert(QLatin1String(Manager), options.managerPassword);
     for (const QString &name : options.existing)
         m_files.insert(name, QString());
+    if (!options.configured.isEmpty()) {
+        // What an earlier installation leaves: its own file, with the
+        // manager password it set, as the boot configuration.
+        m_files.insert(options.configured, QStringLiteral("set user=%1 pass=%2\r\nset system name=\"before\"\r\n")
+                                               .arg(QLatin1String(Manager), encodePassword(options.managerPassword)));
+        m_bootConfig = options.configured;
+    }
 }
 
 void Router::resetAccounts()
@@ -199,6 +206,12 @@ bool Router::noteTftpData()
     return m_tftpData != m_options.dropTftp;
 }
 
+void Router::noteTftpUnknownTid()
+{
+    ++m_tftpUnknownTid;
+    markDirty();
+}
+
 QJsonObject Router::toJson() const
 {
     QJsonObject files;
@@ -216,6 +229,7 @@ QJsonObject Router::toJson() const
         {QStringLiteral("loginFailures"), m_loginFailures},
         {QStringLiteral("tftpRequests"), m_tftpRequests},
         {QStringLiteral("tftpDataReceived"), m_tftpData},
+        {QStringLiteral("tftpUnknownTid"), m_tftpUnknownTid},
     };
 }
 

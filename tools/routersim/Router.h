@@ -49,10 +49,17 @@ public:
     // boot configuration; then emits restarted().
     void restart();
 
+    // After --stall-after: every terminal reads on and answers nothing.
+    bool stalled() const { return m_stalled; }
+    void stall() { m_stalled = true; }
+
     void noteTftpRequest();
     // Counts a DATA packet that reached the router; false when it is the one
     // to lose.
     bool noteTftpData();
+    int tftpDataReceived() const { return m_tftpData; }
+    // The server told the stray port of --tftp-stray-ack it is no transfer's.
+    void noteTftpUnknownTid();
 
     QJsonObject toJson() const;
     // Emits changed() when something changed since the last commit.
@@ -84,7 +91,9 @@ private:
     int m_loginFailures = 0;
     int m_tftpRequests = 0;
     int m_tftpData = 0;
+    int m_tftpUnknownTid = 0;
     bool m_dirty = false;
+    bool m_stalled = false;
     bool m_commitPosted = false;
 };
 

@@ -44,8 +44,17 @@ std::optional<SimulatorOptions> SimulatorOptions::parse(const QStringList &argum
     const QCommandLineOption splitSjis(QStringLiteral("split-sjis"), QStringLiteral("Splits writes inside two-byte Shift_JIS characters."));
     const QCommandLineOption lineRate(QStringLiteral("line-rate"), QStringLiteral("Paces the console at BPS bit/s (BPS/10 bytes a second)."), QStringLiteral("BPS"));
     const QCommandLineOption tftpTimeout(QStringLiteral("tftp-timeout"), QStringLiteral("TFTP retransmission time-out (default 3000)."), QStringLiteral("MS"));
+    const QCommandLineOption tftpError(QStringLiteral("tftp-error"), QStringLiteral("Answers the N-th TFTP DATA packet with ERROR 3 (disk full); the load fails."), QStringLiteral("N"));
+    const QCommandLineOption tftpStrayAck(QStringLiteral("tftp-stray-ack"), QStringLiteral("Also acknowledges TFTP block 1 from a second UDP port, first; counts the server's ERROR 5 answers (tftpUnknownTid)."));
     parser.addOptions({help, state, serial, telnet, tftpPort, password, user, loggedIn, silent, slow, wrongPassword,
                        loadError, existing, dropTftp, oneByte, splitSjis, lineRate, tftpTimeout});
+    parser.addOptions({tftpError, tftpStrayAck});
+    const QCommandLineOption boot(QStringLiteral("boot-ms"), QStringLiteral("A restart takes MS milliseconds; what arrives meanwhile is lost."), QStringLiteral("MS"));
+    const QCommandLineOption configured(QStringLiteral("configured"), QStringLiteral("Set up before: NAME is in flash, holds the manager password (--password) and is the boot configuration."), QStringLiteral("NAME"));
+    const QCommandLineOption refuse(QStringLiteral("refuse"), QStringLiteral("Answers a command holding TEXT with an Error line (repeatable)."), QStringLiteral("TEXT"));
+    const QCommandLineOption closeAfter(QStringLiteral("close-after"), QStringLiteral("Closes the Telnet session once a line holding TEXT arrives."), QStringLiteral("TEXT"));
+    const QCommandLineOption stallAfter(QStringLiteral("stall-after"), QStringLiteral("Answers nothing more once a line holding TEXT arrives."), QStringLiteral("TEXT"));
+    parser.addOptions({boot, configured, refuse, closeAfter, stallAfter});
 
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
@@ -104,6 +113,8 @@ std::optional<SimulatorOptions> SimulatorOptions::parse(const QStringList &argum
         {dropTftp, &o.dropTftp, 1, 1 << 30},
         {lineRate, &o.lineRate, 10, 100000000},
         {tftpTimeout, &o.tftpTimeoutMs, 1, 600000},
+        {tftpError, &o.tftpError, 1, 1 << 30},
+        {boot, &o.bootMs, 0, 600000},
     };
     for (const NumberOption &n : numbers) {
         if (!parser.isSet(n.option))
@@ -143,6 +154,11 @@ std::optional<SimulatorOptions> SimulatorOptions::parse(const QStringList &argum
     o.loadError = parser.isSet(loadError);
     o.oneByte = parser.isSet(oneByte);
     o.splitSjis = parser.isSet(splitSjis);
+    o.tftpStrayAck = parser.isSet(tftpStrayAck);
+    o.configured = parser.value(configured);
+    o.refuse = parser.values(refuse);
+    o.closeAfter = parser.value(closeAfter);
+    o.stallAfter = parser.value(stallAfter);
     return o;
 }
 

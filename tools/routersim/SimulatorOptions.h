@@ -31,6 +31,13 @@ struct SimulatorOptions {
     bool splitSjis = false;
     int lineRate = 0; // bit/s of the console; 0: as fast as the pty goes
     int tftpTimeoutMs = 3000;
+    int bootMs = 0;          // a restart takes this long; input meanwhile is lost
+    QString configured;      // set up before: boots from this file, which keeps --password
+    QStringList refuse;      // a command holding one of these is answered with an Error line
+    QString closeAfter;      // Telnet: the session is closed once a line holding this arrives
+    QString stallAfter;      // the router answers nothing more once a line holding this arrives
+    int tftpError = 0;         // the n-th DATA packet is answered with ERROR 3 (disk full); 0: none
+    bool tftpStrayAck = false; // block 1 is also acknowledged from a second port
 
     // The options of a command line (arguments[0] is the program), or nothing
     // with the reason in *error. Help goes into *error too, with *helpShown set.

@@ -36,14 +36,15 @@ void note(const QString &text)
 } // namespace
 
 TftpClient::TftpClient(QHostAddress local, QHostAddress server, quint16 serverPort, QByteArray fileName,
-                       std::chrono::milliseconds timeout, DataFilter filter, QObject *parent)
+                       std::chrono::milliseconds timeout, DataFilter filter, bool strayAck, QObject *parent)
     : QObject(parent), m_local(std::move(local)), m_server(std::move(server)), m_serverPort(serverPort),
-      m_fileName(std::move(fileName)), m_filter(std::move(filter))
+      m_fileName(std::move(fileName)), m_filter(std::move(filter)), m_strayAck(strayAck)
 {
     m_timer.setSingleShot(true);
     m_timer.setInterval(timeout);
     connect(&m_timer, &QTimer::timeout, this, &TftpClient::timedOut);
     connect(&m_socket, &QUdpSocket::readyRead, this, &TftpClient::readPending);
+    connect(&m_stray, &QUdpSocket::readyRead, this, &TftpClient::readStray);
 }
 
 void TftpClient::start()
@@ -76,6 +77,10 @@ void TftpClient::acknowledge(quint16 block)
 
 void TftpClient::readPending()
 {
+    // The server answers the stray port before it sends anything more to
+    // this one: counted first, the answer is in the state file by the time
+    // the load's outcome is printed (unless the first block was the last).
+    readStray();
     while (m_socket.state() == QAbstractSocket::BoundState && m_socket.hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_socket.receiveDatagram();
         if (!datagram.isValid())
@@ -83,6 +88,31 @@ void TftpClient::readPending()
         if (m_stage != Stage::Transferring && m_stage != Stage::Lingering)
             continue;
         handle(datagram.data(), datagram.senderAddress(), quint16(datagram.senderPort()));
+    }
+}
+
+void TftpClient::sendStrayAck()
+{
+    m_straySent = true;
+    if (!m_stray.bind(m_local, 0)) {
+        note(QStringLiteral("no second port for the stray acknowledgement: %1").arg(m_stray.errorString()));
+        return;
+    }
+    m_stray.writeDatagram(withWord(Ack) + withWord(1), m_server, m_transferPort);
+}
+
+void TftpClient::readStray()
+{
+    while (m_stray.state() == QAbstractSocket::BoundState && m_stray.hasPendingDatagrams()) {
+        const QNetworkDatagram datagram = m_stray.receiveDatagram();
+        if (!datagram.isValid())
+            break;
+        const QByteArray packet = datagram.data();
+        if (datagram.senderAddress().isEqual(m_server, QHostAddress::ConvertV4MappedToIPv4) && packet.size() >= 4
+            && word(packet, 0) == Error && word(packet, 2) == 5)
+            emit unknownTransferIdHeard();
+        else
+            note(QStringLiteral("the second port got %1 bytes that are not ERROR 5").arg(packet.size()));
     }
 }
 
@@ -109,7 +139,8 @@ void TftpClient::handle(const QByteArray &packet, const QHostAddress &from, quin
         fail(QStringLiteral("Error: TFTP エラー %1: %2").arg(block).arg(QString::fromLatin1(message)));
         return;
     }
-    if (!m_filter())
+    const DataFate fate = m_filter();
+    if (fate == DataFate::Lost)
         return; // lost on the way: nothing arrived
     if (m_transferPort == 0)
         m_transferPort = fromPort;
@@ -117,6 +148,12 @@ void TftpClient::handle(const QByteArray &packet, const QHostAddress &from, quin
     if (payload.size() > BlockSize) {
         m_socket.writeDatagram(errorPacket(4, "Illegal TFTP operation"), from, fromPort);
         fail(QStringLiteral("Error: TFTP 不正なパケットを受信しました (%1 バイトのブロック)").arg(payload.size()));
+        return;
+    }
+    // Once the file is whole, finished() has been emitted; it is not taken back.
+    if (fate == DataFate::Refused && m_stage == Stage::Transferring) {
+        m_socket.writeDatagram(errorPacket(3, "Disk full or allocation exceeded"), from, fromPort);
+        fail(QStringLiteral("Error: TFTP フラッシュメモリに空きがありません"));
         return;
     }
     if (m_stage == Stage::Lingering) {
@@ -132,6 +169,8 @@ void TftpClient::handle(const QByteArray &packet, const QHostAddress &from, quin
         }
         m_data += payload;
         m_lastBlock = block;
+        if (m_strayAck && !m_straySent && block == 1)
+            sendStrayAck();
         ++m_expected; // wraps after 65535 as the block number does
         acknowledge(block);
         if (payload.size() < BlockSize)

@@ -24,22 +24,31 @@ public:
     static constexpr int MaxTries = 5;
     static constexpr qsizetype MaxFileSize = 16 * 1024 * 1024; // the flash
 
-    // Called for every DATA packet from the server; false: treat it as lost.
-    using DataFilter = std::function<bool()>;
+    // What becomes of a DATA packet from the server: taken as it is, lost on
+    // the way, or refused with "Disk full" (the load then fails).
+    enum class DataFate { Taken, Lost, Refused };
+    using DataFilter = std::function<DataFate()>;
 
+    // strayAck: block 1 is first acknowledged from a second port of the
+    // router's, which the server must answer with "Unknown transfer ID"
+    // and otherwise ignore.
     TftpClient(QHostAddress local, QHostAddress server, quint16 serverPort, QByteArray fileName,
-               std::chrono::milliseconds timeout, DataFilter filter, QObject *parent = nullptr);
+               std::chrono::milliseconds timeout, DataFilter filter, bool strayAck, QObject *parent = nullptr);
 
     void start();
 
 signals:
     // ok with the file's bytes, or not ok with the router's "Error: ..." line.
     void finished(bool ok, const QByteArray &data, const QString &error);
+    // The second port got ERROR 5 (unknown transfer ID) from the server.
+    void unknownTransferIdHeard();
 
 private:
     enum class Stage { Idle, Transferring, Lingering, Done };
 
     void readPending();
+    void readStray();
+    void sendStrayAck();
     void handle(const QByteArray &packet, const QHostAddress &from, quint16 fromPort);
     void acknowledge(quint16 block);
     void sendLast();
@@ -53,6 +62,9 @@ private:
     QByteArray m_fileName;
     DataFilter m_filter;
     QUdpSocket m_socket;
+    QUdpSocket m_stray; // bound only for the stray acknowledgement
+    bool m_strayAck = false;
+    bool m_straySent = false;
     QTimer m_timer;
     Stage m_stage = Stage::Idle;
     quint16 m_transferPort = 0; // the server's port for this transfer; 0: not yet known
