@@ -69,6 +69,7 @@ public:
     std::optional<QString> newPassword;            // typed after a factory login; nothing: 変更しない
     std::function<void()> onTransferWindow;        // once, when the progress window comes up
     int closeTransferAfterTicks = -1;              // closes the progress window after that many ticks
+    int stallAfterQuietMs = -1;                    // fires the stall watch after that long without output
     QStringList windowsSeen;
 
 private:
@@ -170,6 +171,9 @@ private:
                 due = name;
         if (!due && m_quiet.elapsed() > 500 && m_tickers.isActive("TftpRetransmit"))
             due = "TftpRetransmit";
+        if (!due && stallAfterQuietMs >= 0 && m_quiet.elapsed() > stallAfterQuietMs
+            && m_tickers.isActive(RouterInstall::StallTicker))
+            due = RouterInstall::StallTicker;
         if (!due || m_firing)
             return;
         m_answered = false;
@@ -390,6 +394,16 @@ void TestTransferWindows::networkPath_data()
                                     << false;
     QTest::newRow("the connection is gone when a command is due")
         << QStringList{} << true << "" << "dropped" << "" << QStringList{"接続エラー"} << false;
+    // The router's own word ends the transfer at once, never a wait.
+    QTest::newRow("the router hangs up after load")
+        << QStringList{"--close-after", "load"} << true << "" << "" << "" << QStringList{"接続エラー"} << false;
+    QTest::newRow("the router answers the file with a TFTP error")
+        << QStringList{"--tftp-error", "1"} << true << "" << "" << "" << QStringList{"設定の送信"} << true;
+    QTest::newRow("an acknowledgement from another port changes nothing")
+        << QStringList{"--tftp-stray-ack"} << true << "" << "" << "office.cfg" << QStringList{"完了"} << false;
+    // Nothing from the router and no progress: the watch ends it.
+    QTest::newRow("the router falls silent after load")
+        << QStringList{"--stall-after", "load"} << true << "" << "stall" << "" << QStringList{"応答なし"} << false;
 }
 
 void TestTransferWindows::networkPath()
@@ -433,6 +447,8 @@ void TestTransferWindows::networkPath()
     Operator op(f.tickers, f.prompt);
     if (fault == QLatin1String("dropped"))
         op.onTransferWindow = [&router] { router.stop(); };
+    if (fault == QLatin1String("stall"))
+        op.stallAfterQuietMs = 1500;
     script.cmdAccept->click();
 
     QStringList shown;
