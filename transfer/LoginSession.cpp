@@ -43,6 +43,7 @@ void LoginSession::start(const QString &user, const QString &password)
 
 void LoginSession::cancel()
 {
+    m_userEcho.clear();
     m_wake->stop();
     m_lines->stop();
     m_busy = false;
@@ -77,10 +78,26 @@ void LoginSession::checkWakeAnswer()
 
 void LoginSession::lineTick()
 {
+    // On the console the password goes only to the question that asks for
+    // it: after the user name's echo, a prompt ending in ": ". A console
+    // slow to answer gets more periods, within a bound.
+    if (serial() && m_loginLines.linesTaken() == 1 && !m_passwordAsked) {
+        if (m_userEcho.isWaiting() && ++m_periodsWaited < PasswordPromptPeriods)
+            return;
+        fail(DialogueMessages::LoginNoPrompt(true), AfterFailure::Close);
+        return;
+    }
     if (const std::optional<QString> line = m_loginLines.next()) {
         if (serial()) {
-            if (!m_link.send(*line))
+            if (!m_link.send(*line)) {
                 fail(DialogueMessages::SerialWriteFailed(m_link.errorString()), AfterFailure::Close);
+                return;
+            }
+            if (m_loginLines.linesTaken() == 1) {
+                m_userEcho.expect(line->chopped(line->endsWith(QLatin1String("\r\n")) ? 2 : 0), true);
+                m_passwordAsked = false;
+                m_periodsWaited = 0;
+            }
             return;
         }
         if (!m_connected || !m_link.isUsable()) {
@@ -138,12 +155,15 @@ void LoginSession::linkFailed()
 
 void LoginSession::receive(const QString &text)
 {
+    if (m_userEcho.isWaiting() && m_userEcho.feed(text))
+        m_passwordAsked = m_userEcho.prompt() == LoginPrompt;
     ShowData(m_terminal, text);
     emit terminalChanged();
 }
 
 void LoginSession::fail(const DialogueMessage &message, AfterFailure after)
 {
+    m_userEcho.clear();
     // No timer may run while the operator reads the message.
     m_wake->stop();
     m_lines->stop();

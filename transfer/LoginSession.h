@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DialogueMessage.h"
+#include "EchoWatch.h"
 #include "LineCursor.h"
 #include "Terminal.h"
 #include "TransferJob.h"
@@ -27,6 +28,8 @@ class LoginSession : public QObject {
 public:
     static constexpr std::chrono::milliseconds WakePeriod{300};
     static constexpr std::chrono::milliseconds LinePeriod{1000};
+    // Periods the console may take to ask for the password.
+    static constexpr int PasswordPromptPeriods = 30;
 
     // After a failure the login window stays for another try (the password
     // selected), or closes.
@@ -73,6 +76,9 @@ private:
     std::unique_ptr<Ticker> m_lines;
     TerminalText m_terminal;
     LineCursor m_loginLines;
+    EchoWatch m_userEcho;        // the console's answer to the user name
+    bool m_passwordAsked = false;
+    int m_periodsWaited = 0;
     int m_wakeLinesSent = 0;
     bool m_connected = false;
     bool m_busy = false;

@@ -79,6 +79,8 @@ class TestSessions : public QObject {
 private slots:
     void serialLogin_data();
     void serialLogin();
+    void serialPasswordOnlyWhenAsked_data();
+    void serialPasswordOnlyWhenAsked();
     void telnetLogin_data();
     void telnetLogin();
     void serialTransfer_data();
@@ -166,6 +168,9 @@ void TestSessions::serialLogin()
         for (int i = 0; i < loginLines.size(); ++i) {
             QVERIFY(tickers.fire("Timer2"));
             QCOMPARE(link.sent.size(), i + 1);   // one line per tick
+            // The password waits for the question that asks for it.
+            if (i == 0)
+                session.receive(link.sent.first().chopped(2) + QStringLiteral("\r\nPassword: "));
         }
         QCOMPARE(link.takeSent(), loginLines);
         session.receive(loginAnswer);
@@ -193,6 +198,53 @@ void TestSessions::serialLogin()
     // failure.
     QCOMPARE(link.closes, 0);
     QVERIFY(link.sent.isEmpty());
+}
+
+void TestSessions::serialPasswordOnlyWhenAsked_data()
+{
+    QTest::addColumn<QString>("answer");   // the console's answer to the user name
+    QTest::addColumn<bool>("typed");       // the password went out
+
+    QTest::newRow("asked for the password") << "manager\r\nPassword: " << true;
+    QTest::newRow("asked after a few periods") << "later" << true;
+    QTest::newRow("no answer: the old login prompt is no question") << "" << false;
+    QTest::newRow("a command prompt instead") << "manager\r\nKV700> " << false;
+}
+
+void TestSessions::serialPasswordOnlyWhenAsked()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, typed);
+
+    TransferJob job;
+    job.method = TransferMethod::Serial;
+    FakeRouterLink link;
+    ManualTickerFactory tickers;
+    LoginSession session(job, link, tickers);
+    Outcomes out;
+    watch(session, tickers, out);
+    session.start(QStringLiteral("manager"), QStringLiteral("secret"));
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(tickers.fire("Timer1"));
+    session.receive(QStringLiteral("\r\nlogin: "));
+    QVERIFY(tickers.fire("Timer1"));
+    QVERIFY(tickers.fire("Timer2"));
+    QCOMPARE(link.sent.constLast(), QStringLiteral("manager\r\n"));
+    if (answer == QLatin1String("later")) {
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(tickers.fire("Timer2"));
+        QCOMPARE(link.sent.constLast(), QStringLiteral("manager\r\n"));
+        answer = QStringLiteral("manager\r\nPassword: ");
+    }
+    session.receive(answer);
+    runOut(tickers, "Timer2", 60);
+    QCOMPARE(link.sent.contains(QStringLiteral("secret\r\n")), typed);
+    if (!typed) {
+        QCOMPARE(out.messages.size(), 1);
+        QCOMPARE(out.messages.first().text,
+                 QStringLiteral("ログインに失敗しました。\r\nKV700 と PC との接続を確認してください。"));
+        QCOMPARE(out.timerLiveAtMessage, QList<bool>{false});
+    }
 }
 
 void TestSessions::telnetLogin_data()
