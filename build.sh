@@ -71,10 +71,12 @@ package)
     # Debian's hardening flags, as its own packages are built with.
     export DEB_BUILD_MAINT_OPTIONS=hardening=+all
     cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+    cflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CFLAGS)"
     cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_CXX_FLAGS_RELEASE=-DNDEBUG \
+        -DCMAKE_C_FLAGS="$cflags" -DCMAKE_C_FLAGS_RELEASE=-DNDEBUG \
         -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
-    cmake --build "$dir" -j "$JOBS" --target marrowgate tzel mg_packaging_files
+    cmake --build "$dir" -j "$JOBS" --target marrowgate tzel marrowgate-bind69 mg_packaging_files
     rm -f "$dir"/marrowgate_*.deb
     (cd "$dir" && cpack >/dev/null)
     echo "Package: $(ls "$dir"/marrowgate_*.deb)"

@@ -4,6 +4,7 @@
 #include "ManagerAccount.h"
 #include "ProgramFolder.h"
 #include "SerialLine.h"
+#include "StandInEncoder.h"
 #include "TftpServer.h"
 #include "Ticker.h"
 #include "UdpEndpoint.h"
@@ -145,12 +146,14 @@ Result checkTftp(const QHostAddress &local, quint16 port)
     return failed(first, remedy);
 }
 
-Result checkEncoder()
+// The stand-in answers like any encoder; whether it may reach the router
+// is a check of its own, after the answer.
+QList<Result> checkEncoder(bool standInAccepted)
 {
     const ProgramFolderResult folder = LocateProgramFolder();
     if (!folder.ok) {
-        return failed(QStringLiteral("パスワードの暗号化プログラムのフォルダが分かりません。"),
-                      QString(ProgramFolderErrorText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        return {failed(QStringLiteral("パスワードの暗号化プログラムのフォルダが分かりません。"),
+                       QString(ProgramFolderErrorText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))};
     }
     const QString encoder = QDir(folder.folder).filePath(QStringLiteral("tzel"));
     ManagerAccountStep step;
@@ -169,13 +172,25 @@ Result checkEncoder()
     loop.exec();
     step.cleanup();
     if (result.ok) {
-        return passed(QStringLiteral("パスワードの暗号化プログラム %1 が応答しました (%2 ミリ秒)。").arg(encoder).arg(clock.elapsed()));
+        QList<Result> results{
+            passed(QStringLiteral("パスワードの暗号化プログラム %1 が応答しました (%2 ミリ秒)。").arg(encoder).arg(clock.elapsed()))};
+        if (!StandInEncoder::IsStandIn(folder.folder))
+            return results;
+        if (standInAccepted) {
+            results << passed(QStringLiteral("パスワード暗号化プログラム %1 は代用のプログラムですが、--standin-encoder-ok "
+                                             "の指定により、ルータがその暗号化を読めるものとします。")
+                                  .arg(encoder));
+        } else {
+            results << failed(StandInEncoder::Explanation(encoder),
+                              StandInEncoder::Remedy(encoder) + QLatin1Char('\n') + cli::StandInAcceptedHint);
+        }
+        return results;
     }
     // The step's own text says what went wrong: missing, a failure status,
     // a crash, no answer in time, or an answer that is no password.
-    return failed(QStringLiteral("パスワードの暗号化プログラム %1 を使えません: %2")
-                      .arg(encoder, QString(result.text).replace(QStringLiteral("\r\n"), QStringLiteral(" "))),
-                  QStringLiteral("メーカーの暗号化プログラムを %1 に置き、実行できるようにしてください (chmod +x)。").arg(encoder));
+    return {failed(QStringLiteral("パスワードの暗号化プログラム %1 を使えません: %2")
+                       .arg(encoder, QString(result.text).replace(QStringLiteral("\r\n"), QStringLiteral(" "))),
+                   QStringLiteral("メーカーの暗号化プログラムを %1 に置き、実行できるようにしてください (chmod +x)。").arg(encoder))};
 }
 
 } // namespace
@@ -185,6 +200,8 @@ int runCheck(const QStringList &args, QIODevice &out, QIODevice &err, const QStr
     cli::SubcommandParser command(QStringLiteral("check"), QString::fromUtf8(Synopsis));
     const cli::RouterLineOptions lineOptions;
     lineOptions.addTo(command);
+    const QCommandLineOption standInOption(cli::StandInEncoderOk);
+    command.addOption(standInOption);
     if (const std::optional<int> status = command.parse(args, out, err, usage))
         return *status;
     QString problem;
@@ -193,6 +210,8 @@ int runCheck(const QStringList &args, QIODevice &out, QIODevice &err, const QStr
         return command.wrongUsage(err, problem);
     if (!command.parser().positionalArguments().isEmpty())
         return command.wrongUsage(err, QStringLiteral("ファイルは指定しません: %1").arg(command.parser().positionalArguments().first()));
+    if (choice->serial && command.parser().isSet(standInOption))
+        return command.wrongUsage(err, cli::StandInOnSerialText);
 
     // Ctrl+C during the encoder's wait must not leave its private folder.
     bool interrupted = false;
@@ -225,8 +244,10 @@ int runCheck(const QStringList &args, QIODevice &out, QIODevice &err, const QStr
             report(checkTelnet(*choice));
         if (!interrupted && !local.isNull())
             report(checkTftp(local, choice->tftpPort));
-        if (!interrupted)
-            report(checkEncoder());
+        if (!interrupted) {
+            for (const Result &result : checkEncoder(command.parser().isSet(standInOption)))
+                report(result);
+        }
     }
     if (interrupted) {
         write(out, QStringLiteral("中断しました。\n"));

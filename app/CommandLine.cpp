@@ -8,6 +8,7 @@
 #include "ShiftJis.h"
 #include "TftpServeCommand.h"
 
+#include <QFileInfo>
 #include <QIODevice>
 
 #ifndef MARROWGATE_VERSION
@@ -47,8 +48,15 @@ const char *const Usage =
     "      --transcript FILE    記録を FILE に書きます (省略時はデータフォルダの\n"
     "                           Quillmark KV700 Marrowgate/transcripts)。\n"
     "      --verbose            ルータの出力も標準エラー出力に表示します。\n"
+    "      --standin-encoder-ok LAN で、付属の代用のパスワード暗号化プログラム\n"
+    "                           (tzel) のまま送ります。ルータがその暗号化を読める\n"
+    "                           場合 (ルータのシミュレータなど) だけ指定します。\n"
+    "                           指定がなく代用のプログラムのときは、何も送らずに\n"
+    "                           終了コード 1 で終わります。\n"
     "      シリアル: --speed N (9600)  --parity none|even|odd|mark|space (none)\n"
     "                --data-bits 5..8 (8)  --stop-bits 1|2 (1)  --flow none|xon|rts|xon-rts (none)\n"
+    "                N は標準の通信速度 (50 から 4000000。1200, 2400, 4800, 9600,\n"
+    "                19200, 38400, 57600, 115200 など) のどれかです。\n"
     "      LAN:      --telnet-port N (23)  --tftp-port N (69)\n"
     "      終了コード: 0 ルータが最後まで設定を終えた、1 失敗 (ルータのエラー行か\n"
     "      理由を表示)、2 使い方の誤り、130 Ctrl+C で中断 (143 SIGTERM)。\n"
@@ -56,8 +64,10 @@ const char *const Usage =
     "      send の前に確かめます。シリアル: デバイスがあり、開けるか。LAN: ルータ\n"
     "      への経路とこの PC のアドレス、ルータが Telnet ポートで5秒以内に応答するか、\n"
     "      そのアドレスで TFTP のポートを開けるか、パスワードの暗号化プログラムが\n"
-    "      応答するか。✗ の項目には対処を表示します。オプションは send のシリアルと\n"
-    "      LAN のものと同じです。終了コード 0 はすべて ✓ のとき、2 は使い方の誤りです。\n"
+    "      応答するか、それが代用の暗号化プログラムでないか。✗ の項目には対処を\n"
+    "      表示します。オプションは send のシリアルと LAN のもの、\n"
+    "      --standin-encoder-ok と同じです。終了コード 0 はすべて ✓ のとき、2 は\n"
+    "      使い方の誤りです。\n"
     "  marrowgate tftp-serve --router ADDRESS [--port N] [--timeout S] FILE\n"
     "      ルータ ADDRESS の TFTP 読み出し要求に FILE を1回送って終わります\n"
     "      (ルータのコンソールで load file= を自分で入力するときに使います)。\n"
@@ -69,6 +79,9 @@ const char *const Usage =
     "  marrowgate --version                     バージョンを表示します。\n"
     "\n"
     "終了コード: 0 成功、1 エラー (理由は標準エラー出力に書き出します)。\n";
+
+// The line under a command that is not one of these.
+const char *const Synopsis = "使い方: marrowgate [generate | send | check | tftp-serve] [オプション] [FILE]";
 
 using cli::fail;
 using cli::write;
@@ -133,6 +146,14 @@ GeneratedScript GenerateScriptFor(const QString &file, bool enat)
         return result;
     }
 
+    // The settings come from the .rcf, but a name typed wrong is the name
+    // the operator typed, missing: that is what the message names.
+    if (!QFileInfo::exists(rcfPath)) {
+        result.problems << (QFileInfo::exists(file)
+                                ? QStringLiteral("%1 がありません (%2 の設定は同じ名前の .rcf ファイルから読みます)。").arg(rcfPath, file)
+                                : QStringLiteral("%1 がありません。").arg(file));
+        return result;
+    }
     const RcfReadResult read = ReadRcfFile(rcfPath, Configuration{});
     // The window reports these and reads on; a script made from a file that
     // is not what it should be is not something to hand to a router unasked.
@@ -183,7 +204,10 @@ std::optional<int> runCommandLine(const QStringList &arguments, QIODevice &out, 
     // window's; a word is a mistyped command, since the window takes none.
     if (command.startsWith(QLatin1Char('-')))
         return std::nullopt;
-    return fail(err, QStringLiteral("不明なコマンドです: %1\n詳しくは marrowgate --help を見てください。").arg(command));
+    return fail(err,
+                QStringLiteral("不明なコマンドです: %1\n%2\n詳しくは marrowgate --help を見てください。")
+                    .arg(command, QString::fromUtf8(Synopsis)),
+                cli::WrongUsage);
 }
 
 } // namespace mg

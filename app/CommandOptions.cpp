@@ -1,11 +1,13 @@
 #include "CommandOptions.h"
 
+#include "AddressChecks.h"
 #include "SerialLine.h"
 
 #include <QFileInfo>
 #include <QIODevice>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -89,9 +91,13 @@ std::optional<uint> decimal(const QString &text, uint low, uint high)
 
 std::optional<QHostAddress> routerAddress(const QString &text)
 {
-    QHostAddress address;
-    if (!address.setAddress(text) || address.protocol() != QAbstractSocket::IPv4Protocol
-        || address == QHostAddress::AnyIPv4 || address == QHostAddress::Broadcast || address.isMulticast())
+    // Read as the window's address box reads it: QHostAddress would take
+    // "010" as octal and "127.1" as shorthand, and log in somewhere else.
+    const std::optional<quint32> value = ReadDottedQuad(text);
+    if (!value)
+        return std::nullopt;
+    const QHostAddress address(*value);
+    if (address == QHostAddress::AnyIPv4 || address == QHostAddress::Broadcast || address.isMulticast())
         return std::nullopt;
     return address;
 }
@@ -121,6 +127,22 @@ constexpr Named Parities[] = {{"none", "n"}, {"even", "e"}, {"odd", "o"}, {"mark
                               {"n", "n"},    {"e", "e"},    {"o", "o"},   {"m", "m"},    {"s", "s"}};
 constexpr Named Flows[] = {{"none", "0"}, {"xon", "1"}, {"rts", "2"}, {"xon-rts", "3"},
                            {"0", "0"},    {"1", "1"},   {"2", "2"},   {"3", "3"}};
+
+// The speeds the terminal interface offers by name (B50 to B4000000). Any
+// other number would leave the driver to pick a speed of its own or refuse
+// the port late, after the device has been opened.
+constexpr uint SerialSpeeds[] = {50,      75,      110,     134,     150,     200,     300,    600,
+                                 1200,    1800,    2400,    4800,    9600,    19200,   38400,  57600,
+                                 115200,  230400,  460800,  500000,  576000,  921600,  1000000, 1152000,
+                                 1500000, 2000000, 2500000, 3000000, 3500000, 4000000};
+
+QString serialSpeedList()
+{
+    QStringList speeds;
+    for (const uint speed : SerialSpeeds)
+        speeds << QString::number(speed);
+    return speeds.join(QStringLiteral(", "));
+}
 
 std::optional<QString> lookUp(const QString &word, const Named *table, size_t size)
 {
@@ -201,8 +223,9 @@ std::optional<RouterLineChoice> RouterLineOptions::read(const QCommandLineParser
                 stopBits = QStringLiteral("1");
         if (parser.isSet(m_speed)) {
             const std::optional<uint> value = decimal(parser.value(m_speed), 1, 4000000);
-            if (!value)
-                return refuse(QStringLiteral("--speed には通信速度を数で指定してください (例: 9600): %1").arg(parser.value(m_speed)));
+            if (!value || std::find(std::begin(SerialSpeeds), std::end(SerialSpeeds), *value) == std::end(SerialSpeeds))
+                return refuse(QStringLiteral("--speed には標準の通信速度 (%1) のどれかを指定してください: %2")
+                                  .arg(serialSpeedList(), parser.value(m_speed)));
             speed = QString::number(*value);
         }
         if (parser.isSet(m_parity)) {
@@ -318,6 +341,17 @@ void InterruptWatch::handler(int signal)
     [[maybe_unused]] const ssize_t written = ::write(fd, &number, 1);
 }
 
+QString InterruptWatch::describe(int signal)
+{
+    switch (signal) {
+    case SIGINT: return QStringLiteral("Ctrl+C");
+    case SIGTERM: return QStringLiteral("終了の要求 (SIGTERM)");
+    case SIGHUP: return QStringLiteral("端末の切断 (SIGHUP)");
+    case SIGQUIT: return QStringLiteral("Ctrl+\\ (SIGQUIT)");
+    default: return QStringLiteral("シグナル %1").arg(signal);
+    }
+}
+
 InterruptWatch::InterruptWatch(std::function<void(int signal)> onSignal) : m_onSignal(std::move(onSignal))
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, m_fds) != 0)
@@ -335,16 +369,16 @@ InterruptWatch::InterruptWatch(std::function<void(int signal)> onSignal) : m_onS
     action.sa_handler = &InterruptWatch::handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, &m_oldInt);
-    ::sigaction(SIGTERM, &action, &m_oldTerm);
+    for (size_t i = 0; i < std::size(Signals); ++i)
+        ::sigaction(Signals[i], &action, &m_old[i]);
 }
 
 InterruptWatch::~InterruptWatch()
 {
     if (m_fds[0] < 0)
         return;
-    ::sigaction(SIGINT, &m_oldInt, nullptr);
-    ::sigaction(SIGTERM, &m_oldTerm, nullptr);
+    for (size_t i = 0; i < std::size(Signals); ++i)
+        ::sigaction(Signals[i], &m_old[i], nullptr);
     g_watchFd = -1;
     m_notifier.reset();
     ::close(m_fds[0]);

@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 
@@ -63,7 +64,7 @@ private:
 std::optional<uint> decimal(const QString &text, uint low, uint high);
 
 // An IPv4 address a router can have (not 0.0.0.0, a broadcast or a
-// multicast address).
+// multicast address), written as four decimal numbers (ReadDottedQuad).
 std::optional<QHostAddress> routerAddress(const QString &text);
 
 // The way to the router, from --serial DEVICE or --lan ADDRESS and the
@@ -110,16 +111,27 @@ private:
     QList<QPair<QString, QString>> m_values; // "section/key", value
 };
 
+// --standin-encoder-ok of send and check: the router is known to read the
+// passwords of the stand-in encoder (StandInEncoder.h), as the router
+// simulator does. The serial line encodes no password: there it is wrong
+// usage, with this message.
+inline const QString StandInEncoderOk = QStringLiteral("standin-encoder-ok");
+inline const QString StandInOnSerialText =
+    QStringLiteral("--standin-encoder-ok は --lan と一緒にだけ使えます (シリアルではパスワードを暗号化しません)。");
+// The way out of the refusal, for the one case where it is right.
+inline const QString StandInAcceptedHint =
+    QStringLiteral("ルータがこの代用の暗号化を読める場合 (ルータのシミュレータなど) だけ、--standin-encoder-ok を指定してください。");
+
 // Opens the serial line of the choice with its settings. False with the
 // reason, and for a device the user may not open the remedy (the group to
 // join).
 bool openSerialLine(SerialLine &line, DeviceSettings &settings, const RouterLineChoice &choice, QString *reason,
                     QString *remedy);
 
-// Ctrl+C (SIGINT) and SIGTERM as a call on the event loop, so that a
-// session ends cleanly (port and sockets closed, temporary files removed)
-// instead of dying where it stands. The previous handlers come back with
-// the destructor. One watch at a time.
+// Ctrl+C (SIGINT), SIGTERM, a closed terminal (SIGHUP) and Ctrl+\ (SIGQUIT)
+// as a call on the event loop, so that a session ends cleanly (port and
+// sockets closed, temporary files removed) instead of dying where it stands.
+// The previous handlers come back with the destructor. One watch at a time.
 class InterruptWatch {
 public:
     explicit InterruptWatch(std::function<void(int signal)> onSignal);
@@ -127,14 +139,18 @@ public:
     InterruptWatch(const InterruptWatch &) = delete;
     InterruptWatch &operator=(const InterruptWatch &) = delete;
 
+    // The signals watched, and how the operator is told which one ended
+    // the session ("Ctrl+C", "終了の要求 (SIGTERM)", ...).
+    static constexpr int Signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    static QString describe(int signal);
+
 private:
     static void handler(int signal);
 
     std::function<void(int)> m_onSignal;
     std::unique_ptr<QSocketNotifier> m_notifier;
     int m_fds[2] = {-1, -1};
-    struct sigaction m_oldInt {};
-    struct sigaction m_oldTerm {};
+    struct sigaction m_old[std::size(Signals)] {};  // one for each of Signals
 };
 
 } // namespace mg::cli

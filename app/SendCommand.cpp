@@ -2,13 +2,16 @@
 
 #include "CommandLine.h"
 #include "CommandOptions.h"
+#include "ControlEscapes.h"
 #include "DialogueMessage.h"
 #include "PasswordRules.h"
+#include "ProgramFolder.h"
 #include "RouterInstall.h"
 #include "SendText.h"
 #include "SerialLine.h"
 #include "SettingsStore.h"
 #include "ShiftJis.h"
+#include "StandInEncoder.h"
 #include "TelnetLink.h"
 #include "Ticker.h"
 #include "Transcript.h"
@@ -90,6 +93,11 @@ int timeScale()
 // every line, the last one too, ends with CR LF.
 std::optional<QString> readScript(const QString &path, QString *error)
 {
+    // A mistyped name is a missing file, said so, not a system's reason.
+    if (!QFileInfo::exists(path)) {
+        *error = QStringLiteral("%1 がありません。").arg(path);
+        return std::nullopt;
+    }
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("%1: 読み込めません: %2").arg(path, file.errorString());
@@ -142,6 +150,17 @@ enum class ReadResult { Line, End, Interrupted, Failed };
 ReadResult readLine(bool noEcho, QByteArray *line)
 {
     line->clear();
+    // Every signal that would end the program at the prompt (Ctrl+C,
+    // Ctrl+\, a closed terminal, SIGTERM) must give the echo back first: it
+    // is caught before the echo goes and let go only after it is back.
+    constexpr auto &Signals = cli::InterruptWatch::Signals;
+    struct sigaction action {}, old[std::size(Signals)] {};
+    action.sa_handler = &promptInterrupted;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no restart: read() returns and the loop sees it
+    g_promptInterrupted = 0;
+    for (size_t i = 0; i < std::size(Signals); ++i)
+        ::sigaction(Signals[i], &action, &old[i]);
     termios saved{};
     const bool terminal = noEcho && ::tcgetattr(STDIN_FILENO, &saved) == 0;
     if (terminal) {
@@ -150,19 +169,11 @@ ReadResult readLine(bool noEcho, QByteArray *line)
         quiet.c_lflag |= ECHONL;
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
-    // Ctrl+C at the prompt must give the echo back before the program ends.
-    struct sigaction action {}, oldInt {}, oldTerm {};
-    action.sa_handler = &promptInterrupted;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0; // no restart: read() returns and the loop sees it
-    g_promptInterrupted = 0;
-    ::sigaction(SIGINT, &action, &oldInt);
-    ::sigaction(SIGTERM, &action, &oldTerm);
 
     ReadResult result = ReadResult::Line;
     for (;;) {
         char c = 0;
-        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+        const ssize_t got = g_promptInterrupted ? -1 : ::read(STDIN_FILENO, &c, 1);
         if (g_promptInterrupted) {
             result = ReadResult::Interrupted;
             break;
@@ -188,10 +199,10 @@ ReadResult readLine(bool noEcho, QByteArray *line)
     if (line->endsWith('\r'))
         line->chop(1);
 
-    ::sigaction(SIGINT, &oldInt, nullptr);
-    ::sigaction(SIGTERM, &oldTerm, nullptr);
     if (terminal)
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    for (size_t i = 0; i < std::size(Signals); ++i)
+        ::sigaction(Signals[i], &old[i], nullptr);
     return result;
 }
 
@@ -317,6 +328,8 @@ public:
         if (text.isEmpty())
             return;
         clearBar();
+        // The router's bytes are shown, never obeyed by the terminal.
+        text = EscapeControls(text);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         write(m_err, text);
@@ -366,12 +379,14 @@ QString routerErrorLine(const QString &output)
     qsizetype end = at;
     while (end < output.size() && output.at(end) != QLatin1Char('\n') && output.at(end) != QLatin1Char('\r'))
         ++end;
-    return output.mid(start, end - start).trimmed();
+    return EscapeControls(output.mid(start, end - start).trimmed());
 }
 
 QString messageText(const DialogueMessage &message)
 {
-    QString text = message.text;
+    // Some messages quote the router's line: printed, it must not reach the
+    // terminal as a command.
+    QString text = EscapeControls(message.text);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
 }
@@ -391,8 +406,9 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
     const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QString(), QStringLiteral("S"));
     const QCommandLineOption transcriptOption(QStringLiteral("transcript"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"));
+    const QCommandLineOption standInOption(cli::StandInEncoderOk);
     for (const QCommandLineOption *option : {&scriptOption, &enatOption, &userOption, &keepOption, &paceOption,
-                                             &timeoutOption, &transcriptOption, &verboseOption})
+                                             &timeoutOption, &transcriptOption, &verboseOption, &standInOption})
         command.addOption(*option);
 
     if (const std::optional<int> status = command.parse(args, out, err, usage))
@@ -439,6 +455,8 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
         return command.wrongUsage(err, QStringLiteral("送る設定ファイルを1つ指定してください。"));
     const QString file = files.first();
     const bool verbose = parser.isSet(verboseOption);
+    if (line->serial && parser.isSet(standInOption))
+        return command.wrongUsage(err, cli::StandInOnSerialText);
 
     // The script first: a file that cannot be sent is found before anyone
     // is asked for a password.
@@ -462,6 +480,16 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
     const QString configName = configNameFor(file);
     if (!SendText::ConfigNameAllowed(configName))
         return fail(err, messageText(DialogueMessages::BadConfigName(configName)));
+    // A router given the stand-in's placeholder would lock the operator out
+    // and still report the installation done: asked before any password.
+    if (!line->serial && !parser.isSet(standInOption)) {
+        const ProgramFolderResult folder = LocateProgramFolder();
+        if (folder.ok && StandInEncoder::IsStandIn(folder.folder)) {
+            const QString encoder = StandInEncoder::EncoderPath(folder.folder);
+            return fail(err, StandInEncoder::Explanation(encoder) + QStringLiteral("ルータには何も送っていません。\n")
+                                 + StandInEncoder::Remedy(encoder) + QLatin1Char('\n') + cli::StandInAcceptedHint);
+        }
+    }
 
     const std::variant<Passwords, int> read = readPasswords(user, parser.isSet(keepOption), err);
     if (const int *status = std::get_if<int>(&read))
@@ -589,8 +617,7 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
     progress.end();
 
     if (interruptedBy) {
-        const QString text = interruptedBy == SIGINT ? QStringLiteral("Ctrl+C で中断しました。")
-                                                    : QStringLiteral("終了の要求 (SIGTERM) で中断しました。");
+        const QString text = cli::InterruptWatch::describe(interruptedBy) + QStringLiteral(" で中断しました。");
         transcript.close(text + QStringLiteral(" (終了コード %1)").arg(status));
         return fail(err, text + QStringLiteral("ポートとソケットを閉じ、一時ファイルを削除しました。ルータの設定は途中の状態です。"),
                     status);

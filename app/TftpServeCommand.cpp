@@ -1,6 +1,7 @@
 #include "TftpServeCommand.h"
 
 #include "CommandOptions.h"
+#include "ControlEscapes.h"
 #include "TftpServer.h"
 #include "Ticker.h"
 #include "UdpEndpoint.h"
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace mg {
 
@@ -95,7 +97,8 @@ int runTftpServe(const QStringList &args, QIODevice &out, QIODevice &err, const 
     QObject::connect(&server, &TftpServer::requestReceived, &loop, [&](const QString &name) {
         noRequest->stop();
         lastPercent = -1;
-        write(err, QStringLiteral("ルータが「%1」を要求しました。%2 を送ります。\n").arg(name, file));
+        // The name is the client's: shown, never obeyed by the terminal.
+        write(err, QStringLiteral("ルータが「%1」を要求しました。%2 を送ります。\n").arg(EscapeControls(name), file));
     });
     QObject::connect(&server, &TftpServer::progress, &loop, [&](int acknowledged, int total) {
         // Every tenth is enough on a terminal; a large file would otherwise
@@ -115,6 +118,15 @@ int runTftpServe(const QStringList &args, QIODevice &out, QIODevice &err, const 
         loop.exit(Failure);
     });
 
+    // A signal ends the wait or the transfer as a failure would: the port
+    // is closed, and the status says which signal it was.
+    bool interrupted = false;
+    const cli::InterruptWatch interrupts([&](int signal) {
+        if (std::exchange(interrupted, true))
+            return;
+        fail(err, cli::InterruptWatch::describe(signal) + QStringLiteral(" で中断しました。"));
+        loop.exit(128 + signal);
+    });
     write(err, QStringLiteral("%1 の UDP ポート %2 で、ルータ %3 からの読み出し要求を %4 秒待ちます。\n")
                    .arg(local.toString())
                    .arg(server.serverPort())

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QSessionManager>
 #include <QTranslator>
 
 namespace mg {
@@ -87,6 +88,13 @@ int runEditor(QApplication &app)
         dialog.exec();
     });
     installListDialogs(window, prompt);
+    // The desktop session logging out may end the program without anything
+    // unwinding: a running transfer ends at once, so that its private
+    // folder (the manager account file) goes. A quit (a signal, see main)
+    // unwinds the windows and ends it on the way as well.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&transfer](QSessionManager &) { EndTransferWindows(transfer); }, Qt::DirectConnection);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&transfer] { EndTransferWindows(transfer); });
     window.show();
     return app.exec();
 }

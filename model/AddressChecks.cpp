@@ -59,25 +59,29 @@ bool IsSingleByteText(const QString &text)
 
 bool IsDottedQuad(const QString &text)
 {
-    if (!IsSingleByteText(text))
-        return false;
-    const QString work = text + QLatin1Char('.');
-    if (work.count(QLatin1Char('.')) != 4)
-        return false;
-    if (work.contains(QLatin1String("..")))
-        return false;
-    if (work.startsWith(QLatin1Char('.')))
-        return false;
+    return ReadDottedQuad(text).has_value();
+}
+
+std::optional<quint32> ReadDottedQuad(const QString &text)
+{
     const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return std::nullopt;
+    quint32 value = 0;
     for (const QString &part : parts) {
+        // Digits only: no sign, blank, "0x" or full-width digit gets through.
+        if (part.isEmpty())
+            return std::nullopt;
         for (QChar c : part) {
             if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return false;
+                return std::nullopt;
         }
-        if (leadingNumber(part) > 255)
-            return false;
+        const std::int64_t number = leadingNumber(part);
+        if (number > 255)
+            return std::nullopt;
+        value = (value << 8) | quint32(number);
     }
-    return true;
+    return value;
 }
 
 QString NetworkAddress(const QString &address, const QString &mask)

@@ -11,7 +11,9 @@
 namespace mg {
 
 enum class MessageIcon { None, Information, Warning, Critical };
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// YesNoDefaultNo: a question whose Yes cannot be undone (stopping half way):
+// Enter, Escape and closing the box answer No.
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 class MessagePrompt {
@@ -56,6 +58,7 @@ public:
         switch (buttons) {
         case MessageButtons::YesNo:
         case MessageButtons::YesNoCancel:
+        case MessageButtons::YesNoDefaultNo:
             return m_yes ? MessageAnswer::Yes : MessageAnswer::No;
         case MessageButtons::OkCancel:
             return MessageAnswer::Cancel;

@@ -15,8 +15,9 @@ server and the analog ports. It checks the entries, generates the router's
 command script and installs it on the router over the serial console, or
 over the LAN with Telnet and a built-in TFTP server.
 .
-The program gets the capability to open UDP port 69 at installation, so
-that every user can use the LAN path.]])
+A small helper gets the capability to open UDP port 69 at installation
+and hands that one socket to the program, so that every user can use the
+LAN path while the program itself holds no privilege.]])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The settings file lives under /etc whatever the prefix: stage it under
 # the package root too, not on the building machine.
@@ -31,7 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${MG_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# setcap for the port 69 capability; Qt's own Japanese button captions;
+# setcap for the port 69 helper's capability; Qt's own Japanese button captions;
 # a font that has Japanese at all.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, qt6-translations-l10n, fonts-noto-cjk | fonts-japanese-gothic")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/conffiles.in ${PROJECT_BINARY_DIR}/packaging/control/conffiles @ONLY)

@@ -216,6 +216,17 @@ void ManagerAccountStep::cleanup()
     m_folder.reset();
 }
 
+void ManagerAccountStep::cleanupNow()
+{
+    cleanup();
+    for (QProcess *encoder : findChildren<QProcess *>(Qt::FindDirectChildrenOnly)) {
+        // Killed: the wait is for the kernel, not for the encoder. Its
+        // folder goes with it.
+        if (encoder->state() == QProcess::NotRunning || encoder->waitForFinished(5000))
+            delete encoder;
+    }
+}
+
 void ManagerAccountStep::encoderFinished()
 {
     const bool crashed = m_encoder->exitStatus() == QProcess::CrashExit;

@@ -70,6 +70,10 @@ public:
     // Ends the transfer: stops a running encoder and removes the private
     // folder with everything in it.
     void cleanup();
+    // For the program's end, after which nothing may be left to remove
+    // anything: cleanup(), then waits for the encoders it killed (they end
+    // at once), so that their folders too are gone on return.
+    void cleanupNow();
 
     QStringList encoderArguments(const QString &password) const;   // what start() passes
 

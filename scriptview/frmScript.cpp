@@ -3,9 +3,11 @@
 #include "DialogueMessage.h"
 
 #include "DialogButtons.h"
+#include "ProgramFolder.h"
 #include "SendText.h"
 #include "SerialLine.h"
 #include "SettingsStore.h"
+#include "StandInEncoder.h"
 #include "TransferWindows.h"
 #include "frmSerial.h"
 #include "frmTelnet.h"
@@ -202,6 +204,8 @@ void frmScript::sendOverNetwork()
 
     if (!routerTakesName(m_configuration.ConfigFileName))
         return;
+    if (!standInEncoderAccepted())
+        return;
     const QString ether = m_transfer->etherAddress ? m_transfer->etherAddress() : QString();
     const std::optional<QString> router = frmTelnet::ask(ether, m_prompt, this);
     TelnetConfirmed = router.has_value();
@@ -215,6 +219,28 @@ void frmScript::sendOverNetwork()
     job.routerAddress = *router;
     RunTransferWindows(job, *m_transfer, this);
     accept();
+}
+
+bool frmScript::standInEncoderAccepted()
+{
+    QString folder = m_transfer->programFolder;
+    if (folder.isEmpty()) {
+        const ProgramFolderResult located = LocateProgramFolder();
+        if (!located.ok)
+            return true; // the transfer stops on that itself, with its message
+        folder = located.folder;
+    }
+    if (!StandInEncoder::IsStandIn(folder))
+        return true;
+    const QString encoder = StandInEncoder::EncoderPath(folder);
+    const QString text = StandInEncoder::Explanation(encoder) + CrLf + CrLf + StandInEncoder::Remedy(encoder) + CrLf
+        + QStringLiteral("シリアルで送るときは、暗号化プログラムを使いません。") + CrLf + CrLf
+        + QStringLiteral("ルータがこの代用の暗号化を読めると分かっている場合 (ルータのシミュレータなど) のほかは、"
+                         "[いいえ] を選んでください。") + CrLf
+        + QStringLiteral("このまま LAN で送りますか？");
+    return m_prompt.show(text, QStringLiteral("パスワード暗号化プログラム"), MessageIcon::Warning,
+                         MessageButtons::YesNoDefaultNo)
+        == MessageAnswer::Yes;
 }
 
 bool frmScript::routerTakesName(const QString &name)

@@ -79,6 +79,10 @@ private:
     // False, after telling the operator, when the router cannot store the
     // configuration under that name.
     bool routerTakesName(const QString &name);
+    // The stand-in encoder's passwords lock the operator out of a real
+    // router, and the transfer would still end in "完了": before anything
+    // is sent the operator is asked, and Enter stops. False to stop.
+    bool standInEncoderAccepted();
 
     Configuration &m_configuration;
     MessagePrompt &m_prompt;

@@ -23,6 +23,11 @@
 //                           the working folder) is written.
 //   tzel WORD...            the encoding goes to standard output, so that
 //                           `tzel words > pass.tmp` from a shell works too.
+//   tzel --identify-standin alone: prints the stand-in's marker line and
+//                           exits 0, so that the program can tell it from
+//                           the maker's encoder and warn before a LAN
+//                           installation (script/StandInEncoder.h says why
+//                           the maker's cannot answer the same).
 // Exit code 0 on success, 1 when the output cannot be written, 2 on a bad
 // command line or a password Shift_JIS cannot represent.
 //
@@ -41,6 +46,8 @@
 //   Unset, empty or "0": no failure. Any other value is a mistake in the
 //   test: a message and exit 2.
 
+#include "StandInEncoder.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -50,6 +57,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include <sys/resource.h>
@@ -103,6 +111,12 @@ Failure failureAsked()
 
 int main(int argc, char *argv[])
 {
+    // Before the test switches: a stand-in told to sleep or to fail is
+    // still the stand-in.
+    if (argc == 2 && std::strcmp(argv[1], mg::StandInEncoder::IdentifyArgument) == 0) {
+        std::puts(mg::StandInEncoder::Marker);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     sleepIfAsked();
     const Failure failure = failureAsked();
     if (failure == Failure::Unknown) {

@@ -34,6 +34,10 @@ void markPrefix(QList<ConsoleScript::Line> &lines)
 {
     // delete, rename and the empty lines around them: a file that is not
     // there is no fault, so their answers are not looked at.
+    for (int i = 0; i < 5; ++i)
+        lines[i].step = InstallStep::Reset;
+    for (int i = 5; i < 10; ++i)
+        lines[i].step = InstallStep::Restart;
     ConsoleScript::Line &restart = lines[5];
     restart.await = Await::Question;   // the login prompt of the restarted router
     restart.restart = restart.boot = true;
@@ -56,7 +60,11 @@ void markPrefix(QList<ConsoleScript::Line> &lines)
 void markTail(QList<ConsoleScript::Line> &lines, qsizetype from, bool setsPassword)
 {
     qsizetype i = from;
+    for (qsizetype j = from; j < lines.size(); ++j)
+        lines[j].step = InstallStep::BootConfig;
     if (setsPassword) {
+        for (qsizetype j = from; j < from + 5; ++j)
+            lines[j].step = InstallStep::Password;
         lines[i].await = Await::Question;  // "set password": the old password is asked
         lines[i++].checked = true;
         for (int answer = 0; answer < 3; ++answer) {
@@ -73,6 +81,7 @@ void markTail(QList<ConsoleScript::Line> &lines, qsizetype from, bool setsPasswo
         lines[i++].checked = true;
     }
     lines[i].await = Await::LineEnd;       // the final restart
+    lines[i].step = InstallStep::FinalRestart;
 }
 
 } // namespace
@@ -225,6 +234,32 @@ ConsoleScript::Verdict ConsoleScript::examine(const QString &outputLine)
     // A prompt left on the line before the refusal is not part of it.
     verdict.routerLine = m_lastLine.mid(m_lastLine.indexOf(QLatin1String("Error")));
     return verdict;
+}
+
+InstallStep ConsoleScript::step() const
+{
+    if (m_lines.isEmpty())
+        return InstallStep::Script;
+    return m_lines.at(m_next > 0 ? m_next - 1 : 0).step;
+}
+
+QList<InstallStep> ConsoleScript::steps() const
+{
+    QList<InstallStep> list;
+    for (const Line &line : m_lines) {
+        if (list.isEmpty() || list.constLast() != line.step)
+            list << line.step;
+    }
+    return list;
+}
+
+int ConsoleScript::lastLineOf(InstallStep step) const
+{
+    for (qsizetype i = m_lines.size() - 1; i >= 0; --i) {
+        if (m_lines.at(i).step == step)
+            return int(i);
+    }
+    return -1;
 }
 
 ConsoleScript::Verdict ConsoleScript::waited(std::chrono::milliseconds period)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EchoWatch.h"
+#include "TransferJob.h"
 
 #include <QList>
 #include <QStringList>
@@ -31,6 +32,10 @@ public:
     static constexpr std::chrono::seconds BootWait{90};
     // How long any other awaited answer may take.
     static constexpr std::chrono::seconds AnswerWait{30};
+    // Lines of the reset that opens every serial send text: the one that
+    // moves boot.cfg aside, and the restart.
+    static constexpr int RenameLine = 2;
+    static constexpr int ResetRestartLine = 5;
 
     struct Line {
         // What the router must show after the line before the next one goes.
@@ -47,6 +52,7 @@ public:
         bool restart = false;   // the factory restart and login: a wrong answer means an old configuration
         bool boot = false;      // its answer may take as long as the router's boot
         int scriptLine = 0;     // 1-based line of the command script; 0 for the program's own lines
+        InstallStep step = InstallStep::Script; // the part of the installation it belongs to
     };
 
     enum class Failure {
@@ -95,6 +101,20 @@ public:
     const Line &line(int index) const { return m_lines.at(index); }
     // Whether the last line typed is awaited for its echo (echo pacing).
     bool awaitingEcho() const { return m_echo.isWaiting(); }
+
+    // The step of the line typed last (the first line's before any).
+    InstallStep step() const;
+    // The steps of the send text, each once, in their order.
+    QList<InstallStep> steps() const;
+    // Whether the send text opens with the reset (RenameLine and
+    // ResetRestartLine are then those lines).
+    bool hasReset() const { return !m_lines.isEmpty() && m_lines.first().step == InstallStep::Reset; }
+    // The last line of a step; -1 when the send text has none.
+    int lastLineOf(InstallStep step) const;
+    // Whether a line has been typed; taken: and the router gave the answer
+    // it awaits (a line that awaits nothing: typed).
+    bool typed(int index) const { return index >= 0 && index < m_next; }
+    bool taken(int index) const { return typed(index) && (index < m_next - 1 || lastAnswered()); }
 
 private:
     Verdict examine(const QString &outputLine);

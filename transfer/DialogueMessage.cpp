@@ -158,4 +158,57 @@ DialogueMessage BadConfigName(const QString &name)
             MessageIcon::Critical};
 }
 
+DialogueMessage Stopped(const TransferState &state)
+{
+    const QString &name = state.configName;
+    QString text = QStringLiteral("設定の送信を中止しました。KV700 は次の状態です。\r\n");
+    QString advice;
+    if (state.method == TransferMethod::Serial) {
+        if (!state.bootMovedAside) {
+            text += QStringLiteral("・KV700 の設定は何も変えていません。\r\n");
+        } else if (!state.restarted) {
+            text += QStringLiteral("・boot.cfg を boot_bak.cfg に名前を変えましたが、リセットの再起動 (restart router) はまだです。"
+                                   "KV700 は今までの設定で動いていますが、次に起動すると工場出荷時の設定になります。\r\n");
+        } else {
+            text += QStringLiteral("・リセットの再起動 (restart router) をしました。KV700 は工場出荷時の設定で起動しています"
+                                   " (boot.cfg があった場合は boot_bak.cfg に名前を変えてあります)。\r\n");
+        }
+        text += QStringLiteral("・送信した行: %1 / %2\r\n").arg(state.linesSent).arg(state.linesTotal);
+        if (state.bootConfigTaken) {
+            text += QStringLiteral("・起動設定を %1 にしました (KV700 が受け付けました)。\r\n").arg(name);
+            advice = QStringLiteral("新しい設定は %1 に保存され、起動設定になっています。最後の再起動 (restart router) はまだです。\r\n"
+                                    "KV700 の電源を入れ直すと、新しい設定で起動します。").arg(name);
+        } else if (state.bootConfigSent) {
+            text += QStringLiteral("・起動設定を %1 にする行 (set config=%1) を入力しましたが、KV700 が受け付けたかどうかは確かめていません。\r\n").arg(name);
+            // A router that boots from its own file is not brought back to
+            // the factory settings by the serial reset.
+            advice = QStringLiteral("KV700 が %1 から起動するようになっていると、シリアルポート経由のリセットでは工場出荷時の設定に戻りません。\r\n"
+                                    "送信の記録で KV700 の応答を確かめ、KV700 を工場出荷時の設定に戻してから送信し直してください。").arg(name);
+        } else {
+            text += QStringLiteral("・起動設定は変えていません。\r\n");
+            advice = state.bootMovedAside
+                ? QStringLiteral("新しい設定は起動設定として保存されていません。KV700 を再起動すると工場出荷時の設定で起動します。\r\n"
+                                 "シリアルポート経由でもう一度送信してください。")
+                : QStringLiteral("もう一度送信してください。");
+        }
+    } else {
+        if (state.fileFetched)
+            text += QStringLiteral("・KV700 は設定ファイル %1 を受け取り、フラッシュに保存しました。\r\n").arg(name);
+        else
+            text += QStringLiteral("・KV700 は設定ファイル %1 を最後まで受け取っていません。\r\n").arg(name);
+        if (state.bootConfigSent) {
+            text += QStringLiteral("・起動設定を %1 にするコマンド (set config=%1) を送りました。\r\n").arg(name);
+            advice = QStringLiteral("再起動のコマンドはまだ送っていません。KV700 を再起動すると、新しい設定で起動します。");
+        } else {
+            text += QStringLiteral("・起動設定は変えていません (KV700 は今までの設定で動いています)。\r\n");
+            // The router refuses a file under a name its flash already holds.
+            advice = state.fileFetched
+                ? QStringLiteral("KV700 は同じ名前のファイルがあると受け付けないため、KV700 のフラッシュの %1 を削除するか、"
+                                 "設定を別の名前で保存してから、もう一度送信してください。").arg(name)
+                : QStringLiteral("KV700 の設定は変わっていません。もう一度送信してください。");
+        }
+    }
+    return {QStringLiteral("送信の中止"), text + QStringLiteral("\r\n") + advice, MessageIcon::Warning};
+}
+
 } // namespace mg::DialogueMessages

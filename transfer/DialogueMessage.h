@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Prompts.h"
+#include "TransferJob.h"
 
 #include <QString>
 
@@ -42,6 +43,9 @@ DialogueMessage NoLoginAfterRestart(int seconds);
 DialogueMessage Stalled(int seconds, bool serial);
 // A configuration name the router's commands cannot carry.
 DialogueMessage BadConfigName(const QString &name);
+// The operator stopped the transfer half way: what the router has been
+// left with, and what to do about it.
+DialogueMessage Stopped(const TransferState &state);
 
 } // namespace DialogueMessages
 } // namespace mg

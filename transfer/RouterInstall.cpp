@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <utility>
+
 namespace mg {
 
 namespace {
@@ -204,6 +206,7 @@ void RouterInstall::attach(TelnetLink &link)
 void RouterInstall::attachLink()
 {
     m_stage = Stage::Login;
+    m_step = InstallStep::Login;
     m_login = std::make_unique<LoginSession>(m_job, *m_link, m_tickers);
     connect(m_login.get(), &LoginSession::terminalChanged, this, &RouterInstall::loginTerminalChanged);
     connect(m_login.get(), &LoginSession::loggedIn, this, &RouterInstall::loggedInAs);
@@ -225,7 +228,8 @@ void RouterInstall::attachLink()
 
 void RouterInstall::login(const QString &user, const QString &password)
 {
-    if (m_stage != Stage::Login)
+    // A second login would start over on the line the first is typing on.
+    if (m_stage != Stage::Login || loggingIn())
         return;
     if (!SendText::ConfigNameAllowed(m_job.configName)) {
         // Nothing may be typed: the router would be reset and then refuse
@@ -251,6 +255,68 @@ void RouterInstall::login(const QString &user, const QString &password)
         m_limit->start();
     m_stall->start();
     m_login->start(user, password);
+}
+
+bool RouterInstall::loggingIn() const
+{
+    return m_stage == Stage::Login && m_login && m_login->isBusy();
+}
+
+InstallStep RouterInstall::step() const
+{
+    if (m_transfer)
+        return m_transfer->step();
+    // Over the LAN the transfer file is written before the router fetches it.
+    return m_stage == Stage::ManagerAccount ? InstallStep::FileTransfer : InstallStep::Login;
+}
+
+QList<InstallStep> RouterInstall::steps() const
+{
+    QList<InstallStep> list{InstallStep::Login};
+    if (m_transfer)
+        list += m_transfer->steps();
+    else if (m_job.method == TransferMethod::Telnet)
+        list += TransferSession::NetworkSteps(m_job.routerAddress);
+    return list;
+}
+
+TransferState RouterInstall::state() const
+{
+    if (m_transfer)
+        return m_transfer->state();
+    TransferState state;
+    state.method = m_job.method;
+    state.configName = m_job.configName;
+    return state;
+}
+
+void RouterInstall::checkStep()
+{
+    const InstallStep now = step();
+    if (now == m_step)
+        return;
+    m_step = now;
+    emit stepChanged(now);
+}
+
+void RouterInstall::pause()
+{
+    if (m_paused || !isRunning())
+        return;
+    m_paused = true;
+    m_stall->stop();
+    if (m_transfer)
+        m_transfer->pause();
+}
+
+void RouterInstall::resume()
+{
+    if (!std::exchange(m_paused, false))
+        return;
+    if (m_transfer)
+        m_transfer->resume();
+    if (isRunning())
+        m_stall->start();
 }
 
 const TerminalText &RouterInstall::loginTerminal() const
@@ -287,6 +353,10 @@ void RouterInstall::loggedInAs(bool factoryLogin)
         // The operator answers a dialog: that time is theirs, not the router's.
         m_stall->stop();
         managerPassword = m_factoryChoice ? m_factoryChoice() : std::nullopt;
+        // Ended while the dialog was open (the program is ending): nothing
+        // may start after that, least of all the encoder and its folder.
+        if (m_stage != Stage::Login)
+            return;
         m_stall->start();
     }
     else
@@ -310,6 +380,7 @@ void RouterInstall::loggedInAs(bool factoryLogin)
     // fetches: a login that was not the factory one keeps its own password.
     const QString password = factoryLogin ? managerPassword.value_or(SendText::FactoryPassword) : m_password;
     m_stage = Stage::ManagerAccount;
+    checkStep();
     emit loggedIn();
     m_managerAccount = std::make_unique<ManagerAccountStep>();
     if (!m_programFolder.isEmpty())
@@ -354,6 +425,7 @@ void RouterInstall::startTransfer()
     m_transfer = std::make_unique<TransferSession>(m_job, *m_link, m_tickers, m_fileServer.get());
     connect(m_transfer.get(), &TransferSession::terminalChanged, this, &RouterInstall::transferTerminalChanged);
     connect(m_transfer.get(), &TransferSession::progressChanged, this, [this] {
+        checkStep();
         if (m_job.method == TransferMethod::Serial)
             emit progress(m_transfer->linesSent(), m_transfer->linesTotal());
     });
@@ -370,7 +442,12 @@ void RouterInstall::startTransfer()
                                                            : QStringLiteral("1 秒に 1 行")));
     }
     emit transferStarted();
+    // The operator is being asked whether to stop as the transfer file
+    // becomes ready: the router is told nothing before the answer.
+    if (m_paused)
+        m_transfer->pause();
     m_transfer->start();
+    checkStep();
 }
 
 void RouterInstall::end(bool ok, const DialogueMessage &message, bool markChanged, bool closesWindow)
@@ -392,11 +469,19 @@ void RouterInstall::timedOut()
 
 void RouterInstall::abort()
 {
+    m_paused = false;
     const bool running = isRunning();
     release();
     m_stage = Stage::Idle;
     if (running)
         settle(QStringLiteral("中断しました。"));
+}
+
+void RouterInstall::abortNow()
+{
+    abort();
+    if (m_managerAccount)
+        m_managerAccount->cleanupNow();
 }
 
 void RouterInstall::release()

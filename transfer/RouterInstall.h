@@ -67,14 +67,32 @@ public:
     void attach(SerialLine &line);
     void attach(TelnetLink &link);
     // Logs in; after a failure that allows another try, logs in again.
+    // While a login runs, another is ignored.
     void login(const QString &user, const QString &password);
     // Ends whatever runs: timers stop, the line and the server close, the
     // transfer file is removed. No outcome follows.
     void abort();
+    // abort() for the program's end (the desktop session logging out, a
+    // signal): the transfer file's folder is gone on return, not only once
+    // the event loop has seen the encoder end.
+    void abortNow();
+    // While the operator is asked whether to stop: nothing more is typed or
+    // sent, and the stall watch waits (that time is the operator's). The
+    // router's output is still read, and an end it brings still comes.
+    void pause();
+    void resume();
 
     TransferMethod method() const { return m_job.method; }
     bool isRunning() const { return m_stage != Stage::Idle && m_stage != Stage::Done; }
     bool inLogin() const { return m_stage == Stage::Login; }
+    // A login has been started and has not ended yet.
+    bool loggingIn() const;
+    // Where the installation is, the steps it goes through (the login
+    // first), and what the router has been left with so far (also after
+    // abort()).
+    InstallStep step() const;
+    QList<InstallStep> steps() const;
+    TransferState state() const;
     // What the router printed during the login, and after it.
     const TerminalText &loginTerminal() const;
     const TerminalText &transferTerminal() const;
@@ -93,6 +111,8 @@ signals:
     // transfer file is written).
     void loggedIn();
     void transferStarted();
+    // The installation moved on to another step.
+    void stepChanged(mg::InstallStep step);
     // Serial: lines typed of the total; Telnet: blocks acknowledged of the total.
     void progress(int done, int total);
     // The end of the transfer. markChanged: the configuration should count
@@ -119,12 +139,15 @@ private:
     // Something happened: the stall watch counts from now.
     void alive();
     void typed(const QString &text);
+    void checkStep();
 
     TransferJob &m_job;
     TickerFactory &m_tickers;
     FactoryPasswordChoice m_factoryChoice;
     QString m_programFolder;
     Stage m_stage = Stage::Idle;
+    InstallStep m_step = InstallStep::Login;
+    bool m_paused = false;
     QString m_password;
     Transcript *m_transcript = nullptr;
     SecretMasker m_shown;

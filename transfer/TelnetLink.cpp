@@ -1,5 +1,6 @@
 #include "TelnetLink.h"
 
+#include "AddressChecks.h"
 #include "ShiftJis.h"
 
 #include <QTcpSocket>
@@ -40,7 +41,11 @@ void TelnetLink::connectToRouter(const QString &address)
             peerClosed();
     });
     m_state = Connecting;
-    socket->connectToHost(address, m_port);
+    // Never a name lookup or the resolver's reading of the text ("010" as
+    // octal, "127.1" as shorthand): what is not four decimal numbers is no
+    // address, and the connection fails as to an unknown host.
+    const std::optional<quint32> host = ReadDottedQuad(address);
+    socket->connectToHost(host ? QHostAddress(*host) : QHostAddress(), m_port);
 }
 
 void TelnetLink::close()

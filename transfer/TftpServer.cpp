@@ -1,8 +1,8 @@
 #include "TftpServer.h"
 
+#include "BindHelper.h"
 #include "ShiftJis.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -22,16 +22,21 @@ QString hostText(const QHostAddress &address)
 } // namespace
 
 QString TftpListenErrorText(const QHostAddress &address, quint16 port, bool permissionDenied,
-                            const QString &reason, const QString &programPath)
+                            const QString &reason, const QString &helperPath)
 {
-    if (permissionDenied) {
-        return QStringLiteral("UDP ポート %1 を開く権限がありません。1024 未満のポートを開くには、"
-                              "このプログラムに権限 cap_net_bind_service が必要です。\n"
-                              "次のコマンドで与えてください:\n"
-                              "  sudo setcap cap_net_bind_service=+ep %2\n"
+    if (permissionDenied && port == TftpServer::DefaultPort) {
+        return QStringLiteral("UDP ポート 69 を開く権限がありません。\n"
+                              "このポートは補助プログラム %1 が開きます。%2\n"
+                              "補助プログラムに権限 cap_net_bind_service が必要です。次のコマンドで与えてください:\n"
+                              "  sudo setcap cap_net_bind_service=+ep %1\n"
                               "(プログラムのパッケージからインストールすると、この権限はインストールで与えられます。)")
-            .arg(port)
-            .arg(programPath);
+            .arg(helperPath, reason);
+    }
+    if (permissionDenied) {
+        return QStringLiteral("UDP ポート %1 を開く権限がありません。\n"
+                              "権限の要るポートのうち、このプログラムが開けるのは TFTP のポート 69 だけです。"
+                              "69 か、権限の要らないポート (ふつうは 1024 以上) を指定してください。")
+            .arg(port);
     }
     return QStringLiteral("UDP ポート %1 (%2) を開けません: %3").arg(port).arg(hostText(address), reason);
 }
@@ -59,18 +64,47 @@ void TftpServer::setFilePath(const QString &path)
     m_path = path;
 }
 
+void TftpServer::setBindHelper(const QString &path)
+{
+    m_bindHelper = path;
+}
+
 bool TftpServer::listen(const QHostAddress &local, quint16 port)
 {
     close();
     m_error.clear();
+    const QString inUse = QStringLiteral("ほかのプログラムがこのポートを使っています。");
     if (m_listener.bind(local, port))
         return true;
-    const QString reason = m_listener.error() == QAbstractSocket::AddressInUseError
-        ? QStringLiteral("ほかのプログラムがこのポートを使っています。")
-        : m_listener.errorString();
-    const QString program = QCoreApplication::instance() ? QCoreApplication::applicationFilePath()
-                                                         : QStringLiteral("marrowgate");
-    m_error = TftpListenErrorText(local, port, m_listener.permissionDenied(), reason, program);
+    if (!m_listener.permissionDenied() || port != DefaultPort) {
+        const QString reason = m_listener.error() == QAbstractSocket::AddressInUseError ? inUse : m_listener.errorString();
+        m_error = TftpListenErrorText(local, port, m_listener.permissionDenied(), reason, QString());
+        return false;
+    }
+
+    // The program holds no privilege of its own: port 69 alone comes from
+    // the helper, which may bind nothing else.
+    QString helper = m_bindHelper.isEmpty() ? BindHelper::locate() : m_bindHelper;
+    BindHelperResult bound = BindHelper::bindPort69(helper, local);
+    if (bound.status == BindHelperResult::Status::Bound) {
+        if (m_listener.adopt(bound.descriptor))
+            return true;
+        bound.status = BindHelperResult::Status::Failed;
+        bound.reason = QStringLiteral("補助プログラムから受け取ったソケットを使えません: %1").arg(m_listener.errorString());
+    }
+    switch (bound.status) {
+    case BindHelperResult::Status::InUse:
+        m_error = TftpListenErrorText(local, port, false, inUse, QString());
+        break;
+    case BindHelperResult::Status::NotLocal:
+        m_error = TftpListenErrorText(local, port, false, bound.reason, QString());
+        break;
+    default:
+        if (helper.isEmpty())
+            helper = BindHelper::ProgramName;
+        m_error = TftpListenErrorText(local, port, true, bound.reason, helper);
+        break;
+    }
     return false;
 }
 

@@ -28,8 +28,13 @@ public:
     void setRouterAddress(const QHostAddress &router);
     // Read when a request arrives, so the latest script is what goes out.
     void setFilePath(const QString &path);
-    // False with errorString() telling the operator what to do (for a
-    // privileged port: how to grant the program the right to bind it).
+    // The helper that opens port 69 when this program may not bind it; by
+    // default the one in the program folder (BindHelper::locate()).
+    void setBindHelper(const QString &path);
+    // Binds the port itself where it may (root, or a machine that lets
+    // every user open it); port 69 otherwise through the helper, any other
+    // port never. False with errorString() telling the operator what to do
+    // (for port 69: how to grant the helper the right to bind it).
     bool listen(const QHostAddress &local, quint16 port = DefaultPort);
     void close();
     bool isListening() const;
@@ -55,14 +60,17 @@ private:
     UdpEndpoint m_data;
     QHostAddress m_router;
     QString m_path;
+    QString m_bindHelper;
     QString m_error;
     QString m_readProblem;      // why the file could not be read, for the refusal's message
     TftpTransfer m_transfer;
 };
 
-// The operator's text for a listening port that cannot be bound. A refused
-// privileged port gets the remedy: the program needs cap_net_bind_service.
+// The operator's text for a listening port that cannot be bound. Refused
+// port 69 gets the remedy (the helper at helperPath needs
+// cap_net_bind_service, reason says how the helper failed); another
+// refused privileged port is out of the program's reach.
 QString TftpListenErrorText(const QHostAddress &address, quint16 port, bool permissionDenied,
-                            const QString &reason, const QString &programPath);
+                            const QString &reason, const QString &helperPath);
 
 } // namespace mg

@@ -1,5 +1,7 @@
 #include "Transcript.h"
 
+#include "ControlEscapes.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -18,21 +20,6 @@ const QRegularExpression &ownName()
 {
     static const QRegularExpression name(QStringLiteral("^\\d{8}-\\d{6}-\\d{3}(_\\d+)?\\.log$"));
     return name;
-}
-
-QString escaped(QStringView text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\\'))
-            out += QStringLiteral("\\\\");
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
 }
 
 } // namespace
@@ -195,7 +182,7 @@ void Transcript::write(QChar kind, const QString &text, const QDateTime &when)
         return;
     QString entry = when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QLatin1Char(' ') + kind;
     if (!text.isEmpty())
-        entry += QLatin1Char(' ') + escaped(text);
+        entry += QLatin1Char(' ') + EscapeControls(text, ControlEscaping::OneLine);
     entry += QLatin1Char('\n');
     m_file.write(entry.toUtf8());
     // Written through at once: a session that ends badly (a crash, a

@@ -13,6 +13,28 @@ enum class TransferMethod { Serial, Telnet };
 // the second as the longest wait).
 enum class TransferPacing { Line, Echo };
 
+// Where an installation is, in the order the steps come. Serial: the login,
+// the reset (boot.cfg moved aside), the restart and factory login, the
+// script, the manager password, the boot configuration saved and set, the
+// final restart. LAN: the login, the file the router fetches, the boot
+// configuration set, the final restart.
+enum class InstallStep { Login, Reset, Restart, Script, Password, FileTransfer, BootConfig, FinalRestart };
+
+// What the router has been left with at a moment of the transfer: what an
+// operator who stops half way must be told.
+struct TransferState {
+    TransferMethod method = TransferMethod::Serial;
+    QString configName;
+    // Serial: lines of the send text typed, of all.
+    int linesSent = 0;
+    int linesTotal = 0;
+    bool bootMovedAside = false;  // serial: "rename boot.cfg boot_bak.cfg" typed
+    bool restarted = false;       // serial: the reset's "restart router" typed
+    bool fileFetched = false;     // LAN: the router acknowledged the file's last block
+    bool bootConfigSent = false;  // "set config=" typed (serial) or sent (LAN)
+    bool bootConfigTaken = false; // serial: ... and the router took it without an "Error"
+};
+
 // One installation of a script on a router: what the operator chose before
 // the dialogue starts, and what the dialogue fills in on the way. The login
 // and the transfer share it.

@@ -1,5 +1,6 @@
 #include "TransferSession.h"
 
+#include "AddressChecks.h"
 #include "RouterLink.h"
 #include "SendText.h"
 #include "TftpServer.h"
@@ -8,6 +9,7 @@
 #include <QHostAddress>
 
 #include <algorithm>
+#include <utility>
 
 namespace mg {
 
@@ -26,22 +28,26 @@ void TransferSession::start()
     m_loaded = false;
     m_finished = false;
     m_withoutEcho = 0;
+    m_bootCommandsSent = 0;
     m_queue.reset(QString());
     if (serial()) {
         m_console.setSecrets(m_job.secrets);
         m_console.reset(m_job.sendText);
         emit progressChanged();
-        m_serialTicker->start();
+        startSerialTicker();
         // The login ended at the command prompt: with echo pacing the first
         // line need not wait for the period.
-        if (m_job.pacing == TransferPacing::Echo)
+        if (m_job.pacing == TransferPacing::Echo && !m_paused)
             typeNextLine();
         return;
     }
 
     const QString pcAddress = m_link.localAddress();
     if (m_fileServer) {
-        m_fileServer->setRouterAddress(QHostAddress(m_job.routerAddress));
+        // The address as the operator's box read it; a text it did not take
+        // is no address, and the server then serves nobody.
+        const std::optional<quint32> router = ReadDottedQuad(m_job.routerAddress);
+        m_fileServer->setRouterAddress(router ? QHostAddress(*router) : QHostAddress());
         m_fileServer->setFilePath(m_job.transferFilePath);
         if (!m_fileServer->listen(QHostAddress(pcAddress), m_job.tftpPort)) {
             // Nothing has been changed on the router yet: say why and stop.
@@ -51,7 +57,7 @@ void TransferSession::start()
         }
     }
     m_queue.reset(SendText::LoadCommands(m_job.configName, pcAddress));
-    m_commandTicker->start();
+    startCommandTicker();
 }
 
 void TransferSession::stop()
@@ -62,6 +68,95 @@ void TransferSession::stop()
     m_link.close();
     if (m_fileServer)
         m_fileServer->close();
+}
+
+void TransferSession::pause()
+{
+    if (m_paused)
+        return;
+    m_paused = true;
+    m_resumeSerial = m_serialTicker->isActive();
+    m_resumeCommands = m_commandTicker->isActive();
+    m_serialTicker->stop();
+    m_commandTicker->stop();
+}
+
+void TransferSession::resume()
+{
+    if (!m_paused)
+        return;
+    m_paused = false;
+    const bool serialTicks = std::exchange(m_resumeSerial, false);
+    const bool commandTicks = std::exchange(m_resumeCommands, false);
+    if (m_finished)
+        return;
+    // A full period before the next line: the router's answers that came
+    // meanwhile have been read, and nothing goes out in a burst.
+    if (serialTicks)
+        m_serialTicker->start();
+    if (commandTicks)
+        m_commandTicker->start();
+}
+
+void TransferSession::startSerialTicker()
+{
+    if (m_paused)
+        m_resumeSerial = true;
+    else
+        m_serialTicker->start();
+}
+
+void TransferSession::startCommandTicker()
+{
+    if (m_paused)
+        m_resumeCommands = true;
+    else
+        m_commandTicker->start();
+}
+
+InstallStep TransferSession::step() const
+{
+    if (serial())
+        return m_console.step();
+    if (!m_loaded)
+        return InstallStep::FileTransfer;
+    return m_bootCommandsSent >= 2 ? InstallStep::FinalRestart : InstallStep::BootConfig;
+}
+
+QList<InstallStep> TransferSession::steps() const
+{
+    return serial() ? m_console.steps() : NetworkSteps(m_job.routerAddress);
+}
+
+QList<InstallStep> TransferSession::NetworkSteps(const QString &routerAddress)
+{
+    QList<InstallStep> list{InstallStep::FileTransfer, InstallStep::BootConfig};
+    // In remote-operation mode the operator power-cycles the router.
+    if (routerAddress != SendText::RemoteOperationAddress)
+        list << InstallStep::FinalRestart;
+    return list;
+}
+
+TransferState TransferSession::state() const
+{
+    TransferState state;
+    state.method = m_job.method;
+    state.configName = m_job.configName;
+    if (!serial()) {
+        state.fileFetched = m_loaded;
+        state.bootConfigSent = m_bootCommandsSent >= 1;
+        return state;
+    }
+    state.linesSent = linesSent();
+    state.linesTotal = linesTotal();
+    if (m_console.hasReset()) {
+        state.bootMovedAside = m_console.typed(ConsoleScript::RenameLine);
+        state.restarted = m_console.typed(ConsoleScript::ResetRestartLine);
+    }
+    const int bootLine = m_console.lastLineOf(InstallStep::BootConfig);
+    state.bootConfigSent = m_console.typed(bootLine);
+    state.bootConfigTaken = m_console.taken(bootLine);
+    return state;
 }
 
 void TransferSession::serialTick()
@@ -146,6 +241,10 @@ void TransferSession::commandTick()
             return;
         }
         m_link.send(*m_queue.next());
+        if (m_loaded) {
+            ++m_bootCommandsSent;
+            emit progressChanged();
+        }
         return;
     }
     m_commandTicker->stop();
@@ -187,8 +286,9 @@ void TransferSession::receive(const QString &text, bool containsError)
             return;
         }
         if (m_job.pacing == TransferPacing::Echo && m_console.ready()) {
-            m_serialTicker->start();
-            typeNextLine();
+            startSerialTicker();
+            if (!m_paused)
+                typeNextLine();
         }
         return;
     }
@@ -204,7 +304,8 @@ void TransferSession::fileDelivered()
         return;
     m_loaded = true;
     m_queue.reset(SendText::BootCommands(m_job.configName, m_job.routerAddress));
-    m_commandTicker->start();
+    startCommandTicker();
+    emit progressChanged();
 }
 
 void TransferSession::fileServerFailed(const QString &message)

@@ -46,6 +46,11 @@ public:
     void start();
     // The window closes: the timers stop, the line and the server close.
     void stop();
+    // Nothing more is typed or sent until resume(); the router's output is
+    // still read (an "Error" in it still ends the transfer), and the file
+    // server still serves a fetch under way.
+    void pause();
+    void resume();
 
     void serialTick();   // every SerialPeriod on the serial line
     void commandTick();  // every CommandPeriod while Telnet commands are queued
@@ -66,8 +71,17 @@ public:
     // had not answered the one before.
     int linesWithoutEcho() const { return m_withoutEcho; }
 
+    // Where the transfer is, and the steps it goes through.
+    InstallStep step() const;
+    QList<InstallStep> steps() const;
+    // The LAN transfer's steps for a router at that address.
+    static QList<InstallStep> NetworkSteps(const QString &routerAddress);
+    // What the router has been left with so far.
+    TransferState state() const;
+
 signals:
     void terminalChanged();
+    // A line typed, or a command sent, or the file fetched.
     void progressChanged();
     void completed(const mg::DialogueMessage &message);
     // markChanged: the configuration should count as unsaved again (the
@@ -80,6 +94,9 @@ private:
     void fail(const DialogueMessage &message, bool markChanged, bool closesWindow);
     void show(const QString &text);
     void typeNextLine();
+    // Starts the ticker, or, while paused, at resume().
+    void startSerialTicker();
+    void startCommandTicker();
     void consoleFailed(const ConsoleScript::Verdict &verdict);
     QString hidden(const QString &text) const;
 
@@ -94,6 +111,10 @@ private:
     int m_withoutEcho = 0;
     bool m_loaded = false;
     bool m_finished = false;
+    int m_bootCommandsSent = 0;   // LAN: commands sent after the file was fetched
+    bool m_paused = false;
+    bool m_resumeSerial = false;
+    bool m_resumeCommands = false;
 };
 
 } // namespace mg

@@ -1,6 +1,7 @@
 #include "TransferWidgets.h"
 
 #include "AddressChecks.h"
+#include "ControlEscapes.h"
 #include "FieldStyle.h"
 #include "InputGuard.h"
 #include "PasswordRules.h"
@@ -78,8 +79,11 @@ QPlainTextEdit *createTerminalBox(QWidget *parent, const QString &name)
 void showTerminal(QPlainTextEdit *box, const TerminalText &terminal)
 {
     // Every line end of the terminal is CR LF; the box breaks at LF only.
+    // Other control characters the router sent are shown as \xNN, as on
+    // the command line: the box would draw some as nothing at all.
     QString shown = terminal.text;
     shown.remove(QLatin1Char('\r'));
+    shown = EscapeControls(shown);
     if (box->toPlainText() == shown)
         return;
     box->setPlainText(shown);

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScopeGuard>
 
 namespace mg {
 
@@ -41,10 +42,24 @@ void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWid
         install.setTranscript(&transcript);
     }
 
+    // The transfer's windows open now, the front one last: the program's
+    // end closes them all once the installation is over.
+    QList<QPointer<QDialog>> windows;
+    environment.endRunning = [&install, &windows] {
+        install.abortNow();
+        for (qsizetype i = windows.size() - 1; i >= 0; --i) {
+            if (windows.at(i))
+                windows.at(i)->reject();
+        }
+    };
+    const auto forget = qScopeGuard([&environment] { environment.endRunning = nullptr; });
+
     QPointer<QWidget> over = parent;
-    install.setFactoryPasswordChoice([&over]() -> std::optional<QString> {
+    install.setFactoryPasswordChoice([&over, &windows]() -> std::optional<QString> {
         frmDefaultPass dialog(over);
+        windows.append(&dialog);
         dialog.exec();
+        windows.removeLast();
         if (dialog.choice() == frmDefaultPass::Choice::NewPassword)
             return dialog.newPassword();
         return std::nullopt;
@@ -63,7 +78,9 @@ void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWid
         frmLogin login(install, environment.prompt, parent);
         // The default password dialog opens over the login window.
         over = &login;
+        windows = {&login};
         const bool loggedIn = login.exec() == QDialog::Accepted;
+        windows.clear();
         over = parent;
         if (!loggedIn) {
             install.abort();
@@ -74,10 +91,19 @@ void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWid
     }
     frmStatus status(install, environment.prompt, environment.markChanged, parent);
     status.setTranscript(transcript.isOpen() ? transcript.path() : QString(), transcript.errorString());
+    if (environment.clock)
+        status.setClock(environment.clock);
+    windows = {&status};
     status.exec();
     install.abort();
     transcript.close();
     QObject::disconnect(lineErrors);
+}
+
+void EndTransferWindows(TransferEnvironment &environment)
+{
+    if (environment.endRunning)
+        environment.endRunning();
 }
 
 void ReportSerialLineError(int code, TransferEnvironment &environment)

@@ -3,6 +3,7 @@
 #include "TransferJob.h"
 
 #include <QString>
+#include <chrono>
 #include <functional>
 
 class QWidget;
@@ -34,6 +35,12 @@ struct TransferEnvironment {
     // Where the transcripts of the sessions go (the last ones are kept);
     // empty: Transcript::defaultFolder().
     QString transcriptFolder;
+    // The clock the progress window measures the pace with (tests); empty:
+    // the real time.
+    std::function<std::chrono::milliseconds()> clock;
+    // Set by RunTransferWindows while its installation runs: ends it (see
+    // EndTransferWindows).
+    std::function<void()> endRunning;
 };
 
 // The login window, the default password dialog after a factory login, and
@@ -44,6 +51,13 @@ struct TransferEnvironment {
 // transcript in the environment's transcript folder; the progress window
 // shows where.
 void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWidget *parent);
+
+// Ends the installation the windows run, if any, at once: the line and the
+// file server close, the transfer file goes with its private folder, and
+// the transfer's windows close as キャンセル would. For the program's own
+// end (the desktop session logging out, a signal), after which nothing may
+// be left to remove the folder.
+void EndTransferWindows(TransferEnvironment &environment);
 
 // Answers a line error of the serial port: a beep and the OK/キャンセル box;
 // キャンセル closes the port (the dialogue then stops with its message).

@@ -32,6 +32,26 @@ bool UdpEndpoint::bind(const QHostAddress &address, quint16 port)
     return false;
 }
 
+bool UdpEndpoint::adopt(int descriptor)
+{
+    close();
+    m_error.clear();
+    m_permissionDenied = false;
+    if (m_socket.setSocketDescriptor(descriptor, QAbstractSocket::BoundState))
+        return true;
+    m_errorKind = m_socket.error();
+    m_error = m_socket.errorString();
+    m_socket.abort();
+    // Qt closes a descriptor it gave up on after looking at it, but not
+    // one it could not look at; a socket still bound is ours to close, or
+    // it would keep the port from the next try.
+    sockaddr_storage local{};
+    socklen_t length = sizeof(local);
+    if (::getsockname(descriptor, reinterpret_cast<sockaddr *>(&local), &length) == 0)
+        ::close(descriptor);
+    return false;
+}
+
 void UdpEndpoint::close()
 {
     m_socket.abort();

@@ -20,6 +20,10 @@ public:
     // than shared. False with errorString() when it cannot be bound;
     // permissionDenied() tells a privileged port the program may not use.
     bool bind(const QHostAddress &address, quint16 port);
+    // Takes over a UDP socket bound elsewhere (port 69 from the helper,
+    // BindHelper). The endpoint owns the descriptor from then on: when it
+    // cannot take it, it closes it and answers false with errorString().
+    bool adopt(int descriptor);
     void close();
     bool isBound() const;
     quint16 localPort() const;

@@ -33,6 +33,13 @@ frmLogin::frmLogin(RouterInstall &install, MessagePrompt &prompt, QWidget *paren
     cmdOk = createButton(this, QStringLiteral("cmdOk"), QStringLiteral("OK"));
     cmdCansel = createButton(this, QStringLiteral("cmdCansel"), QStringLiteral("キャンセル"));
     cmdOk->setEnabled(false);
+    lblLoggingIn = new QLabel(QStringLiteral("ログインしています..."), this);
+    lblLoggingIn->setObjectName(QStringLiteral("lblLoggingIn"));
+    // The window keeps its size whether the line shows or not.
+    QSizePolicy keepRoom = lblLoggingIn->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    lblLoggingIn->setSizePolicy(keepRoom);
+    lblLoggingIn->hide();
 
     auto *fields = new QGridLayout;
     fields->addWidget(new QLabel(QStringLiteral("ユーザ名 :"), this), 0, 0);
@@ -40,6 +47,7 @@ frmLogin::frmLogin(RouterInstall &install, MessagePrompt &prompt, QWidget *paren
     fields->addWidget(new QLabel(QStringLiteral("パスワード :"), this), 1, 0);
     fields->addWidget(txtPassword, 1, 1);
     QHBoxLayout *buttons = buttonRow({cmdOk, cmdCansel});
+    buttons->insertWidget(0, lblLoggingIn);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(Label2);
@@ -67,7 +75,7 @@ frmLogin::frmLogin(RouterInstall &install, MessagePrompt &prompt, QWidget *paren
             [this] { showTerminal(txtLogin, m_install.loginTerminal()); });
     connect(&m_install, &RouterInstall::loginFailed, this,
             [this](const DialogueMessage &message, bool canRetry) {
-                m_busy.set(false);
+                setLoggingIn(false);
                 m_prompt.show(message.text, message.title, message.icon, MessageButtons::Ok);
                 if (canRetry) {
                     txtPassword->setFocus(Qt::OtherFocusReason);
@@ -84,11 +92,27 @@ frmLogin::frmLogin(RouterInstall &install, MessagePrompt &prompt, QWidget *paren
 
 void frmLogin::updateOk()
 {
-    cmdOk->setEnabled(!txtUsername->text().isEmpty() && !txtPassword->text().isEmpty());
+    cmdOk->setEnabled(!m_loggingIn && !txtUsername->text().isEmpty() && !txtPassword->text().isEmpty());
+}
+
+void frmLogin::setLoggingIn(bool on)
+{
+    m_loggingIn = on;
+    m_busy.set(on);
+    lblLoggingIn->setVisible(on);
+    // A disabled OK would hand its focus on to キャンセル, where a stray key
+    // would end the login.
+    if (on && cmdOk->hasFocus())
+        txtPassword->setFocus(Qt::OtherFocusReason);
+    updateOk();
 }
 
 void frmLogin::cmdOk_Click()
 {
+    // One login at a time: a second one would start over on the line the
+    // first is still typing on.
+    if (m_loggingIn || m_install.loggingIn())
+        return;
     // Over the LAN this password also becomes the manager password through
     // the encoder, which would change it: refused before the router is
     // reached, so the operator can type another one.
@@ -101,7 +125,7 @@ void frmLogin::cmdOk_Click()
             return;
         }
     }
-    m_busy.set(true);
+    setLoggingIn(true);
     txtLogin->clear();
     m_install.login(txtUsername->text(), txtPassword->text());
 }
@@ -113,7 +137,7 @@ void frmLogin::cmdCansel_Click()
 
 void frmLogin::reject()
 {
-    m_busy.set(false);
+    setLoggingIn(false);
     if (m_install.inLogin())
         m_install.abort();
     QDialog::reject();

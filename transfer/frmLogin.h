@@ -30,6 +30,8 @@ public:
     QPlainTextEdit *txtLogin = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCansel = nullptr;
+    // Below the designed controls: says that a login is under way.
+    QLabel *lblLoggingIn = nullptr;
 
     void cmdOk_Click();
     void cmdCansel_Click();
@@ -39,10 +41,13 @@ public:
 
 private:
     void updateOk();
+    // While a login runs: OK does nothing, the hourglass and the line say so.
+    void setLoggingIn(bool on);
 
     RouterInstall &m_install;
     MessagePrompt &m_prompt;
     BusyPointer m_busy;
+    bool m_loggingIn = false;
 };
 
 } // namespace mg

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QHostAddress>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -124,8 +125,11 @@ void frmTelnet::cmdOK_Click()
         cboRouterIP->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (IsDottedQuad(text)) {
-        m_routerAddress = text;
+    if (const std::optional<quint32> address = ReadDottedQuad(text)) {
+        // Without the leading zeros the operator may have typed: the
+        // transfer compares it with the remote-operation address and puts
+        // it in its messages, and no later parse can read "010" as octal.
+        m_routerAddress = QHostAddress(*address).toString();
         accept();
         return;
     }

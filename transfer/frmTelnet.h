@@ -20,9 +20,10 @@ class frmTelnet : public QDialog {
 public:
     frmTelnet(const QString &ethernetAddress, MessagePrompt &prompt, QWidget *parent = nullptr);
 
-    // The address accepted by OK. Nothing after キャンセル or closing the
-    // window, also when an OK before that was refused: only an accepted
-    // address lets the transfer go on.
+    // The address accepted by OK, in decimal without leading zeros
+    // ("192.168.044.002" typed is "192.168.44.2"). Nothing after キャンセル or
+    // closing the window, also when an OK before that was refused: only an
+    // accepted address lets the transfer go on.
     std::optional<QString> routerAddress() const { return m_routerAddress; }
 
     // Opens the window modally and answers what it accepted.

@@ -1,6 +1,7 @@
 #include "FieldStyle.h"
 
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPalette>
@@ -8,6 +9,17 @@
 #include <QTextEdit>
 
 namespace mg {
+
+namespace {
+
+// A third of the way from `from` to `to`.
+QColor towards(const QColor &from, const QColor &to)
+{
+    auto third = [](int a, int b) { return a + qRound((b - a) / 3.0); };
+    return QColor(third(from.red(), to.red()), third(from.green(), to.green()), third(from.blue(), to.blue()));
+}
+
+} // namespace
 
 void setFieldEnabled(QWidget *control, bool enabled)
 {
@@ -19,16 +31,25 @@ void setFieldEnabled(QWidget *control, bool enabled)
         || qobject_cast<QAbstractSpinBox *>(control);
     if (!coloured)
         return;
-    const QColor background = enabled ? QColor(Qt::white) : QColor(0xB4, 0xB4, 0xB4);
+    // The colour scheme's own colours, as the application has them (the
+    // control's palette holds what an earlier call set): a text box's
+    // background when enabled, the window's when disabled. A light scheme
+    // gives white and its window grey, a dark one its dark shades, under
+    // the scheme's own text colour.
+    const QPalette scheme = QApplication::palette(control);
+    const QColor background = scheme.color(QPalette::Active, enabled ? QPalette::Base : QPalette::Window);
     QPalette palette = control->palette();
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         palette.setColor(group, QPalette::Base, background);
         palette.setColor(group, QPalette::Window, background);
         palette.setColor(group, QPalette::Button, background);
     }
-    // A disabled box keeps its value readable on the grey background: the
-    // operator still sees what will be used once the box is switched on.
-    const QColor disabledText(0x50, 0x50, 0x50);
+    // A disabled box keeps its value readable on the window's background:
+    // the operator still sees what will be used once the box is switched
+    // on. The window's text, a third of the way to the background: dimmed,
+    // never faint (#505050 on the light scheme's grey).
+    const QColor disabledText = towards(scheme.color(QPalette::Active, QPalette::WindowText),
+                                        scheme.color(QPalette::Active, QPalette::Window));
     palette.setColor(QPalette::Disabled, QPalette::Text, disabledText);
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, disabledText);
     control->setPalette(palette);

@@ -58,6 +58,11 @@ MessageAnswer QtMessagePrompt::show(const QString &text, const QString &title, M
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
         break;
+    case MessageButtons::YesNoDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
     case MessageButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Yes);
@@ -74,7 +79,8 @@ MessageAnswer QtMessagePrompt::show(const QString &text, const QString &title, M
     }
     switch (buttons) {
     case MessageButtons::Ok: return MessageAnswer::Ok;
-    case MessageButtons::YesNo: return MessageAnswer::No;
+    case MessageButtons::YesNo:
+    case MessageButtons::YesNoDefaultNo: return MessageAnswer::No;
     default: return MessageAnswer::Cancel;
     }
 }

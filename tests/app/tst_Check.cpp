@@ -3,6 +3,7 @@
 // 127.0.0.1, the encoder beside the program), a failure with its remedy.
 // Its wrong usage is answered by the options it shares with send, in tst_Send.
 
+#include "MakerEncoder.h"
 #include "SessionChecks.h"
 
 #include <QDir>
@@ -39,7 +40,25 @@ void TestCheck::check_data()
         << QStringList{"✓ ルータ 127.0.0.2 への経路があります (この PC のアドレス: 127.0.0.1)。",
                        "✓ ルータ 127.0.0.2 の Telnet ポート", "が応答しました (この PC のアドレス: 127.0.0.1)。",
                        "✓ この PC のアドレス 127.0.0.1 で TFTP の UDP ポート", "✓ パスワードの暗号化プログラム",
+                       "✓ パスワード暗号化プログラム", "は代用のプログラムですが、--standin-encoder-ok の指定により",
                        "すべて問題ありません。"};
+    // Without the option the stand-in is a fault of its own, after its answer.
+    QTest::newRow("LAN: the stand-in encoder") << "lan stand-in" << 1
+        << QStringList{"✓ パスワードの暗号化プログラム", "が応答しました", "✗ パスワード暗号化プログラム ",
+                       "/tzel は、Marrowgate に付属する代用のプログラムです。",
+                       "  → メーカーの暗号化プログラムを ",
+                       "の Target で指定してください。\n    ルータがこの代用の暗号化を読める場合 (ルータのシミュレータなど) だけ、"
+                       "--standin-encoder-ok を指定してください。\n",
+                       "1 項目に問題があります。"};
+    // The maker's encoder, in a folder named by Target, is not mistaken for it.
+    QTest::newRow("LAN: the maker's encoder") << "lan maker" << 0
+        << QStringList{"✓ パスワードの暗号化プログラム ", "/maker/tzel が応答しました", "すべて問題ありません。"};
+    // The address as written, each part decimal: "010" is ten, never the
+    // octal eight of a resolver.
+    QTest::newRow("LAN: the address with leading zeros") << "lan 127.000.000.002" << 0
+        << QStringList{"LAN 127.0.0.2 (", "✓ ルータ 127.0.0.2 の Telnet ポート", "が応答しました", "すべて問題ありません。"};
+    QTest::newRow("LAN: 010 is read as ten") << "lan 127.0.0.010" << 1
+        << QStringList{"✓ ルータ 127.0.0.10 への経路があります", "✗ ルータ 127.0.0.10 の Telnet ポート"};
     QTest::newRow("LAN: nothing listens on the Telnet port") << "lan closed" << 1
         << QStringList{"✗ ルータ 127.0.0.2 の Telnet ポート", "への接続を拒否されました。",
                        "  → ルータのアドレス (--lan) とポート番号 (--telnet-port) を確かめてください。"};
@@ -48,8 +67,8 @@ void TestCheck::check_data()
     QTest::newRow("LAN: the TFTP port is taken") << "lan tftp taken" << 1
         << QStringList{"✗ UDP ポート", "を開けません: ほかのプログラムがこのポートを使っています。"};
     QTest::newRow("LAN: no right to the TFTP port") << "lan tftp privileged" << 1
-        << QStringList{"✗ UDP ポート 69 を開く権限がありません。", "cap_net_bind_service",
-                       "    sudo setcap cap_net_bind_service=+ep "};
+        << QStringList{"✗ UDP ポート 69 を開く権限がありません。", "補助プログラム", "cap_net_bind_service",
+                       "    sudo setcap cap_net_bind_service=+ep ", "/marrowgate-bind69\n"};
     QTest::newRow("LAN: no encoder beside the program") << "lan no encoder" << 1
         << QStringList{"✗ パスワードの暗号化プログラム", "  → メーカーの暗号化プログラムを", "に置き、実行できるようにしてください"};
 }
@@ -89,7 +108,12 @@ void TestCheck::check()
                                                                     : QStringList{}),
                  qPrintable(router.simulator.errorString()));
     }
+    // "lan ADDRESS": the router's address written another way.
+    if (kind.startsWith(QLatin1String("lan ")) && kind.at(4).isDigit())
+        router.words[1] = kind.mid(4);
     args << router.words;
+    if (kind == QLatin1String("lan stand-in") || kind == QLatin1String("lan maker"))
+        args.removeAll(QStringLiteral("--standin-encoder-ok"));
     if (kind == QLatin1String("serial")) {
         args << "--speed" << "19200" << "--parity" << "even" << "--data-bits" << "7" << "--stop-bits" << "2";
     } else if (kind == QLatin1String("serial denied")) {
@@ -103,7 +127,8 @@ void TestCheck::check()
         QVERIFY(!group.isEmpty());
         lines.replaceInStrings(QStringLiteral("@group"), group);
     } else if (kind == QLatin1String("lan tftp privileged") && geteuid() == 0) {
-        // Root binds it anyway: run without the capability.
+        // Root binds it anyway: run without the capability, which the
+        // helper beside the program then lacks too.
         if (setpriv.isEmpty())
             QSKIP("setpriv is not installed");
         throughSetpriv({"--bounding-set=-net_bind_service"});
@@ -117,6 +142,15 @@ void TestCheck::check()
     QProcess run;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TMPDIR"), dir.path());
+    if (kind == QLatin1String("lan maker")) {
+        const QString settings = dir.filePath(QStringLiteral("xdg/Brenholt/Quillmark KV700 Marrowgate.ini"));
+        QVERIFY(QDir().mkpath(QFileInfo(settings).path()) && writeMakerEncoder(dir.filePath(QStringLiteral("maker"))));
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[General]\nTarget=\"" + QFile::encodeName(dir.filePath(QStringLiteral("maker"))) + "\"\n");
+        file.close();
+        env.insert(QStringLiteral("XDG_CONFIG_DIRS"), dir.filePath(QStringLiteral("xdg")));
+    }
     run.setProcessEnvironment(env);
     run.start(program, args);
     QVERIFY(run.waitForFinished(60000));
@@ -135,6 +169,8 @@ void TestCheck::check()
             QVERIFY2(i + 1 < report.size() && report.at(i + 1).startsWith(QStringLiteral("  → ")), qPrintable(out));
     }
     QCOMPARE(out.contains(QStringLiteral("✗ ")), status != 0);
+    if (kind == QLatin1String("lan maker"))
+        QVERIFY2(!out.contains(QStringLiteral("代用")), qPrintable(out));
     // The encoder check leaves nothing in the temporary folder.
     QCOMPARE(QDir(dir.path()).entryList({"marrowgate-*"}, QDir::Dirs), QStringList());
 }

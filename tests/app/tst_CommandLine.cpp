@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 using namespace mg;
 
 namespace {
@@ -64,13 +66,22 @@ private slots:
         QTest::newRow("--enat=yes") << QStringList{"generate", "--enat=yes", "@/terminal.cfg"} << 0 << nat;
         QTest::newRow("no by default: no NAT lines") << QStringList{"generate", "@/terminal.rcf"} << 0
                                                      << "\r\nadd ip int=ppp0 ip=0.0.0.0\r\ncreate pbx";
+        // Wrong usage: the message and the usage line on standard error, status 2.
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2
+                                         << "marrowgate: 不明なコマンドです: frobnicate\n"
+                                            "使い方: marrowgate [generate | send | check | tftp-serve] [オプション] [FILE]\n";
+        QTest::newRow("unknown command after a file name") << QStringList{"office.cfg"} << 2 << "不明なコマンドです: office.cfg";
         // The message on standard error, status 1, nothing on standard output.
-        QTest::newRow("unknown command") << QStringList{"frobnicate"} << 1 << "frobnicate";
         QTest::newRow("no file") << QStringList{"generate"} << 1 << "FILE";
         QTest::newRow("two files") << QStringList{"generate", "@/too_many.cfg", "@/too_many.cfg"} << 1 << "1つ";
         QTest::newRow("bad --enat") << QStringList{"generate", "--enat=maybe", "@/terminal.cfg"} << 1 << "--enat";
         QTest::newRow("unknown option") << QStringList{"generate", "--fast", "@/terminal.cfg"} << 1 << "--fast";
-        QTest::newRow("missing file") << QStringList{"generate", "@/none.cfg"} << 1 << "none.rcf";
+        // A mistyped name is named as typed, in the program's own words.
+        QTest::newRow("missing file") << QStringList{"generate", "@/none.cfg"} << 1 << "data/none.cfg がありません。\n";
+        QTest::newRow("missing .rcf given") << QStringList{"generate", "@/none.rcf"} << 1 << "data/none.rcf がありません。\n";
+        QTest::newRow("a .cfg without its .rcf") << QStringList{"generate", "@/script_only.cfg"} << 1
+                                                 << "data/script_only.rcf がありません (" MG_SOURCE_DIR
+                                                    "/tests/app/data/script_only.cfg の設定は同じ名前の .rcf ファイルから読みます)。\n";
         QTest::newRow("no extension") << QStringList{"generate", "@/terminal"} << 1 << "拡張子";
         QTest::newRow("too many destinations") << QStringList{"generate", "@/too_many.cfg"} << 1 << "接続先の数";
         QTest::newRow("a fault the window reads past") << QStringList{"generate", "@/warns.cfg"} << 1 << "Type=";
@@ -88,7 +99,7 @@ private slots:
         QCOMPARE(runCommandLine(QStringList{"marrowgate"} + args, stdOut, stdErr).value_or(-1), status);
         const QString err = QString::fromUtf8(stdErr.data());
         QCOMPARE(stdOut.data().isEmpty(), status != 0);
-        if (status == 1) {
+        if (status == 1 || status == 2) {
             QVERIFY2(err.startsWith(QStringLiteral("marrowgate: ")) && err.contains(out), qPrintable(err));
             return;
         }
@@ -111,6 +122,42 @@ private slots:
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitCode(), 1);
         QVERIFY(QString::fromUtf8(program.readAllStandardError()).contains(QStringLiteral("標準出力")));
+    }
+
+    // The window's process ended by a signal (the terminal it was started
+    // from closed, SIGTERM at logout, Ctrl+C or Ctrl+\ in that terminal)
+    // closes as on a quit, so that a running transfer ends and removes its
+    // private folder: status 128 + signal, and its lock is gone with it.
+    void windowEndsCleanlyOnSignals_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGQUIT") << int(SIGQUIT);
+    }
+
+    void windowEndsCleanlyOnSignals()
+    {
+        QFETCH(int, signal);
+        QTemporaryDir home;
+        QVERIFY(QFile::setPermissions(home.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+        QProcess window;
+        window.setProcessEnvironment(env);
+        window.start(QStringLiteral(MG_PROGRAM), QStringList());
+        // The lock is taken after the signals are watched.
+        const QString lock = home.filePath(QStringLiteral("Quillmark KV700 Marrowgate.lock"));
+        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(lock) || window.state() == QProcess::NotRunning; }, 60000));
+        QVERIFY2(window.state() == QProcess::Running, window.readAllStandardError().constData());
+        ::kill(pid_t(window.processId()), signal);
+        QVERIFY(window.waitForFinished(30000));
+        QCOMPARE(window.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(window.exitCode(), 128 + signal);
+        QVERIFY(!QFile::exists(lock));
     }
 
 private:

@@ -7,6 +7,7 @@
 // though the router's echo of one may come a byte at a time.
 
 #include "CommandLine.h"
+#include "MakerEncoder.h"
 #include "SessionChecks.h"
 
 #include <QBuffer>
@@ -15,6 +16,9 @@
 #include <QtTest>
 
 #include <csignal>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
 using namespace mgtest;
 
@@ -55,11 +59,17 @@ private slots:
     void send();
     void interrupt_data();
     void interrupt();
+    void standInEncoder_data();
+    void standInEncoder();
+    void promptGivesTheEchoBack_data();
+    void promptGivesTheEchoBack();
 
 private:
-    // Runs the program with the words and standard input; a fresh data and
+    // Runs the program with the words and standard input (or, given
+    // `terminal`, that device as standard input); a fresh data and
     // temporary folder for each run.
-    QProcess *start(const QStringList &args, const QByteArray &input, const QStringList &environment = {});
+    QProcess *start(const QStringList &args, const QByteArray &input, const QStringList &environment = {},
+                    const QString &terminal = {});
     QString tmpFolder() const { return m_dir.filePath(QStringLiteral("tmp")); }
     QString dataFolder() const { return m_dir.filePath(QStringLiteral("data")); }
     QStringList leftInTmp() const { return QDir(tmpFolder()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries); }
@@ -82,7 +92,8 @@ void TestSend::initTestCase()
     script.write("enable ip\nset system name=\"hand\"\nadd user=x password=" + HandSecret.toLatin1() + "\n");
 }
 
-QProcess *TestSend::start(const QStringList &args, const QByteArray &input, const QStringList &environment)
+QProcess *TestSend::start(const QStringList &args, const QByteArray &input, const QStringList &environment,
+                          const QString &terminal)
 {
     QDir(tmpFolder()).removeRecursively();
     QDir(dataFolder()).removeRecursively();
@@ -93,9 +104,13 @@ QProcess *TestSend::start(const QStringList &args, const QByteArray &input, cons
                                               "LANG=C.UTF-8"} + environment)
         env.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
     m_process->setProcessEnvironment(env);
+    if (!terminal.isEmpty())
+        m_process->setStandardInputFile(terminal);
     m_process->start(QStringLiteral(MG_PROGRAM), QStringList{"send"} + args);
-    m_process->write(input);
-    m_process->closeWriteChannel();
+    if (terminal.isEmpty()) {
+        m_process->write(input);
+        m_process->closeWriteChannel();
+    }
     return m_process.get();
 }
 
@@ -113,6 +128,14 @@ void TestSend::usage_data()
         {"a serial option on the LAN", "send --lan 127.0.0.2 --speed 9600 @", 2, "--speed は --lan と一緒には使えません"},
         {"a LAN option on the serial line", "send --serial /dev/ttyUSB0 --tftp-port 6969 @", 2, "--tftp-port は --serial"},
         {"not an address", "send --lan kv700 @", 2, "IPv4 アドレスを指定してください: kv700"},
+        // Only four decimal numbers: the resolver's shorthand would log in
+        // to some other machine and give it the password.
+        {"address shorthand", "send --lan 127.1 @", 2, "IPv4 アドレスを指定してください: 127.1"},
+        {"address as one number", "send --lan 2130706434 @", 2, "IPv4 アドレスを指定してください: 2130706434"},
+        {"address in hexadecimal", "send --lan 0x7f.0.0.1 @", 2, "IPv4 アドレスを指定してください: 0x7f.0.0.1"},
+        {"address of five parts", "send --lan 1.2.3.4.5 @", 2, "IPv4 アドレスを指定してください: 1.2.3.4.5"},
+        {"address part above 255", "send --lan 256.0.0.1 @", 2, "IPv4 アドレスを指定してください: 256.0.0.1"},
+        {"check: address shorthand", "check --lan 127.1", 2, "IPv4 アドレスを指定してください: 127.1"},
         {"parity unknown", "send --serial /dev/ttyUSB0 --parity x @", 2, "--parity には"},
         {"speed with a sign", "send --serial /dev/ttyUSB0 --speed +9600 @", 2, "--speed には"},
         {"pace unknown", "send --serial /dev/ttyUSB0 --pace=fast @", 2, "--pace には line か echo"},
@@ -129,6 +152,25 @@ void TestSend::usage_data()
         {"check: a file given", "check --lan 127.0.0.2 office.cfg", 2, "ファイルは指定しません"},
         {"check: port out of range", "check --lan 127.0.0.2 --telnet-port 70000", 2, "--telnet-port には 1 から 65535"},
         {"check: unknown option", "check --serial /dev/ttyUSB0 --fast", 2, "check: 不明なオプションです: --fast"},
+        // Only the speeds a serial port takes; a mistyped name is that file
+        // missing, whatever the rest (each found before any device or password).
+        {"speed between the standard ones", "send --serial /dev/ttyUSB0 --speed 1234 @", 2,
+         "--speed には標準の通信速度 (50, 75, 110, 134, 150, 200, 300, 600, 1200, 1800, 2400, 4800, 9600, 19200, "
+         "38400, 57600, 115200, 230400, 460800, 500000, 576000, 921600, 1000000, 1152000, 1500000, 2000000, 2500000, "
+         "3000000, 3500000, 4000000) のどれかを指定してください: 1234"},
+        {"speed past the fastest", "send --serial /dev/ttyUSB0 --speed 4000001 @", 2, "--speed には標準の通信速度"},
+        {"check: speed between the standard ones", "check --serial /dev/ttyUSB0 --speed 9601", 2, "--speed には標準の通信速度"},
+        {"the slowest speed, a mistyped name", "send --serial /dev/ttyUSB0 --speed 50 offce.cfg", 1,
+         "marrowgate: offce.cfg がありません。\n"},
+        {"a usual speed, a mistyped name", "send --serial /dev/ttyUSB0 --speed 115200 offce.cfg", 1,
+         "marrowgate: offce.cfg がありません。\n"},
+        {"the fastest speed, a mistyped script", "send --serial /dev/ttyUSB0 --speed 4000000 --script offce.txt", 1,
+         "marrowgate: offce.txt がありません。\n"},
+        {"a mistyped .rcf", "send --lan 127.0.0.2 offce.rcf", 1, "marrowgate: offce.rcf がありません。\n"},
+        {"the stand-in's option on the serial line", "send --serial /dev/ttyUSB0 --standin-encoder-ok @", 2,
+         "--standin-encoder-ok は --lan と一緒にだけ使えます"},
+        {"check: the stand-in's option on the serial line", "check --serial /dev/ttyUSB0 --standin-encoder-ok", 2,
+         "--standin-encoder-ok は --lan と一緒にだけ使えます"},
     };
     for (const auto &row : rows)
         QTest::newRow(row.name) << words(row.args) << row.status << QString::fromUtf8(row.message);
@@ -146,8 +188,8 @@ void TestSend::usage()
     const QString text = QString::fromUtf8(status == 0 ? out.data() : err.data());
     QVERIFY2(text.contains(message), qPrintable(text));
     QVERIFY((status == 0 ? err : out).data().isEmpty());
-    // The synopsis after the reason, or where to read more.
-    QVERIFY(status == 0 || text.contains(QStringLiteral("使い方: marrowgate ") + args.first())
+    // Wrong usage: the synopsis after the reason, or where to read more.
+    QVERIFY(status != 2 || text.contains(QStringLiteral("使い方: marrowgate ") + args.first())
             || text.contains(QStringLiteral("詳しくは marrowgate --help を見てください。")));
 }
 
@@ -217,6 +259,16 @@ void TestSend::send_data()
          "pastry\nn3wpass1\n", 0, done, "n3wpass1"},
         {"LAN: nothing listens on the Telnet port", false, "closed", "@", "s3cret!\n", 1,
          "ログインに失敗しました。ルータの IP アドレス\nを再確認して下さい。", "-"},
+        // The address as the operator wrote it, each part decimal.
+        {"LAN: the address written with leading zeros", false, "", "--lan=127.000.000.002 @", "pastry\nn3wpass1\n", 0,
+         done, "n3wpass1"},
+        // A router that prints an escape sequence (clear screen) has it
+        // shown, on standard error and in the transcript, never obeyed.
+        {"LAN: an escape sequence in the router's output and error line", false, "--noise \x1b[2J --load-error",
+         "--verbose @", "pastry\nn3wpass1\n", 1, "\\x1b[2Jようこそ manager さん", "pastry"},
+        {"LAN: an escape sequence in the router's error line", false, "--noise \x1b[2J --load-error", "@",
+         "pastry\nn3wpass1\n", 1,
+         "marrowgate: ルータの表示: \\x1b[2JError (flash full): フラッシュメモリに空きがありません\n", "pastry"},
     };
     for (const auto &row : rows) {
         QTest::newRow(row.name) << row.serial << words(row.router) << words(row.args, m_script)
@@ -241,13 +293,23 @@ void TestSend::send()
     // The console's output a byte at a time goes at its real pace: at ten
     // times the speed the period would outrun the echo on a busy machine.
     const bool realTime = serial && router.contains(QLatin1String("--one-byte"));
-    QProcess *program = start(target.words + args, input.toUtf8(), realTime ? QStringList{"MG_TIME_SCALE=1"} : QStringList());
+    // A row may write the simulator's address its own way ("--lan=...").
+    QStringList way = target.words;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args.at(i).startsWith(QLatin1String("--lan="))) {
+            way[1] = args.takeAt(i).mid(6);
+            break;
+        }
+    }
+    QProcess *program = start(way + args, input.toUtf8(), realTime ? QStringList{"MG_TIME_SCALE=1"} : QStringList());
     QVERIFY(program->waitForFinished(120000));
     const QString err = QString::fromUtf8(program->readAllStandardError());
     QVERIFY2(program->exitStatus() == QProcess::NormalExit, qPrintable(err));
     QVERIFY2(program->exitCode() == status, qPrintable(err));
     QVERIFY2(err.contains(message), qPrintable(err));
     QCOMPARE(program->readAllStandardOutput(), QByteArray());
+    // Whatever the router printed, no escape sequence reaches the terminal.
+    QVERIFY2(!err.contains(QChar(0x1b)), qPrintable(err));
 
     QStringList secrets = input.split(QLatin1Char('\n'), Qt::SkipEmptyParts) + ExampleSecrets;
     secrets << QStringLiteral("pastry") << HandSecret;
@@ -315,6 +377,7 @@ void TestSend::send()
     // output, where the rest of a line that carried one shows), not in the transcript.
     QCOMPARE(shownSecret(err, secrets), QString());
     QCOMPARE(shownSecret(record, secrets), QString());
+    QVERIFY2(!record.contains(QChar(0x1b)), qPrintable(record));
     if (args.contains(QLatin1String("--verbose"))) {
         QVERIFY2(err.contains(QStringLiteral("ようこそ manager さん"))
                      && (!serial || err.contains(QStringLiteral("add user=hq01 password=********"))), qPrintable(err));
@@ -331,6 +394,11 @@ void TestSend::interrupt_data()
     QTest::newRow("Ctrl+C while typing the script") << true << int(SIGINT) << "Ctrl+C で中断しました。";
     QTest::newRow("SIGTERM while typing the script") << true << int(SIGTERM) << "終了の要求 (SIGTERM) で中断しました。";
     QTest::newRow("Ctrl+C while the password is encoded") << false << int(SIGINT) << "Ctrl+C で中断しました。";
+    QTest::newRow("SIGTERM while the password is encoded") << false << int(SIGTERM) << "終了の要求 (SIGTERM) で中断しました。";
+    QTest::newRow("terminal closed (SIGHUP) while the password is encoded")
+        << false << int(SIGHUP) << "端末の切断 (SIGHUP) で中断しました。";
+    QTest::newRow("Ctrl+\\ (SIGQUIT) while the password is encoded")
+        << false << int(SIGQUIT) << "Ctrl+\\ (SIGQUIT) で中断しました。";
 }
 
 void TestSend::interrupt()
@@ -368,8 +436,10 @@ void TestSend::interrupt()
     QUdpSocket tftp;
     QVERIFY(tftp.bind(QHostAddress(QStringLiteral("127.0.0.1")), target.tftpPort, QAbstractSocket::DontShareAddress));
     const QString record = readText(transcript);
+    // (The record writes a backslash as two.)
+    const QString recorded = QString(message).replace(QLatin1String("\\"), QLatin1String("\\\\"));
     QVERIFY2(record.count(QLatin1Char('\n')) > 3
-                 && record.trimmed().endsWith(message + QStringLiteral(" (終了コード %1)").arg(128 + signal)),
+                 && record.trimmed().endsWith(recorded + QStringLiteral(" (終了コード %1)").arg(128 + signal)),
              qPrintable(record));
     QCOMPARE(shownSecret(record, QStringList{"pastry", "n3wpass1"} + ExampleSecrets), QString());
     // The router saw no more once the program was gone.
@@ -378,6 +448,110 @@ void TestSend::interrupt()
         QTest::qWait(500);
         QCOMPARE(target.simulator.state().received.size(), received);
     }
+}
+
+void TestSend::promptGivesTheEchoBack_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("Ctrl+C") << int(SIGINT);
+    QTest::newRow("Ctrl+\\") << int(SIGQUIT);
+    QTest::newRow("terminal closed") << int(SIGHUP);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+}
+
+// The password is asked on a terminal without echo: whatever signal ends
+// the program at the prompt, the terminal has its echo back afterwards.
+void TestSend::promptGivesTheEchoBack()
+{
+    QFETCH(int, signal);
+    int master = -1, slave = -1;
+    char name[128] = {};
+    QVERIFY(::openpty(&master, &slave, name, nullptr, nullptr) == 0);
+    const auto closeBoth = qScopeGuard([&] { ::close(master), ::close(slave); });
+    termios before{};
+    QVERIFY(::tcgetattr(slave, &before) == 0 && (before.c_lflag & ECHO));
+
+    // Nothing is opened before the passwords are known: no device needed.
+    QProcess *program = start(QStringList{"--serial", m_dir.filePath(QStringLiteral("ttyNone")), Cfg}, {}, {},
+                              QString::fromLocal8Bit(name));
+    QByteArray err;
+    termios asking{};
+    QVERIFY(QTest::qWaitFor([&] {
+        err += program->readAllStandardError();
+        return (err.contains("のパスワード: ") && ::tcgetattr(slave, &asking) == 0 && !(asking.c_lflag & ECHO))
+            || program->state() == QProcess::NotRunning;
+    }, 60000));
+    QVERIFY2(program->state() == QProcess::Running, err.constData());
+    ::kill(pid_t(program->processId()), signal);
+    QVERIFY(program->waitForFinished(20000));
+    err += program->readAllStandardError();
+    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program->exitCode(), 128 + signal);
+    QVERIFY2(err.contains("中断しました。ルータには何も送っていません。"), err.constData());
+    termios after{};
+    QVERIFY(::tcgetattr(slave, &after) == 0);
+    QVERIFY(after.c_lflag & ECHO);
+    QCOMPARE(leftInTmp(), QStringList());
+}
+
+// The stand-in encoder's passwords lock the operator out of a real router:
+// without --standin-encoder-ok send refuses it before anyone is asked for
+// a password or the router is reached. The maker's encoder, found through
+// Target, is not mistaken for it, and what it writes is what the router
+// gets.
+void TestSend::standInEncoder_data()
+{
+    QTest::addColumn<bool>("maker");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("managerPassword"); // on the router afterwards; "": not reached
+    QTest::newRow("the stand-in") << false << 1
+        << "/tzel は、Marrowgate に付属する代用のプログラムです。これで暗号化したパスワードは実際の KV700 には読めないため、"
+           "LAN で設定を送ると管理者パスワードが分からなくなり、ルータにログインできなくなります。ルータには何も送っていません。\n"
+           "メーカーの暗号化プログラムを "
+        << "";
+    QTest::newRow("the maker's encoder") << true << 0 << "KV700 の設定が完了しました。" << "MK6e33777061737331";
+}
+
+void TestSend::standInEncoder()
+{
+    QFETCH(bool, maker);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    QFETCH(QString, managerPassword);
+
+    RouterUnderTest target;
+    QVERIFY2(target.start(false), qPrintable(target.simulator.errorString()));
+    target.words.removeAll(QStringLiteral("--standin-encoder-ok"));
+    QStringList environment;
+    QTemporaryDir system;
+    if (maker) {
+        const QString folder = system.filePath(QStringLiteral("maker"));
+        QVERIFY(writeMakerEncoder(folder));
+        QVERIFY(QDir().mkpath(system.filePath(QStringLiteral("Brenholt"))));
+        QFile settings(system.filePath(QStringLiteral("Brenholt/Quillmark KV700 Marrowgate.ini")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("[General]\nTarget=\"" + QFile::encodeName(folder) + "\"\n");
+        settings.close();
+        environment << QStringLiteral("XDG_CONFIG_DIRS=") + system.path();
+    }
+    QProcess *program = start(target.words + QStringList{Cfg}, "pastry\nn3wpass1\n", environment);
+    QVERIFY(program->waitForFinished(120000));
+    const QString err = QString::fromUtf8(program->readAllStandardError());
+    QVERIFY2(program->exitCode() == status, qPrintable(err));
+    QVERIFY2(err.contains(message), qPrintable(err));
+
+    const RouterState state = target.simulator.state();
+    if (managerPassword.isEmpty()) {
+        // Refused before the transcript, the password and the login.
+        QVERIFY2(!err.contains(QStringLiteral("記録: ")), qPrintable(err));
+        QCOMPARE(state.received, QString());
+        QVERIFY(QDir(dataFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+    } else {
+        QCOMPARE(state.bootConfig, QStringLiteral("office.cfg"));
+        QCOMPARE(state.managerPassword, managerPassword);
+    }
+    QCOMPARE(leftInTmp(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestSend)

@@ -10,6 +10,8 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include <csignal>
+
 namespace {
 
 QByteArray content(qint64 size)
@@ -51,6 +53,10 @@ private slots:
         row("no router", {"@"}, 2, "--router でルータのアドレスを");
         row("router not an address", {"--router", "kv700", "@"}, 2, "正しくありません: kv700");
         row("router 0.0.0.0", {"--router=0.0.0.0", "@"}, 2, "正しくありません: 0.0.0.0");
+        // Four decimal numbers only, as everywhere in the program.
+        for (const char *address : {"127.1", "2130706434", "0x7f.0.0.2", "1.2.3.4.5", "256.0.0.1"})
+            QTest::addRow("router %s", address) << QStringList{"--router", address, "@"} << 2
+                                                << QStringLiteral("正しくありません: %1").arg(address);
         row("port 0", {"--router", "127.0.0.2", "--port", "0", "@"}, 2, "--port には 1 から 65535 までの数を指定してください: 0");
         row("port 65536", {"--router", "127.0.0.2", "--port", "65536", "@"}, 2, ": 65536");
         row("timeout 0", {"--router", "127.0.0.2", "--timeout", "0", "@"}, 2, "--timeout には");
@@ -143,6 +149,87 @@ private slots:
         const QString log = QString::fromUtf8(server.readAllStandardError());
         QCOMPARE(server.exitCode(), 1);
         QVERIFY2(log.contains(message.replace(QLatin1String("%1"), port)), qPrintable(log));
+    }
+
+    // A client's file name is shown on the terminal, never obeyed by it: an
+    // escape sequence in it (clear screen) arrives escaped. The address
+    // written with leading zeros is the router's all the same.
+    void nameIsShownSafely()
+    {
+        const quint16 port = freePort();
+        QProcess server;
+        server.start(QStringLiteral(MG_PROGRAM), {"tftp-serve", "--router", "127.000.000.002", "--port", QString::number(port),
+                                                  "--timeout", "60", writeFile(QStringLiteral("kv700.cfg"), "login\r\n")});
+        QByteArray log;
+        QVERIFY(QTest::qWaitFor([&] {
+            log += server.readAllStandardError();
+            return log.contains("待ちます") || server.state() == QProcess::NotRunning;
+        }, 30000));
+        QVERIFY2(log.contains("待ちます"), log.constData());
+
+        QUdpSocket router;
+        QVERIFY(router.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
+        QByteArray request("\0\1", 2);
+        request += "a\x1b[2Jb.cfg";
+        request += '\0';
+        request += "octet";
+        request += '\0';
+        router.writeDatagram(request, QHostAddress(QStringLiteral("127.0.0.1")), port);
+        QVERIFY(QTest::qWaitFor([&] {
+            log += server.readAllStandardError();
+            return log.contains("を要求しました") || server.state() == QProcess::NotRunning;
+        }, 30000));
+        // The router gives up on the file, at the port the first block came
+        // from: the server ends with its reason.
+        QHostAddress from;
+        quint16 dataPort = 0;
+        QVERIFY(QTest::qWaitFor([&] {
+            while (router.hasPendingDatagrams() && !dataPort) {
+                router.readDatagram(nullptr, 0, &from, &dataPort);
+            }
+            return dataPort != 0;
+        }, 30000));
+        router.writeDatagram(QByteArray("\0\5\0\0stop\0", 9), QHostAddress(QStringLiteral("127.0.0.1")), dataPort);
+        QVERIFY(server.waitForFinished(30000));
+        log += server.readAllStandardError();
+        QVERIFY2(log.contains("ルータが「a\\x1b[2Jb.cfg」を要求しました。"), log.constData());
+        QVERIFY2(!log.contains('\x1b'), log.constData());
+        QCOMPARE(server.exitCode(), 1);
+    }
+
+    // A signal ends the wait with its own status, the port free again.
+    void interrupt_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("Ctrl+C") << int(SIGINT) << "Ctrl+C で中断しました。";
+        QTest::newRow("SIGTERM") << int(SIGTERM) << "終了の要求 (SIGTERM) で中断しました。";
+        QTest::newRow("terminal closed") << int(SIGHUP) << "端末の切断 (SIGHUP) で中断しました。";
+        QTest::newRow("Ctrl+\\") << int(SIGQUIT) << "Ctrl+\\ (SIGQUIT) で中断しました。";
+    }
+
+    void interrupt()
+    {
+        QFETCH(int, signal);
+        QFETCH(QString, message);
+        const quint16 port = freePort();
+        QProcess server;
+        server.start(QStringLiteral(MG_PROGRAM), {"tftp-serve", "--router", "127.0.0.2", "--port", QString::number(port),
+                                                  "--timeout", "60", writeFile(QStringLiteral("kv700.cfg"), "login\r\n")});
+        QByteArray log;
+        QVERIFY(QTest::qWaitFor([&] {
+            log += server.readAllStandardError();
+            return log.contains("待ちます") || server.state() == QProcess::NotRunning;
+        }, 30000));
+        QVERIFY2(server.state() == QProcess::Running, log.constData());
+        ::kill(pid_t(server.processId()), signal);
+        QVERIFY(server.waitForFinished(20000));
+        log += server.readAllStandardError();
+        QCOMPARE(server.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(server.exitCode(), 128 + signal);
+        QVERIFY2(QString::fromUtf8(log).contains(QStringLiteral("marrowgate: ") + message), log.constData());
+        QUdpSocket again;
+        QVERIFY(again.bind(QHostAddress(QStringLiteral("127.0.0.1")), port, QAbstractSocket::DontShareAddress));
     }
 };
 

@@ -108,7 +108,9 @@ private slots:
                     QWidget *control = w->findChild<QWidget *>(name);
                     QVERIFY2(control && control->isEnabled() == enabled, qPrintable(name));
                     if (auto *box = qobject_cast<QLineEdit *>(control)) {
-                        const QColor expected = enabled ? QColor(Qt::white) : QColor(0xB4, 0xB4, 0xB4);
+                        // White when on, the scheme's window grey when off.
+                        const QColor expected = enabled ? QColor(Qt::white)
+                                                        : QApplication::palette().color(QPalette::Window);
                         QCOMPARE(box->palette().color(QPalette::Base), expected);
                         QCOMPARE(box->text(), QStringLiteral("7"));
                     }

@@ -11,7 +11,8 @@ class TestAddressChecks : public QObject {
 private slots:
     // A, P, D: the address, phone and digit key filters (the text before the key, the key);
     // Q: IsDottedQuad; S: IsSingleByteText; V: numericValue; N: NetworkAddress;
-    // H: StripHyphens; F: ReportFormatError's text|title; J: Shift_JIS there and back.
+    // H: StripHyphens; F: ReportFormatError's text|title; J: Shift_JIS there and back;
+    // I: ReadDottedQuad, the address connected to.
     void checks_data()
     {
         QTest::addColumn<char>("op");
@@ -40,6 +41,21 @@ private slots:
         row("quad part beyond 64 bits", 'Q', "99999999999999999999999.1.1.1", {}, no);
         row("quad full-width digit", 'Q', QStringLiteral("192.168.0.１"), {}, no);
         row("quad trailing blank", 'Q', "1.2.3.4 ", {}, no);
+        // What a connection is made to: decimal whatever the zeros, nothing
+        // a resolver's shorthand would read as some other machine.
+        row("address read as decimal", 'I', "192.168.044.002", {}, "192.168.44.2");
+        row("address 010 is ten, not eight", 'I', "127.0.0.010", {}, "127.0.0.10");
+        row("address zero-padded parts", 'I', "127.000.000.002", {}, "127.0.0.2");
+        row("address broadcast", 'I', quad, {}, quad);
+        row("address shorthand", 'I', "127.1", {}, "<none>");
+        row("address one number", 'I', "2130706434", {}, "<none>");
+        row("address hexadecimal part", 'I', "0x7f.0.0.1", {}, "<none>");
+        row("address five parts", 'I', "1.2.3.4.5", {}, "<none>");
+        row("address part above 255", 'I', "256.0.0.1", {}, "<none>");
+        row("address trailing dot", 'I', "1.2.3.4.", {}, "<none>");
+        row("address signed part", 'I', "1.2.+3.4", {}, "<none>");
+        row("address leading blank", 'I', " 1.2.3.4", {}, "<none>");
+        row("address empty", 'I', "", {}, "<none>");
         row("single-byte ascii", 'S', "user_01!", {}, yes);
         row("single-byte half-width katakana", 'S', QStringLiteral("ｱｲｳｴｵﾞ"), {}, yes);
         row("single-byte kana after ascii", 'S', QStringLiteral("abcあ"), {}, no);
@@ -76,12 +92,20 @@ private slots:
                             : op == 'D' ? FilterDigitKey(a, key) : op == 'Q' ? IsDottedQuad(a) : IsSingleByteText(a);
         const FormatErrorMessage m = ReportFormatError(a);
         const std::optional<QByteArray> bytes = ShiftJis::encode(a);
+        // The box's check and the address connected to never disagree.
+        const std::optional<quint32> read = ReadDottedQuad(a);
+        if (op == 'Q' || op == 'I')
+            QCOMPARE(read.has_value(), IsDottedQuad(a));
         const QString result = QStringLiteral("APDQS").contains(QLatin1Char(op)) ? QString(passes ? "yes" : "no")
                                : op == 'V' ? QString::number(mg::numericValue(a))
                                : op == 'N' ? NetworkAddress(a, b)
                                : op == 'H' ? StripHyphens(a)
                                : op == 'F' ? m.text + QLatin1Char('|') + m.title
                                : op == 'X' ? QString::fromLatin1(bytes.value_or("<none>").toHex())
+                               : op == 'I' ? (read ? QStringLiteral("%1.%2.%3.%4")
+                                                         .arg(*read >> 24).arg((*read >> 16) & 0xff)
+                                                         .arg((*read >> 8) & 0xff).arg(*read & 0xff)
+                                                   : QStringLiteral("<none>"))
                                : bytes     ? ShiftJis::decode(*bytes)
                                            : QStringLiteral("<none>");
         QTEST(result, "expected");

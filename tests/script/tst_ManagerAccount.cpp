@@ -1,5 +1,7 @@
+#include "MakerEncoder.h"
 #include "ManagerAccount.h"
 #include "ProgramFolder.h"
+#include "StandInEncoder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -201,6 +203,13 @@ private slots:
         QTest::newRow("no file after >") << "ab >" << 2 << QByteArray() << QByteArray();
         QTest::newRow("words after the file") << "ab > out.tmp cd" << 2 << QByteArray() << QByteArray();
         QTest::newRow("outside Shift_JIS") << "\u00E9 > out.tmp" << 2 << QByteArray() << QByteArray();
+        QTest::newRow("asked what it is") << "--identify-standin" << 0
+            << QByteArray("marrowgate tzel stand-in: placeholder encoding, not the router maker's\n") << QByteArray();
+        // A password that happens to be the question is still a password.
+        QTest::newRow("the question as a password") << "--identify-standin > out.tmp" << 0 << QByteArray()
+            << QByteArray("$0$2D2D6964656E746966792D7374616E64696E");
+        QTest::newRow("the question among other words") << "--identify-standin x" << 0
+            << QByteArray("$0$2D2D6964656E746966792D7374616E64696E2078") << QByteArray();
     }
 
     void standInCommandLine()
@@ -218,6 +227,48 @@ private slots:
         const QString out = work.filePath(QStringLiteral("out.tmp"));
         QCOMPARE(QFile::exists(out), !file.isNull());
         QCOMPARE(readAll(out), file);
+    }
+
+    // Only the stand-in is taken for the stand-in: the maker's encoder,
+    // whatever it makes of the question, never is, and what it writes is
+    // left nowhere (cleanup() finds the temporary folder empty). The
+    // stand-in stays itself when the tests make it slow (a minute, far past
+    // the time it is given to answer) or fail.
+    void standInIsKnown_data()
+    {
+        // "stand-in", "stand-in:HOW" (TZEL_STANDIN_FAIL=HOW), "stand-in asleep",
+        // "maker" (MakerEncoder.h), a shell body, or "" for an empty folder.
+        QTest::addColumn<QString>("encoder");
+        QTest::addColumn<bool>("standIn");
+        QTest::newRow("the stand-in") << "stand-in" << true;
+        QTest::newRow("the stand-in, set to fail") << "stand-in:1" << true;
+        QTest::newRow("the stand-in, set to sleep a minute") << "stand-in asleep" << true;
+        QTest::newRow("the maker's, encoding the question as a password") << "maker" << false;
+        QTest::newRow("one that repeats its words") << "printf '%s\\n' \"$*\"" << false;
+        QTest::newRow("one that refuses an unknown option")
+            << "case \"$1\" in -*) echo \"tzel: unknown option $1\" >&2; exit 2;; esac\nprintf x" << false;
+        QTest::newRow("one that writes a file where it runs") << "printf 'MK00' > answer.tmp" << false;
+        QTest::newRow("no encoder") << "" << false;
+    }
+
+    void standInIsKnown()
+    {
+        QFETCH(QString, encoder);
+        QFETCH(bool, standIn);
+        QString folder = StandInDir;
+        if (encoder == QLatin1String("stand-in:1")) {
+            qputenv("TZEL_STANDIN_FAIL", "1");
+        } else if (encoder == QLatin1String("stand-in asleep")) {
+            qputenv("TZEL_STANDIN_SLEEP", "60");
+        } else if (encoder == QLatin1String("maker")) {
+            folder = m_scratch.filePath(QStringLiteral("maker"));
+            QVERIFY(mgtest::writeMakerEncoder(folder));
+        } else if (encoder.isEmpty()) {
+            folder = none();
+        } else if (encoder != QLatin1String("stand-in")) {
+            folder = fakeEncoder(m_scratch, encoder);
+        }
+        QCOMPARE(StandInEncoder::IsStandIn(folder), standIn);
     }
 
     // Every way the encoder can fail ends in a message that says how, with

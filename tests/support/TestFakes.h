@@ -36,7 +36,8 @@ public:
             return answers.takeFirst();
         switch (buttons) {
         case mg::MessageButtons::Ok: return mg::MessageAnswer::Ok;
-        case mg::MessageButtons::YesNo: return mg::MessageAnswer::No;
+        case mg::MessageButtons::YesNo:
+        case mg::MessageButtons::YesNoDefaultNo: return mg::MessageAnswer::No;
         default: return mg::MessageAnswer::Cancel;
         }
     }

@@ -196,33 +196,44 @@ void TestConsoleScript::dialogue_data()
     QTest::addColumn<QString>("failedLine");
     QTest::addColumn<int>("scriptLine");
     QTest::addColumn<QString>("lastTyped");
+    // What the router is left with, as the operator is told when stopping:
+    // "restarted" (the reset's restart typed), "boot typed" ("set config="
+    // typed, its answer not taken), "boot taken".
+    QTest::addColumn<QString>("left");
 
     using F = ConsoleScript::Failure;
     const QString office = QStringLiteral("office.cfg");
-    QTest::newRow("factory router, new password") << true << office << "" << F::None << "" << 0 << "restart router";
-    QTest::newRow("factory password kept") << false << office << "" << F::None << "" << 0 << "restart router";
-    QTest::newRow("the router takes 60 s to boot") << true << office << "boot 60" << F::None << "" << 0 << "restart router";
+    QTest::newRow("factory router, new password") << true << office << "" << F::None << "" << 0 << "restart router"
+                                                  << "boot taken";
+    QTest::newRow("factory password kept") << false << office << "" << F::None << "" << 0 << "restart router"
+                                           << "boot taken";
+    QTest::newRow("the router takes 60 s to boot") << true << office << "boot 60" << F::None << "" << 0
+                                                   << "restart router" << "boot taken";
     QTest::newRow("the router does not come back") << true << office << "boot 1000" << F::NoLoginPrompt
-                                                   << "restart router" << 0 << "restart router";
+                                                   << "restart router" << 0 << "restart router" << "restarted";
     QTest::newRow("set up before: the factory login is refused")
-        << true << office << "old password" << F::NotFactory << "pastry" << 0 << "pastry";
+        << true << office << "old password" << F::NotFactory << "pastry" << 0 << "pastry" << "restarted";
     QTest::newRow("the restart is refused") << true << office << "no restart" << F::NotFactory << "restart router" << 0
-                                            << "restart router";
+                                            << "restart router" << "restarted";
     QTest::newRow("a script line refused") << true << office << "refuse add route" << F::Refused
-                                           << "add route=0.0.0.0 int=ppp0" << 3 << "add route=0.0.0.0 int=ppp0";
+                                           << "add route=0.0.0.0 int=ppp0" << 3 << "add route=0.0.0.0 int=ppp0"
+                                           << "restarted";
     QTest::newRow("a refusal that comes after the next line was typed")
-        << true << office << "late enable ip" << F::Refused << "enable ip" << 1 << "set system name=\"Error\"";
+        << true << office << "late enable ip" << F::Refused << "enable ip" << 1 << "set system name=\"Error\""
+        << "restarted";
     QTest::newRow("the name refused by create config")
         << true << office << "refuse create config" << F::Refused << "create config=office.cfg" << 0
-        << "create config=office.cfg";
+        << "create config=office.cfg" << "restarted";
     QTest::newRow("the boot configuration refused") << false << office << "refuse set config" << F::Refused
-                                                    << "set config=office.cfg" << 0 << "set config=office.cfg";
+                                                    << "set config=office.cfg" << 0 << "set config=office.cfg"
+                                                    << "boot typed";
     QTest::newRow("the password change refused") << true << office << "old password wrong" << F::Refused
-                                                 << "set password" << 0 << NewPassword;
+                                                 << "set password" << 0 << NewPassword << "restarted";
     QTest::newRow("no answer to saving") << true << office << "silent create" << F::NoAnswer
-                                         << "create config=office.cfg" << 0 << "create config=office.cfg";
+                                         << "create config=office.cfg" << 0 << "create config=office.cfg"
+                                         << "restarted";
     QTest::newRow("no answer to the final restart") << true << office << "silent final restart" << F::NoAnswer
-                                                    << "restart router" << 0 << "restart router";
+                                                    << "restart router" << 0 << "restart router" << "boot taken";
 }
 
 void TestConsoleScript::dialogue()
@@ -234,6 +245,7 @@ void TestConsoleScript::dialogue()
     QFETCH(QString, failedLine);
     QFETCH(int, scriptLine);
     QFETCH(QString, lastTyped);
+    QFETCH(QString, left);
 
     Console console;
     if (fault.startsWith(QLatin1String("boot ")))
@@ -278,6 +290,14 @@ void TestConsoleScript::dialogue()
         QCOMPARE(console.typed.size(), script.lineCount());
     QVERIFY(!console.passwordAtWrongPrompt);
     QVERIFY(!console.typedWhileBooting);
+
+    QVERIFY(script.hasReset());
+    QVERIFY(script.typed(ConsoleScript::RenameLine));
+    QVERIFY(script.typed(ConsoleScript::ResetRestartLine));
+    const int boot = script.lastLineOf(InstallStep::BootConfig);
+    QCOMPARE(script.line(boot).text, QStringLiteral("set config=office.cfg\r\n"));
+    QCOMPARE(script.typed(boot), left != QLatin1String("restarted"));
+    QCOMPARE(script.taken(boot), left == QLatin1String("boot taken"));
 }
 
 void TestConsoleScript::plan()
@@ -295,6 +315,17 @@ void TestConsoleScript::plan()
     QVERIFY(!lines.at(2).checked);   // the reset's rename: boot.cfg may not be there
     QVERIFY(lines.at(20).checked && lines.at(21).checked);
     QCOMPARE(lines.constLast().await, ConsoleScript::Line::Await::LineEnd);
+    // The steps the progress window names, line by line: reset, restart and
+    // factory login, script (paging off first), password, saving, restart.
+    QString steps;
+    for (const ConsoleScript::Line &line : lines)
+        steps += QLatin1String("LEASP-BF").at(int(line.step));
+    QCOMPARE(steps, QStringLiteral("EEEEEAAAAASSSSPPPPPBBBF"));
+    ConsoleScript kept;
+    kept.reset(SendText::SerialText(Script) + SendText::SerialTail(std::nullopt, QStringLiteral("a.cfg")));
+    QCOMPARE(kept.steps(), (QList<InstallStep>{InstallStep::Reset, InstallStep::Restart, InstallStep::Script,
+                                               InstallStep::BootConfig, InstallStep::FinalRestart}));
+    QCOMPARE(kept.step(), InstallStep::Reset);
 
     const QList<ConsoleScript::Line> plain = ConsoleScript::plan(QStringLiteral("a\r\nrestart router\r\nlast"));
     QCOMPARE(plain.size(), 3);

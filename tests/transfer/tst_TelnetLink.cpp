@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <map>
 #include <memory>
 
 using namespace mg;
@@ -154,6 +155,54 @@ private slots:
         QVERIFY(connectLink(link));
         QCOMPARE(routerSays(link, "login: "), QStringLiteral("login: "));
         delete first;
+    }
+
+    // The router's address is read as the operator wrote it, each part
+    // decimal; what is not four numbers reaches nobody, even where the
+    // resolver's shorthand would name a router that listens.
+    void addressAsWritten_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("reached"); // which listener; empty: none, the link fails
+        QTest::newRow("leading zeros") << "127.000.000.002" << "127.0.0.2";
+        QTest::newRow("010 is ten, not eight") << "127.0.0.010" << "127.0.0.10";
+        for (const char *shorthand : {"127.2", "127.0.2", "2130706434", "0x7f.0.0.2", "127.0.0.2.0", "127.0.0.2 "})
+            QTest::addRow("refused: \"%s\"", shorthand) << shorthand << "";
+    }
+
+    void addressAsWritten()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, reached);
+        // Listeners where a reading in octal would lead, and where decimal does.
+        const quint16 port = m_server->serverPort();
+        std::map<QString, std::unique_ptr<QTcpServer>> listeners;
+        for (const char *other : {"127.0.0.8", "127.0.0.10"}) {
+            auto server = std::make_unique<QTcpServer>();
+            QVERIFY(server->listen(QHostAddress(QString::fromLatin1(other)), port));
+            listeners[QString::fromLatin1(other)] = std::move(server);
+        }
+        TelnetLink link;
+        link.setRemotePort(port);
+        QSignalSpy connected(&link, &TelnetLink::connected);
+        QSignalSpy failed(&link, &TelnetLink::failed);
+        link.connectToRouter(address);
+        QVERIFY(QTest::qWaitFor([&] { return !connected.isEmpty() || !failed.isEmpty(); }, Wait));
+        QCOMPARE(connected.size(), reached.isEmpty() ? 0 : 1);
+        QCOMPARE(link.state(), int(reached.isEmpty() ? TelnetLink::Error : TelnetLink::Connected));
+        // Asked of the kernel at once: a connection is in some listener's
+        // queue once the link saw it made.
+        const auto heard = [](QTcpServer &server) {
+            return server.hasPendingConnections() || server.waitForNewConnection(0);
+        };
+        QStringList heardFrom;
+        if (heard(*m_server))
+            heardFrom << QStringLiteral("127.0.0.2");
+        for (const auto &[name, server] : listeners) {
+            if (heard(*server))
+                heardFrom << name;
+        }
+        QCOMPARE(heardFrom, reached.isEmpty() ? QStringList() : QStringList{reached});
     }
 };
 

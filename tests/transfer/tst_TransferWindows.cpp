@@ -7,6 +7,7 @@
 
 #include "Configuration.h"
 #include "InputGuard.h"
+#include "MakerEncoder.h"
 #include "ManualTicker.h"
 #include "RouterInstall.h"
 #include "RouterSimulator.h"
@@ -23,10 +24,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTcpServer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUdpSocket>
 #include <QtTest>
@@ -50,6 +57,72 @@ quint16 freeUdpPort()
     return socket.localPort();
 }
 
+// The question before a LAN transfer with the stand-in encoder (the one
+// built here, which the simulator reads): true when it came first, and it
+// is then taken off the list, so that the rest are the transfer's own.
+bool tookStandInQuestion(ScriptedPrompt &prompt)
+{
+    if (prompt.shown.isEmpty() || prompt.shown.first().title != QStringLiteral("パスワード暗号化プログラム"))
+        return false;
+    prompt.shown.removeFirst();
+    return true;
+}
+
+const QString StopQuestionEnd = QStringLiteral("送信を中止しますか?");
+
+// The scripted boxes, and which of the dialogue's timers ran while each was
+// open: a box's own event loop must not type on behind the operator's back.
+// The question whether to stop takes the answer set for it.
+class WatchingPrompt : public ScriptedPrompt {
+public:
+    ManualTickerFactory *tickers = nullptr;
+    std::optional<MessageAnswer> stopAnswer;
+    std::function<void()> whileAsked;   // runs while the question is open
+    QStringList liveTimers;   // per box shown: the names, comma-separated
+
+    MessageAnswer show(const QString &text, const QString &title, MessageIcon icon, MessageButtons buttons) override
+    {
+        QStringList live;
+        for (const char *name : {"Timer1", "Timer2", "Timer", RouterInstall::StallTicker})
+            if (tickers && tickers->isActive(name))
+                live << QString::fromLatin1(name);
+        liveTimers << live.join(QLatin1Char(','));
+        if (stopAnswer && text.endsWith(StopQuestionEnd)) {
+            shown.append({text, title, icon, buttons});
+            if (whileAsked)
+                whileAsked();
+            return *stopAnswer;
+        }
+        return ScriptedPrompt::show(text, title, icon, buttons);
+    }
+
+    const ShownMessage *find(const QString &title) const
+    {
+        for (const ShownMessage &m : shown)
+            if (m.title == title)
+                return &m;
+        return nullptr;
+    }
+};
+
+// The lines typed, as the progress window shows them ("送信した行: 12 / 22").
+int linesShown(const frmStatus *status)
+{
+    static const QRegularExpression count(QStringLiteral("^送信した行: (\\d+) / "));
+    const QRegularExpressionMatch match = count.match(status->lblProgress->text());
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+// How the login window looked at one OK.
+struct LoginAttempt {
+    bool okBefore = false;        // OK could be pressed
+    bool lineBefore = false;      // "ログインしています..." showed
+    bool okAfter = true;          // ... and once the login ran
+    bool lineAfter = false;
+    bool waitPointer = false;
+    bool okAfterTyping = true;    // a key typed into the password meanwhile
+};
+
 // Plays the operator in whichever window is in front, and fires the
 // windows' timers once the router has answered.
 class Operator : public QObject {
@@ -68,9 +141,24 @@ public:
     QString routerAddress = QStringLiteral("127.0.0.2");
     std::optional<QString> newPassword;            // typed after a factory login; nothing: 変更しない
     std::function<void()> onTransferWindow;        // once, when the progress window comes up
-    int closeTransferAfterTicks = -1;              // closes the progress window after that many ticks
     int stallAfterQuietMs = -1;                    // fires the stall watch after that long without output
     QStringList windowsSeen;
+    // Closes the progress window once: when this many lines are typed
+    // (and the router has answered closeAfterAnswerTo, when set), or when
+    // the step shown holds closeAtStep.
+    int closeAtLine = -1;
+    QString closeAfterAnswerTo;
+    QString closeAtStep;
+    // At each OK of the login window: Enter and OK again at once, and a key
+    // typed into the password, as an impatient operator would.
+    bool pressAgain = false;
+    QList<LoginAttempt> attempts;
+    // The progress window's step and time left, each change as it came;
+    // the time left with the lines typed then.
+    QStringList stepsShown;
+    QList<QPair<int, QString>> timeLeftShown;
+    int barValue = -1;
+    int barMaximum = -1;
 
 private:
     void step()
@@ -79,8 +167,10 @@ private:
         if (!window)
             return;
         if (m_clock.elapsed() > 60000) {
-            // A stuck dialogue must fail the test, not hang the suite.
+            // A stuck dialogue must fail the test, not hang the suite (the
+            // progress window asks first).
             qWarning("operator gave up in %s", qPrintable(window->objectName()));
+            m_prompt.answers.prepend(MessageAnswer::Yes);
             static_cast<QDialog *>(window)->reject();
             return;
         }
@@ -105,7 +195,16 @@ private:
             if (onTransferWindow) {
                 std::exchange(onTransferWindow, nullptr)();
             }
-            if (closeTransferAfterTicks >= 0 && m_ticks >= closeTransferAfterTicks) {
+            watch(status);
+            if (closeAtLine >= 0 && linesShown(status) >= closeAtLine) {
+                if (!answered(status->txtStatus->toPlainText(), closeAfterAnswerTo))
+                    return;   // nothing more is typed: the router answers
+                closeAtLine = -1;
+                status->close();
+                return;
+            }
+            if (!closeAtStep.isEmpty() && status->lblStep->text().contains(closeAtStep)) {
+                closeAtStep.clear();
                 status->close();
                 return;
             }
@@ -116,6 +215,31 @@ private:
             }
             tick(status->txtStatus);
         }
+    }
+
+    void watch(frmStatus *status)
+    {
+        const QString step = status->lblStep->text();
+        if (stepsShown.isEmpty() || stepsShown.constLast() != step)
+            stepsShown << step;
+        const QString left = status->lblTimeLeft->text();
+        if (timeLeftShown.isEmpty() || timeLeftShown.constLast().second != left
+            || timeLeftShown.constLast().first != linesShown(status))
+            timeLeftShown.append({linesShown(status), left});
+        barValue = status->prgTransfer->value();
+        barMaximum = status->prgTransfer->maximum();
+        // Half way through the long script of progressSaysWhereItIs.
+        if (linesShown(status) == 60)
+            screenshot(status, QStringLiteral("-running"));
+    }
+
+    // The router has answered a line: a prompt after its echo.
+    static bool answered(const QString &terminal, const QString &line)
+    {
+        if (line.isEmpty())
+            return true;
+        const qsizetype echo = terminal.lastIndexOf(line);
+        return echo >= 0 && terminal.indexOf(QLatin1String("> "), echo) >= 0;
     }
 
     // With MG_SCREENSHOT_DIR set, each window is kept as a picture the
@@ -147,8 +271,30 @@ private:
             login->txtPassword->setText(passwords.at(m_attempt++));
             m_attemptMessages = int(m_prompt.shown.size());
             m_answered = false;
+            LoginAttempt attempt;
+            attempt.okBefore = login->cmdOk->isEnabled();
+            attempt.lineBefore = login->lblLoggingIn->isVisible();
+            attempts << attempt;
+            m_pressedAgain = false;
             login->cmdOk->click();
             return;
+        }
+        // Half way through (the router asks for the password), the operator
+        // presses Enter and OK again and touches the password.
+        if (pressAgain && !m_pressedAgain && login->txtLogin->toPlainText().contains(QLatin1String("assword"))) {
+            m_pressedAgain = true;
+            screenshot(login, QStringLiteral("-logging-in"));
+            LoginAttempt &attempt = attempts.last();
+            attempt.okAfter = login->cmdOk->isEnabled();
+            attempt.lineAfter = login->lblLoggingIn->isVisible();
+            attempt.waitPointer =
+                QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            QTest::keyClick(login->txtPassword, Qt::Key_Return);
+            login->cmdOk_Click();   // what a click would do, were OK enabled
+            QTest::keyClick(login->txtPassword, Qt::Key_End);
+            QTest::keyClick(login->txtPassword, Qt::Key_Backspace);
+            QTest::keyClicks(login->txtPassword, passwords.at(m_attempt - 1).right(1));
+            attempt.okAfterTyping = login->cmdOk->isEnabled();
         }
         tick(login->txtLogin);
     }
@@ -201,11 +347,12 @@ private:
     QPointer<frmLogin> m_loginWindow;
     int m_attempt = 0;
     int m_attemptMessages = -1;
+    bool m_pressedAgain = false;
 };
 
 struct Fixture {
     MemorySettings settings;
-    ScriptedPrompt prompt;
+    WatchingPrompt prompt;
     ManualTickerFactory tickers;
     SerialLine serial{settings};
     TransferEnvironment environment{settings, prompt, serial, tickers};
@@ -214,6 +361,7 @@ struct Fixture {
 
     Fixture()
     {
+        prompt.tickers = &tickers;
         environment.markChanged = [this] {
             ++markedChanged;
             config.markChanged();
@@ -236,13 +384,22 @@ private slots:
     void networkPath_data();
     void networkPath();
     void serialPortThatCannotOpen();
-    void closingTheProgressWindowEndsTheTransfer();
+    void stoppingTheTransfer_data();
+    void stoppingTheTransfer();
+    void anEndWhileAskedStands_data();
+    void anEndWhileAskedStands();
+    void loginRunsOneAtATime_data();
+    void loginRunsOneAtATime();
+    void progressSaysWhereItIs_data();
+    void progressSaysWhereItIs();
     void serialLineErrorAsksWhetherToGoOn_data();
     void serialLineErrorAsksWhetherToGoOn();
     void loginWindowInput_data();
     void loginWindowInput();
     void networkLoginRefusesBlanksTheEncoderLoses_data();
     void networkLoginRefusesBlanksTheEncoderLoses();
+    void networkPathAsksAboutTheStandInEncoder_data();
+    void networkPathAsksAboutTheStandInEncoder();
 };
 
 void TestTransferWindows::serialPath_data()
@@ -449,8 +606,10 @@ void TestTransferWindows::networkPath()
         op.onTransferWindow = [&router] { router.stop(); };
     if (fault == QLatin1String("stall"))
         op.stallAfterQuietMs = 1500;
+    f.prompt.answers = {MessageAnswer::Yes};
     script.cmdAccept->click();
 
+    QVERIFY(tookStandInQuestion(f.prompt));
     QStringList shown;
     for (const ShownMessage &m : f.prompt.shown)
         shown << m.title;
@@ -486,29 +645,338 @@ void TestTransferWindows::serialPortThatCannotOpen()
     QVERIFY(script.isVisible());
 }
 
-void TestTransferWindows::closingTheProgressWindowEndsTheTransfer()
+// Escape or closing the progress window while lines still go out asks
+// first (nothing goes out while the question is open); stopping says what
+// the router has been left with, which the router's own state must bear
+// out, and closes what the window opened.
+void TestTransferWindows::stoppingTheTransfer_data()
 {
+    QTest::addColumn<QString>("path");          // "serial", "lan"
+    QTest::addColumn<int>("closeAtLine");       // serial: lines typed when the window is closed
+    QTest::addColumn<QString>("closeAtStep");   // or: the step shown then
+    QTest::addColumn<QString>("afterAnswerTo"); // ... and the router has answered this line
+    QTest::addColumn<bool>("stop");             // the answer to the question
+    QTest::addColumn<QStringList>("told");      // lines of the box after stopping
+    QTest::addColumn<int>("restarts");          // of the router at the end
+    QTest::addColumn<bool>("newBoot");          // office.cfg is the router's boot configuration
+
+    // Serial, factory login and a new password: 11 + 2 + 5 + 4 lines.
+    QTest::newRow("serial: go on") << "serial" << 12 << "" << "" << false << QStringList{} << 2 << true;
+    QTest::newRow("serial: stopped before anything changed")
+        << "serial" << 1 << "" << "" << true
+        << QStringList{"・KV700 の設定は何も変えていません。", "・送信した行: 1 / 22", "・起動設定は変えていません。",
+                       "もう一度送信してください。"}
+        << 0 << false;
+    QTest::newRow("serial: stopped with boot.cfg moved aside")
+        << "serial" << 3 << "" << "" << true
+        << QStringList{"・boot.cfg を boot_bak.cfg に名前を変えましたが、リセットの再起動 (restart router) はまだです。",
+                       "・送信した行: 3 / 22", "KV700 を再起動すると工場出荷時の設定で起動します。"}
+        << 0 << false;
+    QTest::newRow("serial: stopped in the script")
+        << "serial" << 12 << "" << "" << true
+        << QStringList{"・リセットの再起動 (restart router) をしました。", "・送信した行: 12 / 22",
+                       "・起動設定は変えていません。", "シリアルポート経由でもう一度送信してください。"}
+        << 1 << false;
+    QTest::newRow("serial: stopped with the boot configuration set")
+        << "serial" << 21 << "" << "set config=office.cfg" << true
+        << QStringList{"・送信した行: 21 / 22", "・起動設定を office.cfg にしました (KV700 が受け付けました)。",
+                       "KV700 の電源を入れ直すと、新しい設定で起動します。"}
+        << 1 << true;
+    QTest::newRow("lan: stopped before the file")
+        << "lan" << -1 << "段階" << "" << true
+        << QStringList{"・KV700 は設定ファイル office.cfg を最後まで受け取っていません。",
+                       "・起動設定は変えていません (KV700 は今までの設定で動いています)。",
+                       "KV700 の設定は変わっていません。もう一度送信してください。"}
+        << 0 << false;
+    QTest::newRow("lan: stopped with the file on the router")
+        << "lan" << -1 << "起動設定の変更" << "" << true
+        << QStringList{"・KV700 は設定ファイル office.cfg を受け取り、フラッシュに保存しました。",
+                       "・起動設定は変えていません (KV700 は今までの設定で動いています)。",
+                       "KV700 のフラッシュの office.cfg を削除するか、設定を別の名前で保存してから、もう一度送信してください。"}
+        << 0 << false;
+    QTest::newRow("lan: go on") << "lan" << -1 << "設定ファイルの転送" << "" << false << QStringList{} << 1 << true;
+}
+
+void TestTransferWindows::stoppingTheTransfer()
+{
+    QFETCH(QString, path);
+    QFETCH(int, closeAtLine);
+    QFETCH(QString, closeAtStep);
+    QFETCH(QString, afterAnswerTo);
+    QFETCH(bool, stop);
+    QFETCH(QStringList, told);
+    QFETCH(int, restarts);
+    QFETCH(bool, newBoot);
+
+    const bool serial = path == QLatin1String("serial");
+    const quint16 tftpPort = freeUdpPort();
     RouterSimulator router;
-    QVERIFY2(router.start({}, RouterSimulator::Serial), qPrintable(router.errorString()));
+    QVERIFY2(serial ? router.start({}, RouterSimulator::Serial)
+                    : router.start({"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
+             qPrintable(router.errorString()));
     Fixture f;
-    f.settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
-    f.config.markChanged();   // unsaved work in the editor
+    if (serial) {
+        f.settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
+    } else {
+        f.settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QStringLiteral("1"));
+        f.environment.tftpPort = tftpPort;
+        f.environment.telnetPort = router.telnetPort();
+        f.prompt.answers = {MessageAnswer::Yes};   // the stand-in encoder, which the simulator reads
+    }
+    f.prompt.stopAnswer = stop ? MessageAnswer::Yes : MessageAnswer::No;
 
     frmScript script(f.config, f.prompt, nullptr, &f.environment);
     script.show();
     Operator op(f.tickers, f.prompt);
-    op.closeTransferAfterTicks = 15;   // in the middle of the script
+    op.newPassword = QStringLiteral("n3wpass");
+    op.closeAtLine = closeAtLine;
+    op.closeAfterAnswerTo = afterAnswerTo;
+    op.closeAtStep = closeAtStep;
     script.cmdAccept->click();
+    if (!serial) {
+        QVERIFY(tookStandInQuestion(f.prompt));
+        f.prompt.liveTimers.removeFirst();
+    }
 
-    // The window closed what it opened; nothing was reported as done and the
-    // editor's configuration is as it was.
+    // Asked once, with going on as the default, and with nothing of the
+    // dialogue running meanwhile.
+    int question = -1;
+    for (int i = 0; i < f.prompt.shown.size(); ++i) {
+        if (f.prompt.shown.at(i).text.endsWith(StopQuestionEnd)) {
+            QCOMPARE(question, -1);
+            question = i;
+        }
+    }
+    QVERIFY(question >= 0);
+    QCOMPARE(f.prompt.shown.at(question).title, QStringLiteral("設定の状況"));
+    QCOMPARE(f.prompt.shown.at(question).buttons, MessageButtons::YesNoDefaultNo);
+    QCOMPARE(f.prompt.liveTimers.at(question), QString());
+
+    const RouterState state = router.state();
+    QCOMPARE(state.restarts, restarts);
+    QCOMPARE(state.bootConfig == QLatin1String("office.cfg"), newBoot);
     QVERIFY(!f.serial.isOpen());
     QVERIFY(!f.tickers.anyActive());
-    for (const ShownMessage &m : f.prompt.shown)
-        QVERIFY(m.title != QStringLiteral("完了"));
-    QVERIFY(!f.config.Saved);
     QCOMPARE(f.config.CommandScript, Script);
-    QVERIFY(!router.state().bootConfigText);
+    if (!stop) {
+        // The transfer went on to its end.
+        QCOMPARE(f.prompt.lastTitle(), QStringLiteral("完了"));
+        return;
+    }
+    // Nothing was reported as done, and the editor's configuration is as it
+    // was; the last box says what the router has.
+    QVERIFY(!f.prompt.find(QStringLiteral("完了")));
+    QCOMPARE(f.markedChanged, 0);
+    QCOMPARE(question, f.prompt.shown.size() - 2);
+    const ShownMessage &last = f.prompt.shown.constLast();
+    QCOMPARE(last.title, QStringLiteral("送信の中止"));
+    QCOMPARE(last.icon, MessageIcon::Warning);
+    const QStringList lines = last.text.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.first(), QStringLiteral("設定の送信を中止しました。KV700 は次の状態です。"));
+    for (const QString &line : told)
+        QVERIFY2(last.text.contains(line), qPrintable(last.text));
+    if (!serial)
+        QCOMPARE(state.files.contains(QStringLiteral("office.cfg")), told.first().contains(QStringLiteral("受け取り、")));
+}
+
+// The router may end the transfer while the operator is being asked (here
+// it goes away): that end is what is reported, after the question and never
+// over it, and the operator's answer stops nothing more.
+void TestTransferWindows::anEndWhileAskedStands_data()
+{
+    QTest::addColumn<bool>("stop");
+    QTest::newRow("stop") << true;
+    QTest::newRow("go on") << false;
+}
+
+void TestTransferWindows::anEndWhileAskedStands()
+{
+    QFETCH(bool, stop);
+
+    const quint16 tftpPort = freeUdpPort();
+    RouterSimulator router;
+    QVERIFY2(router.start({"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
+             qPrintable(router.errorString()));
+    QTemporaryDir records;
+    Fixture f;
+    f.settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QStringLiteral("1"));
+    f.environment.tftpPort = tftpPort;
+    f.environment.telnetPort = router.telnetPort();
+    f.environment.transcriptFolder = records.path();
+    f.prompt.answers = {MessageAnswer::Yes};   // the stand-in encoder, which the simulator reads
+    f.prompt.stopAnswer = stop ? MessageAnswer::Yes : MessageAnswer::No;
+    bool endedUnderTheQuestion = false;
+    f.prompt.whileAsked = [&] {
+        router.stop();
+        // The transcript notes the outcome as the installation ends.
+        const bool ended = QTest::qWaitFor([&] {
+            const QStringList made = QDir(records.path()).entryList(QDir::Files);
+            QFile file(made.isEmpty() ? QString() : QDir(records.path()).filePath(made.first()));
+            return file.open(QIODevice::ReadOnly) && file.readAll().contains("結果: ");
+        }, 20000);
+        endedUnderTheQuestion = ended && f.prompt.lastText().endsWith(StopQuestionEnd);
+    };
+    frmScript script(f.config, f.prompt, nullptr, &f.environment);
+    script.show();
+    Operator op(f.tickers, f.prompt);
+    op.closeAtStep = QStringLiteral("設定ファイルの転送");
+    script.cmdAccept->click();
+    QVERIFY(tookStandInQuestion(f.prompt));
+
+    // Nothing was shown while the question was open; then the router's end.
+    QVERIFY(endedUnderTheQuestion);
+    QStringList shown;
+    for (const ShownMessage &m : f.prompt.shown)
+        shown << m.title;
+    QCOMPARE(shown, (QStringList{"設定の状況", "接続エラー"}));
+    QVERIFY(!f.tickers.anyActive());
+    QVERIFY(!script.isVisible());
+}
+
+// A login takes seconds: meanwhile OK does nothing, whatever the operator
+// presses, and the window says that it is logging in. After a refused
+// login OK works again for the next try.
+void TestTransferWindows::loginRunsOneAtATime_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("passwords");
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<int>("loginFailures");
+
+    QTest::newRow("factory login") << QStringList{} << QStringList{"pastry"} << QStringList{"完了"} << 0;
+    QTest::newRow("refused, then retyped") << QStringList{"--password", "s3cret"} << QStringList{"bad123", "s3cret"}
+                                           << QStringList{"ログイン失敗", "完了"} << 1;
+}
+
+void TestTransferWindows::loginRunsOneAtATime()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, passwords);
+    QFETCH(QStringList, titles);
+    QFETCH(int, loginFailures);
+
+    RouterSimulator router;
+    QVERIFY2(router.start(options, RouterSimulator::Serial), qPrintable(router.errorString()));
+    Fixture f;
+    f.settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
+    frmScript script(f.config, f.prompt, nullptr, &f.environment);
+    script.show();
+    Operator op(f.tickers, f.prompt);
+    op.passwords = passwords;
+    op.newPassword = QStringLiteral("n3wpass");
+    op.pressAgain = true;
+    script.cmdAccept->click();
+
+    QStringList shown;
+    for (const ShownMessage &m : f.prompt.shown)
+        shown << m.title;
+    QCOMPARE(shown, titles);
+    QCOMPARE(op.attempts.size(), passwords.size());
+    for (const LoginAttempt &attempt : std::as_const(op.attempts)) {
+        QVERIFY(attempt.okBefore);
+        QVERIFY(!attempt.lineBefore);
+        QVERIFY(!attempt.okAfter);
+        QVERIFY(attempt.lineAfter);
+        QVERIFY(attempt.waitPointer);
+        QVERIFY(!attempt.okAfterTyping);
+    }
+    const RouterState state = router.state();
+    QCOMPARE(state.loginFailures, loginFailures);
+    QCOMPARE(state.bootConfig, QStringLiteral("office.cfg"));
+}
+
+// Under the designed controls: the step (numbered among the steps of this
+// installation), a bar, and the time left at the pace measured since the
+// script began. The clock moves one second for every line typed, so the
+// pace is a second a line whatever the machine's load: the progress window
+// reads it right after the count of lines has changed.
+void TestTransferWindows::progressSaysWhereItIs_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("newPassword");   // empty: 変更しない
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("timeLeft");  // "LINES|TEXT": the time left once that many lines are typed
+    QTest::addColumn<int>("total");
+
+    const QString measuring = QStringLiteral("残り時間を計っています...");
+    // 11 lines of the reset and login, 90 of the script, 5 of the password, 4 to save and restart.
+    QTest::newRow("serial, new password")
+        << "serial" << "n3wpass"
+        << QStringList{"段階 2/7: リセット", "段階 3/7: 工場出荷時の設定で再起動", "段階 4/7: 設定の入力",
+                       "段階 5/7: 管理者パスワードの設定", "段階 6/7: 設定の保存と起動設定", "段階 7/7: 新しい設定で再起動"}
+        << QStringList{"3|" + measuring, "8|" + measuring, "11|" + measuring, "12|残り 約 1 分 40 秒",
+                       "50|残り 約 1 分", "51|残り 約 1 分", "70|残り 約 40 秒", "105|残り 約 5 秒"}
+        << 110;
+    QTest::newRow("serial, factory password kept")
+        << "serial" << ""
+        << QStringList{"段階 2/6: リセット", "段階 3/6: 工場出荷時の設定で再起動", "段階 4/6: 設定の入力",
+                       "段階 5/6: 設定の保存と起動設定", "段階 6/6: 新しい設定で再起動"}
+        << QStringList{"11|" + measuring, "12|残り 約 1 分 40 秒", "44|残り 約 1 分 10 秒", "104|残り 約 5 秒"}
+        << 105;
+    QTest::newRow("lan") << "lan" << ""
+                         << QStringList{"段階 2/4: 設定ファイルの転送", "段階 3/4: 起動設定の変更",
+                                        "段階 4/4: 新しい設定で再起動"}
+                         << QStringList{} << -1;
+}
+
+void TestTransferWindows::progressSaysWhereItIs()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, newPassword);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, timeLeft);
+    QFETCH(int, total);
+
+    const bool serial = path == QLatin1String("serial");
+    const quint16 tftpPort = freeUdpPort();
+    RouterSimulator router;
+    QVERIFY2(serial ? router.start({}, RouterSimulator::Serial)
+                    : router.start({"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
+             qPrintable(router.errorString()));
+    Fixture f;
+    QString longScript;
+    for (int i = 1; i <= 90; ++i)
+        longScript += QStringLiteral("set system contact=desk%1\r\n").arg(i);
+    f.config.CommandScript = longScript;
+    if (serial) {
+        f.settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
+    } else {
+        f.settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QStringLiteral("1"));
+        f.environment.tftpPort = tftpPort;
+        f.environment.telnetPort = router.telnetPort();
+        f.prompt.answers = {MessageAnswer::Yes};   // the stand-in encoder, which the simulator reads
+    }
+    f.environment.clock = [] {
+        static const QRegularExpression count(QStringLiteral(": (\\d+) / "));
+        const auto *status = qobject_cast<frmStatus *>(QApplication::activeModalWidget());
+        const QRegularExpressionMatch match = status ? count.match(status->lblProgress->text()) : QRegularExpressionMatch();
+        return std::chrono::milliseconds(match.hasMatch() ? 1000 * match.captured(1).toInt() : 0);
+    };
+
+    frmScript script(f.config, f.prompt, nullptr, &f.environment);
+    script.show();
+    Operator op(f.tickers, f.prompt);
+    if (!newPassword.isEmpty())
+        op.newPassword = newPassword;
+    script.cmdAccept->click();
+    if (!serial)
+        QVERIFY(tookStandInQuestion(f.prompt));
+
+    QCOMPARE(f.prompt.lastTitle(), QStringLiteral("完了"));
+    QCOMPARE(op.stepsShown, steps);
+    QCOMPARE(op.barValue, op.barMaximum);
+    if (total > 0)
+        QCOMPARE(op.barMaximum, total);
+    for (const QString &expected : std::as_const(timeLeft)) {
+        const int lines = expected.section(QLatin1Char('|'), 0, 0).toInt();
+        const auto seen = std::find_if(op.timeLeftShown.cbegin(), op.timeLeftShown.cend(),
+                                       [lines](const QPair<int, QString> &p) { return p.first == lines; });
+        QVERIFY2(seen != op.timeLeftShown.cend(), qPrintable(expected));
+        QCOMPARE(seen->second, expected.section(QLatin1Char('|'), 1));
+    }
+    // Nothing is left once the router has it all.
+    QCOMPARE(op.timeLeftShown.constLast().second, QString());
+    QCOMPARE(router.state().bootConfig, QStringLiteral("office.cfg"));
 }
 
 void TestTransferWindows::serialLineErrorAsksWhetherToGoOn_data()
@@ -642,8 +1110,10 @@ void TestTransferWindows::networkLoginRefusesBlanksTheEncoderLoses()
     script.show();
     Operator op(f.tickers, f.prompt);
     op.passwords = passwords;
+    f.prompt.answers = {MessageAnswer::Yes};
     script.cmdAccept->click();
 
+    QVERIFY(tookStandInQuestion(f.prompt));
     QStringList shown;
     for (const ShownMessage &m : f.prompt.shown)
         shown << m.title;
@@ -664,6 +1134,73 @@ void TestTransferWindows::networkLoginRefusesBlanksTheEncoderLoses()
     QVERIFY(!state.received.contains(passwords.first() + QStringLiteral("\r\n")));
     QCOMPARE(state.bootConfig, QStringLiteral("office.cfg"));
     QCOMPARE(state.managerPassword, QStringLiteral("pastry"));
+}
+
+// Before a LAN transfer with the stand-in encoder the operator is asked,
+// with stopping as the answer Enter gives; stopping sends nothing and keeps
+// the script window for the serial line. The maker's encoder is not taken
+// for the stand-in: no question, and the router gets its encoding.
+void TestTransferWindows::networkPathAsksAboutTheStandInEncoder_data()
+{
+    QTest::addColumn<bool>("maker");
+    QTest::addColumn<int>("answer");              // a MessageAnswer; -1: none queued
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QString>("managerPassword"); // on the router at the end; empty: not reached
+    QTest::newRow("the stand-in, the operator says no") << false << int(MessageAnswer::No) << true << "";
+    QTest::newRow("the maker's encoder") << true << -1 << false << "MK706173747279";
+}
+
+void TestTransferWindows::networkPathAsksAboutTheStandInEncoder()
+{
+    QFETCH(bool, maker);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(QString, managerPassword);
+
+    const quint16 tftpPort = freeUdpPort();
+    RouterSimulator router;
+    QVERIFY2(router.start({"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
+             qPrintable(router.errorString()));
+    Fixture f;
+    f.settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QStringLiteral("1"));
+    f.environment.tftpPort = tftpPort;
+    f.environment.telnetPort = router.telnetPort();
+    QTemporaryDir folder;
+    if (maker) {
+        QVERIFY(writeMakerEncoder(folder.path()));
+        f.environment.programFolder = folder.path();
+    }
+    if (answer >= 0)
+        f.prompt.answers = {MessageAnswer(answer)};
+    frmScript script(f.config, f.prompt, nullptr, &f.environment);
+    script.show();
+    Operator op(f.tickers, f.prompt);
+    script.cmdAccept->click();
+
+    const ShownMessage *question = f.prompt.find(QStringLiteral("パスワード暗号化プログラム"));
+    QCOMPARE(question != nullptr, asked);
+    if (asked) {
+        QCOMPARE(f.prompt.shown.size(), 1);
+        QCOMPARE(question->icon, MessageIcon::Warning);
+        QCOMPARE(question->buttons, MessageButtons::YesNoDefaultNo);
+        QVERIFY2(question->text.startsWith(QStringLiteral("パスワード暗号化プログラム " MG_TZEL_DIR "/tzel は、"
+                                                          "Marrowgate に付属する代用のプログラムです。")),
+                 qPrintable(question->text));
+        QVERIFY2(question->text.endsWith(QStringLiteral("このまま LAN で送りますか？")), qPrintable(question->text));
+    }
+    const RouterState state = router.state();
+    if (managerPassword.isEmpty()) {
+        // Nothing sent, not even the router's address asked; the script
+        // window stays, with its script, for another way.
+        QVERIFY(op.windowsSeen.isEmpty());
+        QCOMPARE(state.received, QString());
+        QVERIFY(script.isVisible());
+        QCOMPARE(frmScript::scriptText(*script.txtScript), Script);
+        return;
+    }
+    QCOMPARE(f.prompt.lastTitle(), QStringLiteral("完了"));
+    QCOMPARE(state.bootConfig, QStringLiteral("office.cfg"));
+    QCOMPARE(state.managerPassword, managerPassword);
 }
 
 QTEST_MAIN(TestTransferWindows)

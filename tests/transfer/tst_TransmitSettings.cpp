@@ -393,6 +393,16 @@ private slots:
         row(router, "Enter on a malformed address, then closed", {"", "combo", "⌫1.2.3⏎", "1.2.3", 0, "close", format, ""});
         row(router, "OK on a malformed address, then Escape", {"", "box", "⌫1.2..3.4", "1.2..3.4", 0, "escape", format, ""});
         row(router, "cancel a valid address", {"", "focus", "⌫10.0.0.2", "10.0.0.2", 0, "cancel", "", ""});
+        // What OK hands on is the address as decimal, the way the box's
+        // check reads it: leading zeros are not octal.
+        row(router, "leading zeros read as decimal",
+            {"", "box", "⌫192.168.044.002", "192.168.044.002", 0, "ok", "", "192.168.44.2"});
+        row(router, "010 is ten", {"", "combo", "⌫127.0.0.010⏎", "127.0.0.010", 0, "", "", "127.0.0.10"});
+        row(router, "hexadecimal never reaches the box", {"", "box", "⌫0x7f.0.0.1", "07.0.0.1", 2, "ok", "", "7.0.0.1"});
+        for (const char *shorthand : {"127.1", "2130706434", "1.2.3.4.5", "256.0.0.1"}) {
+            row(router, qPrintable(QStringLiteral("refused: %1").arg(shorthand)),
+                {"", "box", QStringLiteral("⌫") + shorthand, shorthand, 0, "escape", format, ""});
+        }
     }
 
     void addressEntry()

@@ -18,12 +18,20 @@ private slots:
     void answersAndLines_data()
     {
         QTest::addColumn<int>("buttons");
-        QTest::addColumn<int>("pressed"); // a QMessageBox::StandardButton, or 0 for Escape
+        QTest::addColumn<int>("pressed"); // a QMessageBox::StandardButton, 0 for Escape, -1 for Enter
         QTest::addColumn<int>("answer");
         QTest::newRow("Yes") << int(MessageButtons::YesNoCancel) << int(QMessageBox::Yes) << int(MessageAnswer::Yes);
         QTest::newRow("Escape is Cancel") << int(MessageButtons::YesNoCancel) << 0 << int(MessageAnswer::Cancel);
         QTest::newRow("Escape is No") << int(MessageButtons::YesNo) << 0 << int(MessageAnswer::No);
         QTest::newRow("OK") << int(MessageButtons::OkCancel) << int(QMessageBox::Ok) << int(MessageAnswer::Ok);
+        QTest::newRow("Enter is Yes") << int(MessageButtons::YesNo) << -1 << int(MessageAnswer::Yes);
+        // A question whose Yes stops something half way: a stray key never agrees.
+        QTest::newRow("Enter is No where No is the default")
+            << int(MessageButtons::YesNoDefaultNo) << -1 << int(MessageAnswer::No);
+        QTest::newRow("Escape is No where No is the default")
+            << int(MessageButtons::YesNoDefaultNo) << 0 << int(MessageAnswer::No);
+        QTest::newRow("Yes where No is the default")
+            << int(MessageButtons::YesNoDefaultNo) << int(QMessageBox::Yes) << int(MessageAnswer::Yes);
     }
     void answersAndLines()
     {
@@ -41,10 +49,10 @@ private slots:
             if (const QLabel *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
                 for (const QString &line : lines)
                     shownLines += label->contentsRect().width() >= label->fontMetrics().horizontalAdvance(line);
-            if (pressed)
+            if (pressed > 0)
                 box->button(QMessageBox::StandardButton(pressed))->click();
             else
-                QTest::keyClick(box, Qt::Key_Escape);
+                QTest::keyClick(box, pressed < 0 ? Qt::Key_Return : Qt::Key_Escape);
         });
         QtMessagePrompt prompt;
         const MessageAnswer given =

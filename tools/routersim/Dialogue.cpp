@@ -120,7 +120,12 @@ void Dialogue::flush()
 
 void Dialogue::answer(const QString &text, std::function<void()> then)
 {
-    const QByteArray bytes = sjis(text);
+    QString shown = text;
+    if (!m_options.noise.isEmpty()) {
+        for (const QString &mark : {QStringLiteral("Error"), jp("ようこそ")})
+            shown.replace(mark, m_options.noise + mark);
+    }
+    const QByteArray bytes = sjis(shown);
     if (m_options.slowMs > 0) {
         m_busy = true;
         m_delayed = bytes;

@@ -54,7 +54,8 @@ std::optional<SimulatorOptions> SimulatorOptions::parse(const QStringList &argum
     const QCommandLineOption refuse(QStringLiteral("refuse"), QStringLiteral("Answers a command holding TEXT with an Error line (repeatable)."), QStringLiteral("TEXT"));
     const QCommandLineOption closeAfter(QStringLiteral("close-after"), QStringLiteral("Closes the Telnet session once a line holding TEXT arrives."), QStringLiteral("TEXT"));
     const QCommandLineOption stallAfter(QStringLiteral("stall-after"), QStringLiteral("Answers nothing more once a line holding TEXT arrives."), QStringLiteral("TEXT"));
-    parser.addOptions({boot, configured, refuse, closeAfter, stallAfter});
+    const QCommandLineOption noise(QStringLiteral("noise"), QStringLiteral("Prints TEXT (an escape sequence, say) before its welcome line and every Error line."), QStringLiteral("TEXT"));
+    parser.addOptions({boot, configured, refuse, closeAfter, stallAfter, noise});
 
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
@@ -159,6 +160,7 @@ std::optional<SimulatorOptions> SimulatorOptions::parse(const QStringList &argum
     o.refuse = parser.values(refuse);
     o.closeAfter = parser.value(closeAfter);
     o.stallAfter = parser.value(stallAfter);
+    o.noise = parser.value(noise);
     return o;
 }
 

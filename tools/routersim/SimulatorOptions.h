@@ -38,6 +38,7 @@ struct SimulatorOptions {
     QString stallAfter;      // the router answers nothing more once a line holding this arrives
     int tftpError = 0;         // the n-th DATA packet is answered with ERROR 3 (disk full); 0: none
     bool tftpStrayAck = false; // block 1 is also acknowledged from a second port
+    QString noise;             // put before its welcome and every Error line (control characters too)
 
     // The options of a command line (arguments[0] is the program), or nothing
     // with the reason in *error. Help goes into *error too, with *helpShown set.
