@@ -61,8 +61,7 @@ QList<Result> checkSerial(const cli::RouterLineChoice &choice)
     const QFileInfo device(choice.device);
     if (!device.exists()) {
         results << failed(QStringLiteral("デバイス %1 がありません。").arg(choice.device),
-                          QStringLiteral("ケーブル (USB シリアル変換器) がつながっているか確かめ、"
-                                         "ls /dev/ttyUSB* /dev/ttyS* でデバイスの名前を確かめてください。"));
+                          serialOpenRemedy(SerialOpenFault::Missing, DeviceAccess::of(choice.device)));
         return results;
     }
     results << passed(QStringLiteral("デバイス %1 があります。").arg(choice.device));
@@ -75,10 +74,6 @@ QList<Result> checkSerial(const cli::RouterLineChoice &choice)
                               .arg(choice.device, choice.settings, cli::RouterLineOptions::flowName(choice.flow)));
         line.close();
         return results;
-    }
-    if (remedy.isEmpty()) {
-        remedy = QStringLiteral("ほかのプログラムがこのデバイスを使っていないか、通信の設定 (--speed, --parity, "
-                                "--data-bits, --stop-bits, --flow) がデバイスに合っているか確かめてください。");
     }
     results << failed(QStringLiteral("%1 を開けません: %2").arg(choice.device, reason), remedy);
     return results;

@@ -317,13 +317,7 @@ bool openSerialLine(SerialLine &line, DeviceSettings &settings, const RouterLine
         && line.open())
         return true;
     *reason = line.errorString();
-    remedy->clear();
-    if (line.permissionDenied()) {
-        const QString group = line.deviceGroup().isEmpty() ? QStringLiteral("dialout") : line.deviceGroup();
-        *remedy = QStringLiteral("このユーザをグループ \"%1\" に加えてください: sudo usermod -aG %1 $USER "
-                                 "(ログインし直すと有効になります)。")
-                      .arg(group);
-    }
+    *remedy = line.openRemedy();
     return false;
 }
 

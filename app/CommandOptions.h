@@ -123,8 +123,7 @@ inline const QString StandInAcceptedHint =
     QStringLiteral("ルータがこの代用の暗号化を読める場合 (ルータのシミュレータなど) だけ、--standin-encoder-ok を指定してください。");
 
 // Opens the serial line of the choice with its settings. False with the
-// reason, and for a device the user may not open the remedy (the group to
-// join).
+// reason and the remedy the window would give for the same failure.
 bool openSerialLine(SerialLine &line, DeviceSettings &settings, const RouterLineChoice &choice, QString *reason,
                     QString *remedy);
 

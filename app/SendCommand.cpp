@@ -540,8 +540,10 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
             QString text = QStringLiteral("%1 を開けません: %2").arg(line->device, reason);
             if (!remedy.isEmpty())
                 text += QLatin1Char('\n') + remedy;
-            transcript.close(QStringLiteral("失敗: ") + text);
-            return fail(err, text);
+            // Closed like every other failed run, with the status the shell sees.
+            transcript.note(QStringLiteral("失敗: ") + text);
+            transcript.close(QStringLiteral("終了 (終了コード %1)").arg(cli::Failure));
+            return fail(err, text, cli::Failure);
         }
         job.sendText = SendText::SerialText(script);
     } else {

@@ -31,6 +31,23 @@ namespace {
 const QString CrLf = QStringLiteral("\r\n");
 const QString ApplicationTitle = QStringLiteral("Quillmark KV700 Marrowgate");
 
+// The system's text alone ("No such file or directory") does not say which
+// device, nor which port name of the settings points at it.
+QString serialOpenFailureText(const SerialLine &line)
+{
+    const QString device =
+        line.failedDevice().isEmpty() ? line.devicePathFor(line.portNumber()) : line.failedDevice();
+    QString text = QStringLiteral("%1 のデバイス %2 を開けません: %3")
+                       .arg(SerialLine::comName(line.portNumber()), device, line.errorString());
+    QString remedy = line.openRemedy();
+    if (line.openFault() == SerialOpenFault::Missing)
+        remedy += QStringLiteral("\n「オプション」→「シリアルポートの設定」で、%1 に使うデバイスを選べます。")
+                      .arg(SerialLine::comName(line.portNumber()));
+    if (!remedy.isEmpty())
+        text += CrLf + CrLf + QString(remedy).replace(QLatin1Char('\n'), CrLf);
+    return text;
+}
+
 } // namespace
 
 frmScript::frmScript(Configuration &configuration, MessagePrompt &prompt, QWidget *parent,
@@ -181,14 +198,7 @@ void frmScript::sendOverSerialLine()
 
     SerialLine &line = m_transfer->serial;
     if (!line.open()) {
-        QString text = line.errorString();
-        if (line.permissionDenied()) {
-            const QString group = line.deviceGroup().isEmpty() ? QStringLiteral("dialout") : line.deviceGroup();
-            text += CrLf + CrLf
-                + QStringLiteral("%1 を使うには、このユーザをグループ \"%2\" に加えてください。").arg(line.devicePathFor(line.portNumber()), group)
-                + CrLf + QStringLiteral("(sudo usermod -aG %1 ユーザ名 の後、ログインし直します)").arg(group);
-        }
-        m_prompt.show(text, ApplicationTitle, MessageIcon::Warning, MessageButtons::Ok);
+        m_prompt.show(serialOpenFailureText(line), ApplicationTitle, MessageIcon::Warning, MessageButtons::Ok);
         txtScript->setPlainText(m_configuration.CommandScript);
         return;
     }

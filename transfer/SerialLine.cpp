@@ -6,7 +6,6 @@
 #include <QRegularExpression>
 
 #include <cerrno>
-#include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -135,11 +134,13 @@ bool SerialLine::setPortNumber(int port)
     // operator has to read.
     const QString why = m_error;
     const bool denied = m_permissionDenied;
-    const QString device = m_deniedDevice;
+    const SerialOpenFault fault = m_openFault;
+    const QString device = m_failedDevice;
     openDevice(m_portNumber);
     m_error = why;
     m_permissionDenied = denied;
-    m_deniedDevice = device;
+    m_openFault = fault;
+    m_failedDevice = device;
     return false;
 }
 
@@ -231,14 +232,13 @@ QString SerialLine::errorString() const { return m_error; }
 
 bool SerialLine::permissionDenied() const { return m_permissionDenied; }
 
-QString SerialLine::deviceGroup() const
+SerialOpenFault SerialLine::openFault() const { return m_openFault; }
+
+QString SerialLine::failedDevice() const { return m_failedDevice; }
+
+QString SerialLine::openRemedy() const
 {
-    const QByteArray path = QFile::encodeName(m_permissionDenied ? m_deniedDevice : devicePathFor(m_portNumber));
-    struct stat st;
-    if (path.isEmpty() || ::stat(path.constData(), &st) != 0)
-        return QString();
-    const group *owner = ::getgrgid(st.st_gid);
-    return owner ? QString::fromLocal8Bit(owner->gr_name) : QString();
+    return serialOpenRemedy(m_openFault, DeviceAccess::of(m_failedDevice));
 }
 
 bool SerialLine::fail(const QString &description)
@@ -262,6 +262,8 @@ void SerialLine::cacheSettings()
 bool SerialLine::openDevice(int port)
 {
     m_permissionDenied = false;
+    m_openFault = SerialOpenFault::None;
+    m_failedDevice.clear();
     m_failurePending = m_closePending = false;
     const QString path = devicePathFor(port);
     m_port.setPortName(path);
@@ -270,19 +272,31 @@ bool SerialLine::openDevice(int port)
         // The port reports a busy or locked device as a permission error
         // too; only the file's own permissions call for joining a group.
         const QByteArray file = QFile::encodeName(path);
-        m_permissionDenied = m_port.error() == QSerialPort::PermissionError
+        const QSerialPort::SerialPortError error = m_port.error();
+        m_permissionDenied = error == QSerialPort::PermissionError
                              && ::access(file.constData(), R_OK | W_OK) != 0 && errno == EACCES;
-        m_deniedDevice = m_permissionDenied ? path : QString();
+        struct stat st;
+        const bool exists = ::stat(file.constData(), &st) == 0;
+        m_openFault = !exists || error == QSerialPort::DeviceNotFoundError ? SerialOpenFault::Missing
+                      : m_permissionDenied                                  ? SerialOpenFault::Permission
+                      : error == QSerialPort::PermissionError || error == QSerialPort::OpenError
+                          ? SerialOpenFault::Busy
+                          : SerialOpenFault::Other;
+        m_failedDevice = path;
         return fail(m_port.errorString());
     }
     m_decoder.reset();
     if (!applyHandshaking(m_flow)) {
         m_port.close();
+        m_openFault = SerialOpenFault::Other;
+        m_failedDevice = path;
         return false;
     }
     const QString problem = checkLine(m_lineSettings);
     if (!problem.isEmpty()) {
         m_port.close();
+        m_openFault = SerialOpenFault::Other;
+        m_failedDevice = path;
         return fail(problem);
     }
     return true;

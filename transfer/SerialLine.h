@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SerialOpenAdvice.h"
 #include "SettingsStore.h"
 #include "ShiftJis.h"
 
@@ -22,7 +23,8 @@ public:
     ~SerialLine() override;
 
     static QString comName(int port); // 1 -> "Com1"
-    // The setting SerialDevices/ComN, else the default for that port.
+    // The setting SerialDevices/ComN, else the default for that port. Read
+    // at every open, so that a changed setting holds without a restart.
     QString devicePathFor(int port) const;
 
     int portNumber() const;
@@ -44,9 +46,11 @@ public:
     QString errorString() const;
     // The last open() failed for lack of permission on the device file.
     bool permissionDenied() const;
-    // The group that owns the device file (the one refused, after a denied
-    // open), so that the operator can be told to join it; empty when unknown.
-    QString deviceGroup() const;
+    // Why the last open() failed, the device it tried, and what the
+    // operator can do about it (see serialOpenRemedy).
+    SerialOpenFault openFault() const;
+    QString failedDevice() const;
+    QString openRemedy() const;
 
 signals:
     void received(const QString &text);
@@ -78,7 +82,8 @@ private:
     int m_flow = 0;
     QString m_error;
     bool m_permissionDenied = false;
-    QString m_deniedDevice;
+    SerialOpenFault m_openFault = SerialOpenFault::None;
+    QString m_failedDevice;
     bool m_failurePending = false; // a line failure is reported at the next turn of the event loop
     bool m_closePending = false;   // ... and that failure ends the line
 };

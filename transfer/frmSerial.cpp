@@ -4,6 +4,7 @@
 #include "NumericText.h"
 
 #include <QButtonGroup>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -180,13 +181,32 @@ void frmSerial::buildControls()
 
     QHBoxLayout *buttons = buttonRow({cmdOK, cmdCancel});
 
+    fraAttached = new QGroupBox(QStringLiteral("接続されているデバイス"), this);
+    fraAttached->setObjectName(QStringLiteral("fraAttached"));
+    labDeviceState = new QLabel(fraAttached);
+    labDeviceState->setObjectName(QStringLiteral("labDeviceState"));
+    labDeviceState->setWordWrap(true);
+    cboAdapter = makeList(fraAttached, "cboAdapter", {});
+    labAdapter = new QLabel(QStringLiteral("シリアル変換器(&A)："), fraAttached);
+    labAdapter->setObjectName(QStringLiteral("labAdapter"));
+    labAdapter->setBuddy(cboAdapter);
+    auto *attached = new QGridLayout(fraAttached);
+    attached->addWidget(labDeviceState, 0, 0, 1, 2);
+    attached->addWidget(labAdapter, 1, 0);
+    attached->addWidget(cboAdapter, 1, 1, Qt::AlignLeft);
+    attached->setColumnStretch(1, 1);
+
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(portRow);
     layout->addLayout(grid);
+    layout->addWidget(fraAttached);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(cboPort, &QComboBox::currentIndexChanged, this, [this] { showDevice(); });
+    // Only the operator's choice: listing and following the port set the
+    // index without choosing anything.
+    connect(cboAdapter, &QComboBox::activated, this, [this](int index) { cboAdapter_Activated(index); });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 }
@@ -204,7 +224,7 @@ void frmSerial::Form_Load()
     if (handshaking >= 0 && handshaking <= 3)
         optFlow[handshaking]->setChecked(true);
     optEcho[0]->setChecked(true);
-    showDevice();
+    listAdapters();
 
     // What the operator accepted last time wins over the line's state.
     const QList<QPair<QString, QString>> saved = m_settings.GetAllSettings(Section);
@@ -234,10 +254,73 @@ void frmSerial::Form_Load()
     optEcho[Echo ? 1 : 0]->setChecked(true);
 }
 
+void frmSerial::setAdapterFolder(const QString &folder)
+{
+    m_adapterFolder = folder;
+    listAdapters();
+}
+
+QString frmSerial::shownDevice(int port) const
+{
+    if (port < 1 || port > 4)
+        return QString();
+    return m_chosenDevice[port - 1].isEmpty() ? m_line.devicePathFor(port) : m_chosenDevice[port - 1];
+}
+
 void frmSerial::showDevice()
 {
     const int port = cboPort->currentIndex() + 1;
-    labDevice->setText(port >= 1 ? m_line.devicePathFor(port) : QString());
+    const QString device = shownDevice(port);
+    labDevice->setText(device);
+    if (device.isEmpty())
+        labDeviceState->clear();
+    else if (QFileInfo::exists(device))
+        labDeviceState->setText(QStringLiteral("%1 のデバイス %2 はあります。").arg(cboPort->currentText(), device));
+    else
+        labDeviceState->setText(QStringLiteral("%1 のデバイス %2 はありません。ケーブル (USB シリアル変換器) が"
+                                               "つながっているか確かめるか、下のシリアル変換器を選んでください。")
+                                    .arg(cboPort->currentText(), device));
+    // The adapter the port already stands for shows as chosen.
+    const int listed = cboAdapter->findData(device);
+    cboAdapter->setCurrentIndex(listed > 0 ? listed : 0);
+}
+
+void frmSerial::listAdapters()
+{
+    const QList<SerialAdapter> adapters = findSerialAdapters(m_adapterFolder);
+    cboAdapter->clear();
+    cboAdapter->addItem(adapters.isEmpty() ? QStringLiteral("(見つかりません)")
+                                           : QStringLiteral("(選ぶと、このポートのデバイスになります)"));
+    for (const SerialAdapter &adapter : adapters)
+        cboAdapter->addItem(QStringLiteral("%1 (%2)").arg(adapter.name, adapter.device), adapter.path);
+    cboAdapter->setEnabled(!adapters.isEmpty());
+    showDevice();
+}
+
+void frmSerial::cboAdapter_Activated(int index)
+{
+    const int port = cboPort->currentIndex() + 1;
+    if (index <= 0 || port < 1 || port > 4)
+        return;
+    m_chosenDevice[port - 1] = cboAdapter->itemData(index).toString();
+    showDevice();
+}
+
+// Saves the adapters chosen for the ports, before the line is switched: an
+// open line reads the device of its new port when it moves there. The
+// values they replace go to before, to be put back when OK is refused (a
+// key that was not there comes back empty, which reads as the default).
+void frmSerial::saveChosenDevices(QList<QPair<QString, QString>> *before)
+{
+    const QString section = QString::fromLatin1(SerialLine::DeviceSection);
+    for (int port = 1; port <= 4; ++port) {
+        const QString &chosen = m_chosenDevice[port - 1];
+        if (chosen.isEmpty() || chosen == m_line.devicePathFor(port))
+            continue;
+        const QString key = SerialLine::comName(port);
+        before->append({key, m_settings.GetSetting(section, key)});
+        m_settings.SaveSetting(section, key, chosen);
+    }
 }
 
 void frmSerial::optEcho_Click(int index)
@@ -257,10 +340,17 @@ void frmSerial::reportLineFailure()
 
 void frmSerial::cmdOK_Click()
 {
+    QList<QPair<QString, QString>> replaced;
+    saveChosenDevices(&replaced);
+    const auto refuse = [&] {
+        for (const auto &[key, value] : replaced)
+            m_settings.SaveSetting(QString::fromLatin1(SerialLine::DeviceSection), key, value);
+        reportLineFailure();
+    };
     // The line keeps its old port (open as it was) when the new one fails.
     const int port = cboPort->currentIndex() + 1;
     if (port != m_line.portNumber() && !m_line.setPortNumber(port)) {
-        reportLineFailure();
+        refuse();
         return;
     }
 
@@ -268,11 +358,11 @@ void frmSerial::cmdOK_Click()
     const QString settings = cboSpeed->currentText().trimmed() + QLatin1Char(',') + parity.left(1) + QLatin1Char(',')
         + cboDataBits->currentText().trimmed() + QLatin1Char(',') + cboStopBits->currentText().trimmed();
     if (!m_line.setSettingsString(settings)) {
-        reportLineFailure();
+        refuse();
         return;
     }
     if (!m_line.setHandshaking(Flow)) {
-        reportLineFailure();
+        refuse();
         return;
     }
 

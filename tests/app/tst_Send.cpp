@@ -247,6 +247,10 @@ void TestSend::send_data()
          "pastry\nn3wpass1\n", 1, "ルータの表示: Error: コマンドを実行できません", "pastry"},
         {"serial: the configuration's name refused", true, "--refuse config=office", "--pace=echo @",
          "pastry\nn3wpass1\n", 1, "KV700 が「create config=office.cfg」を受け付けませんでした。", "n3wpass1"},
+        // The device named, and what to do about it, before anything is typed.
+        {"serial: no such device", true, "", "--serial=/nonexistent/ttyUSB9 @", "pastry\nn3wpass1\n", 1,
+         "marrowgate: /nonexistent/ttyUSB9 を開けません: No such file or directory\n"
+         "ケーブル (USB シリアル変換器) がつながっているか確かめ、ls /dev/ttyUSB* /dev/ttyS* でデバイスの名前を確かめてください。\n", "-"},
         {"serial: a name with a blank", true, "", "@blank", "pastry\nn3wpass1\n", 1,
          "設定ファイルの名前「my office.cfg」は KV700 のコマンドで使えません。", ""},
         {"LAN: the router hangs up after load", false, "--close-after load", "@", "pastry\nn3wpass1\n", 1,
@@ -293,11 +297,12 @@ void TestSend::send()
     // The console's output a byte at a time goes at its real pace: at ten
     // times the speed the period would outrun the echo on a busy machine.
     const bool realTime = serial && router.contains(QLatin1String("--one-byte"));
-    // A row may write the simulator's address its own way ("--lan=...").
+    // A row may write the simulator's address its own way ("--lan=..."),
+    // or name another serial device ("--serial=...").
     QStringList way = target.words;
     for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args.at(i).startsWith(QLatin1String("--lan="))) {
-            way[1] = args.takeAt(i).mid(6);
+        if (args.at(i).startsWith(QLatin1String("--lan=")) || args.at(i).startsWith(QLatin1String("--serial="))) {
+            way[1] = args.takeAt(i).section(QLatin1Char('='), 1);
             break;
         }
     }

@@ -1,5 +1,6 @@
 #include "SerialEvents.h"
 #include "SerialLine.h"
+#include "SerialOpenAdvice.h"
 #include "TestFakes.h"
 
 #include <QSignalSpy>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace mg;
@@ -228,6 +230,9 @@ private slots:
 
         QVERIFY(!line.setPortNumber(3));
         QCOMPARE(line.errorString(), systemText(ENOENT)); // the new port's failure, not the reopening's
+        QCOMPARE(line.openFault(), SerialOpenFault::Missing);
+        QCOMPARE(line.failedDevice(), QStringLiteral("/nonexistent/ttyQ"));
+        QVERIFY2(line.openRemedy().contains(QStringLiteral("ケーブル (USB シリアル変換器)")), qPrintable(line.openRemedy()));
         for (const int refused : {0, 5})
             QVERIFY(!line.setPortNumber(refused) && !line.errorString().isEmpty());
         QCOMPARE(line.portNumber(), 2);
@@ -246,9 +251,118 @@ private slots:
         SerialLine line(m_settings);
         QVERIFY(!line.open());
         QVERIFY(!line.permissionDenied() && !line.errorString().isEmpty());
+        // Busy is no reason to join a group: the advice is to free the device.
+        QCOMPARE(line.openFault(), SerialOpenFault::Busy);
+        QVERIFY2(line.openRemedy().startsWith(QStringLiteral("ほかのプログラム")), qPrintable(line.openRemedy()));
         QVERIFY(!line.write(QStringLiteral("x")));
         QVERIFY(holder->write(QStringLiteral("still mine")));
         QCOMPARE(pty.heard(10), QByteArray("still mine"));
+    }
+
+    // The device of a port is read when the line opens: a setting changed
+    // while the program runs (the dialog, or the file by hand) holds at the
+    // next open, without a restart.
+    void deviceSettingReadAtOpen()
+    {
+        Pty pty;
+        const auto line = lineOn(QStringLiteral("/nonexistent/ttyUSB7"));
+        QVERIFY(!line->open());
+        QCOMPARE(line->openFault(), SerialOpenFault::Missing);
+        useDevice(1, pty.path);
+        QVERIFY2(line->open(), qPrintable(line->errorString()));
+        QCOMPARE(line->openFault(), SerialOpenFault::None);
+        QVERIFY(line->write(QStringLiteral("now")));
+        QCOMPARE(pty.heard(3), QByteArray("now"));
+    }
+
+    // The advice for a refused device, for any owner, group and mode. A
+    // group is named only when joining it lets the user open the device.
+    void openAdvice_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("owner");
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<bool>("groupIsRoot");
+        QTest::addColumn<bool>("groupReadWrite");
+        QTest::addColumn<QString>("wanted");    // a part of the advice
+        QTest::addColumn<QString>("forbidden"); // never in it
+
+        const int denied = int(SerialOpenFault::Permission);
+        const QString join = QStringLiteral("sudo usermod -aG");
+        const QString reserved = QStringLiteral("デバイス /dev/ttyUSB0 を開けるのは root だけで、グループに加わっても開けません。\n"
+                                                "このコンピュータの管理者に");
+        QTest::newRow("dialout, 0660") << denied << "root" << "dialout" << false << true
+                                       << "グループ \"dialout\" に加えてください: sudo usermod -aG dialout $USER" << "管理者";
+        QTest::newRow("uucp, 0660") << denied << "uucp" << "uucp" << false << true << "sudo usermod -aG uucp $USER"
+                                    << "管理者";
+        QTest::newRow("root's group, 0660") << denied << "root" << "root" << true << true << reserved << join;
+        QTest::newRow("a group named root, not group 0") << denied << "root" << "root" << false << true << reserved
+                                                         << join;
+        QTest::newRow("root:root, 0600") << denied << "root" << "root" << true << false << reserved << join;
+        QTest::newRow("dialout, 0600") << denied << "root" << "dialout" << false << false << reserved << join;
+        QTest::newRow("dialout, read only for the group (0640)") << denied << "root" << "dialout" << false << false
+                                                                 << reserved << join;
+        QTest::newRow("a user's own device, 0600") << denied << "kiosk" << "kiosk" << false << false
+                                                   << "を開けるのは 所有者 (kiosk) と root だけで" << join;
+        QTest::newRow("missing") << int(SerialOpenFault::Missing) << "" << "" << false << false
+                                 << "ケーブル (USB シリアル変換器) がつながっているか確かめ" << join;
+        QTest::newRow("busy, even in a group") << int(SerialOpenFault::Busy) << "root" << "dialout" << false << true
+                                               << "ほかのプログラム (端末ソフトなど)" << join;
+        QTest::newRow("settings the device refuses") << int(SerialOpenFault::Other) << "root" << "dialout" << false
+                                                     << true << "通信の設定" << join;
+    }
+
+    void openAdvice()
+    {
+        QFETCH(int, fault);
+        QFETCH(QString, owner);
+        QFETCH(QString, group);
+        QFETCH(bool, groupIsRoot);
+        QFETCH(bool, groupReadWrite);
+        QFETCH(QString, wanted);
+        QFETCH(QString, forbidden);
+        DeviceAccess device;
+        device.path = QStringLiteral("/dev/ttyUSB0");
+        device.exists = fault != int(SerialOpenFault::Missing);
+        device.owner = owner;
+        device.group = group;
+        device.groupIsRoot = groupIsRoot;
+        device.groupReadWrite = groupReadWrite;
+        const QString advice = serialOpenRemedy(SerialOpenFault(fault), device);
+        QVERIFY2(advice.contains(wanted), qPrintable(advice));
+        QVERIFY2(!advice.contains(forbidden), qPrintable(advice));
+    }
+
+    // The same advice for a real file: its owner, group and mode as the
+    // system reports them (root's own files when run as root, the case
+    // where "join group root" used to be the advice).
+    void openAdviceForAFile_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("0600") << 0600;
+        QTest::newRow("0640") << 0640;
+        QTest::newRow("0660") << 0660;
+    }
+
+    void openAdviceForAFile()
+    {
+        QFETCH(int, mode);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ttyFake0"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
+        const DeviceAccess device = DeviceAccess::of(path);
+        QVERIFY(device.exists);
+        QCOMPARE(device.group, QFileInfo(path).group());
+        QCOMPARE(device.owner, QFileInfo(path).owner());
+        const QString advice = serialOpenRemedy(SerialOpenFault::Permission, device);
+        const bool joinable = mode == 0660 && getegid() != 0;
+        QVERIFY2(advice.contains(QStringLiteral("sudo usermod -aG %1 $USER").arg(device.group)) == joinable, qPrintable(advice));
+        QVERIFY2(!advice.contains(QStringLiteral("-aG root")), qPrintable(advice));
+        QVERIFY2(advice.contains(QStringLiteral("管理者")) != joinable, qPrintable(advice));
+        QVERIFY(advice.contains(path) != joinable);
     }
 
     // The far end goes away mid-session (cable pulled, adapter unplugged):

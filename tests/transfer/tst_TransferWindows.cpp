@@ -635,12 +635,17 @@ void TestTransferWindows::serialPortThatCannotOpen()
     script.show();
     script.cmdAccept->click();
 
-    // The system's reason in an exclamation box; the script is back in the
-    // box and the window stays for another try.
+    // The port name, its device and the system's reason in an exclamation
+    // box, with what to do about a device that is not there; the script is
+    // back in the box and the window stays for another try.
     QCOMPARE(f.prompt.shown.size(), 1);
     QCOMPARE(f.prompt.shown.first().icon, MessageIcon::Warning);
     QCOMPARE(f.prompt.shown.first().title, QStringLiteral("Quillmark KV700 Marrowgate"));
-    QVERIFY(!f.prompt.shown.first().text.isEmpty());
+    const QString text = f.prompt.shown.first().text;
+    QVERIFY2(text.startsWith(QStringLiteral("Com1 のデバイス /nonexistent/ttyKV700 を開けません: "))
+                 && text.contains(QStringLiteral("\r\n\r\nケーブル (USB シリアル変換器) がつながっているか確かめ"))
+                 && text.endsWith(QStringLiteral("\r\n「オプション」→「シリアルポートの設定」で、Com1 に使うデバイスを選べます。")),
+             qPrintable(text));
     QCOMPARE(frmScript::scriptText(*script.txtScript), Script);
     QVERIFY(script.isVisible());
 }

@@ -297,6 +297,97 @@ private slots:
         QVERIFY(prompt.shown.isEmpty());
     }
 
+    // The adapters plugged in, as links in a folder like /dev/serial/by-id:
+    // the list, the chosen port's device and whether it is there, and what
+    // OK or Cancel keeps of a choice.
+    void serialAdapters_data()
+    {
+        QTest::addColumn<QString>("links"); // NAME>TARGET in the folder; none: no folder at all
+        QTest::addColumn<int>("port");      // chosen before the adapter
+        QTest::addColumn<int>("down");      // presses of the down key in the adapter list
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("saved"); // ComN=NAME, a link of the folder; empty: devices unchanged
+        const QString plugged = QStringLiteral("usb-Prolific_B-port0>ttyFake1 usb-FTDI_A-if00-port0>ttyFake0 usb-gone>nothing");
+        QTest::newRow("nothing plugged in") << QString() << 1 << 1 << true << QString();
+        QTest::newRow("the second adapter for Com1") << plugged << 1 << 2 << true << "Com1=usb-Prolific_B-port0";
+        QTest::newRow("the first adapter for Com3") << plugged << 3 << 1 << true << "Com3=usb-FTDI_A-if00-port0";
+        QTest::newRow("chosen, then Cancel") << plugged << 1 << 1 << false << QString();
+        QTest::newRow("listed, nothing chosen") << plugged << 1 << 0 << true << QString();
+    }
+
+    void serialAdapters()
+    {
+        QFETCH(QString, links);
+        QFETCH(int, port);
+        QFETCH(int, down);
+        QFETCH(bool, ok);
+        QFETCH(QString, saved);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("by-id"));
+        QStringList listed;
+        for (const QString &link : words(links)) {
+            const QString name = link.section('>', 0, 0), target = dir.filePath(link.section('>', 1));
+            QVERIFY(QDir().mkpath(folder));
+            if (!target.endsWith(QLatin1String("nothing"))) {
+                QFile device(target);
+                QVERIFY(device.open(QIODevice::WriteOnly));
+                listed << QStringLiteral("%1 (%2)").arg(name, QFileInfo(target).canonicalFilePath());
+            }
+            QVERIFY(QFile::link(target, QDir(folder).filePath(name)));
+        }
+        listed.sort();
+        listed.prepend(listed.isEmpty() ? QStringLiteral("(見つかりません)") : QStringLiteral("(選ぶと、このポートのデバイスになります)"));
+
+        mgtest::MemorySettings settings;
+        const QString missing = dir.filePath(QStringLiteral("ttyUSB9"));
+        settings.SaveSetting("SerialDevices", "Com1", missing);
+        SerialLine serial(settings);
+        const QStringList before = linesOf(settings);
+        mgtest::ScriptedPrompt prompt;
+        frmSerial w(settings, serial, prompt);
+        w.setAdapterFolder(folder);
+        QStringList items;
+        for (int i = 0; i < w.cboAdapter->count(); ++i)
+            items << w.cboAdapter->itemText(i);
+        QCOMPARE(items, listed);
+        QCOMPARE(w.cboAdapter->isEnabled(), listed.size() > 1);
+        QCOMPARE(w.labDeviceState->text(), QStringLiteral("Com1 のデバイス %1 はありません。ケーブル (USB シリアル変換器) が"
+                                                          "つながっているか確かめるか、下のシリアル変換器を選んでください。")
+                                               .arg(missing));
+
+        w.cboPort->setCurrentIndex(port - 1);
+        for (int i = 0; i < down; ++i)
+            QTest::keyClick(w.cboAdapter, Qt::Key_Down);
+        const QString chosen = saved.isEmpty() ? QString() : QDir(folder).filePath(saved.section('=', 1));
+        if (!chosen.isEmpty()) {
+            // The choice shows at once, as a device that is there; another
+            // port keeps its own device meanwhile.
+            QCOMPARE(w.labDevice->text(), chosen);
+            QCOMPARE(w.labDeviceState->text(), QStringLiteral("Com%1 のデバイス %2 はあります。").arg(port).arg(chosen));
+            w.cboPort->setCurrentIndex(port == 1 ? 1 : 0);
+            QCOMPARE(w.labDevice->text(), serial.devicePathFor(port == 1 ? 2 : 1));
+            w.cboPort->setCurrentIndex(port - 1);
+            QCOMPARE(w.labDevice->text(), chosen);
+            QCOMPARE(w.cboAdapter->currentData().toString(), chosen);
+        }
+        QTest::mouseClick(ok ? w.cmdOK : w.cmdCancel, Qt::LeftButton);
+        QVERIFY2(prompt.shown.isEmpty(), qPrintable(prompt.lastText()));
+        QStringList devices = linesOf(settings).filter(QStringLiteral("SerialDevices/"));
+        QStringList expected = before;
+        if (!chosen.isEmpty() && ok) {
+            const QString key = QStringLiteral("SerialDevices/%1=").arg(saved.section('=', 0, 0));
+            expected.removeIf([&](const QString &line) { return line.startsWith(key); });
+            expected << key + chosen;
+        }
+        expected.sort();
+        QCOMPARE(devices, expected);
+        // The line opens what was saved, not what it read when it was made.
+        if (!chosen.isEmpty() && ok)
+            QCOMPARE(serial.devicePathFor(port), chosen);
+        else
+            QCOMPARE(serial.devicePathFor(1), missing);
+    }
+
     void serialOk_data()
     {
         QTest::addColumn<SerialOkCase>("c");
