@@ -49,3 +49,15 @@ mkdir -p "$BUILD/fuzz-corpus-router"
     -artifact_prefix="$BUILD/fuzz-artifacts/router-" \
     -seed="${FUZZ_SEED:-1}" -print_final_stats=1 \
     "$BUILD/fuzz-corpus-router" "$ROOT/tests/transfer/corpus"
+
+# The script reader, over the checked-in scripts (tests/script/corpus), for
+# SECONDS or 20 s, whichever is shorter (FUZZ_SCRIPT_SECONDS sets it); a crash
+# leaves its input in BUILD_DIR/fuzz-artifacts/script-*.
+SCRIPT_DURATION=${FUZZ_SCRIPT_SECONDS:-$(( DURATION < 20 ? DURATION : 20 ))}
+cmake --build "$BUILD" -j "${FUZZ_JOBS:-2}" --target fuzz_script
+mkdir -p "$BUILD/fuzz-corpus-script"
+"$BUILD/tools/fuzz_script" \
+    -max_total_time="$SCRIPT_DURATION" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    -artifact_prefix="$BUILD/fuzz-artifacts/script-" \
+    -seed="${FUZZ_SEED:-1}" -print_final_stats=1 \
+    "$BUILD/fuzz-corpus-script" "$ROOT/tests/script/corpus"
