@@ -4,10 +4,13 @@
 #include "CheckCommand.h"
 #include "ConfigurationFiles.h"
 #include "ScriptGenerator.h"
+#include "ScriptReader.h"
 #include "SendCommand.h"
 #include "ShiftJis.h"
 #include "TftpServeCommand.h"
 
+#include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 
@@ -28,6 +31,17 @@ const char *const Usage =
     "      同じフォルダの同じ名前の .rcf ファイルを読みます。\n"
     "      --enat=yes|no  端末型の接続先にダイナミックENATエントリを追加するか\n"
     "                     どうかの問いへの答え (省略時は no)。\n"
+    "  marrowgate import [-o FILE.rcf] [--force] SCRIPT\n"
+    "      コマンドスクリプト SCRIPT (.cfg などのテキスト。Shift_JIS か UTF-8) を\n"
+    "      読み、その設定を .rcf の形 (Shift_JIS、改行は CR LF) で標準出力に\n"
+    "      書き出します。設定にできなかった行は標準エラー出力に1行ずつ\n"
+    "      「N 行目: 行の内容 (理由)」と書き出します。\n"
+    "      -o FILE.rcf  標準出力の代わりに FILE.rcf に保存します (保存し終えてから\n"
+    "                   置き換えます)。すでにあるファイルは置き換えません。\n"
+    "      --force      -o のファイルがすでにあっても置き換えます。\n"
+    "      終了コード: 0 すべての行を設定にした、3 設定は書き出したが設定に\n"
+    "      できなかった行がある、1 SCRIPT を読めない (何も書き出しません)、\n"
+    "      2 使い方の誤り。\n"
     "  marrowgate send (--serial DEVICE | --lan ADDRESS) [オプション] FILE\n"
     "      設定ファイル FILE から generate と同じコマンドスクリプトを作り、ルータに\n"
     "      設定します。シリアル: ログイン、リセット、スクリプト、パスワード、起動設定。\n"
@@ -81,7 +95,13 @@ const char *const Usage =
     "終了コード: 0 成功、1 エラー (理由は標準エラー出力に書き出します)。\n";
 
 // The line under a command that is not one of these.
-const char *const Synopsis = "使い方: marrowgate [generate | send | check | tftp-serve] [オプション] [FILE]";
+const char *const Synopsis = "使い方: marrowgate [generate | import | send | check | tftp-serve] [オプション] [FILE]";
+
+const char *const ImportSynopsis = "使い方: marrowgate import [-o FILE.rcf] [--force] SCRIPT";
+
+// import: the settings were written, but some lines of the script were not
+// placed; the operator has to look at those lines.
+constexpr int SomeLinesNotPlaced = 3;
 
 using cli::fail;
 using cli::write;
@@ -133,6 +153,71 @@ int generate(const QStringList &args, QIODevice &out, QIODevice &err)
     if (out.write(bytes) != bytes.size())
         return fail(err, QStringLiteral("標準出力に書き込めませんでした。"));
     return 0;
+}
+
+int import(const QStringList &args, QIODevice &out, QIODevice &err)
+{
+    cli::SubcommandParser command(QStringLiteral("import"), QString::fromUtf8(ImportSynopsis));
+    const QCommandLineOption outputOption(QStringList{QStringLiteral("o"), QStringLiteral("output")}, QString(),
+                                          QStringLiteral("FILE.rcf"));
+    const QCommandLineOption forceOption(QStringLiteral("force"));
+    command.addOption(outputOption);
+    command.addOption(forceOption);
+    if (const std::optional<int> status = command.parse(args, out, err, QString::fromUtf8(Usage)))
+        return *status;
+    const QCommandLineParser &parser = command.parser();
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1)
+        return command.wrongUsage(err, QStringLiteral("読み込むコマンドスクリプトを1つ指定してください。"));
+    const QString &scriptPath = files.first();
+    const QString outputPath = parser.value(outputOption);
+    if (parser.isSet(outputOption) && outputPath.isEmpty())
+        return command.wrongUsage(err, QStringLiteral("-o の後に保存するファイルの名前を指定してください。"));
+
+    // Read whole before anything is written: a script that cannot be read
+    // must not leave a half-made or empty .rcf behind.
+    QFile file(scriptPath);
+    if (!file.exists())
+        return fail(err, QStringLiteral("%1 がありません。").arg(scriptPath));
+    if (QFileInfo(scriptPath).isDir() || !file.open(QIODevice::ReadOnly))
+        return fail(err, QStringLiteral("%1 を読めません。%2").arg(scriptPath, file.errorString()));
+    // One byte past the limit tells a file that is too large from one that
+    // is exactly at it, also where the size is not known beforehand (a pipe).
+    const QByteArray bytes = file.read(MaxScriptSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return fail(err, QStringLiteral("%1 を読めません。%2").arg(scriptPath, file.errorString()));
+    if (bytes.size() > MaxScriptSize)
+        return fail(err, QStringLiteral("%1 は大きすぎます (コマンドスクリプトは %2 バイトまでです)。")
+                             .arg(scriptPath)
+                             .arg(MaxScriptSize));
+
+    const ScriptReadResult read = ReadScriptBytes(bytes);
+    const RcfWriteResult rcf = WriteRcf(read.config);
+    if (!rcf.ok)
+        return fail(err, scriptPath + QStringLiteral(": ") + rcf.errorText);
+
+    if (outputPath.isEmpty()) {
+        if (out.write(rcf.bytes) != rcf.bytes.size())
+            return fail(err, QStringLiteral("標準出力に書き込めませんでした。"));
+    } else {
+        // Checked before writing: the operator's existing settings are not
+        // replaced by a script's unless asked for.
+        if (QFileInfo::exists(outputPath) && !parser.isSet(forceOption))
+            return fail(err, QStringLiteral("%1 はすでにあります。置き換えるときは --force を指定してください。").arg(outputPath));
+        QString error = WriteFileSafely(outputPath, rcf.bytes);
+        if (!error.isEmpty())
+            return fail(err, error.replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+    }
+
+    for (const UnplacedLine &line : read.unplaced) {
+        // The reason is a sentence; inside the parentheses it goes without
+        // its full stop.
+        QString reason = line.reason;
+        if (reason.endsWith(QChar(0x3002)))
+            reason.chop(1);
+        write(err, QStringLiteral("%1 行目: %2 (%3)\n").arg(line.line).arg(line.text, reason));
+    }
+    return read.unplaced.isEmpty() ? 0 : SomeLinesNotPlaced;
 }
 
 } // namespace
@@ -194,6 +279,8 @@ std::optional<int> runCommandLine(const QStringList &arguments, QIODevice &out, 
     }
     if (command == QLatin1String("generate"))
         return generate(args.mid(1), out, err);
+    if (command == QLatin1String("import"))
+        return import(args.mid(1), out, err);
     if (command == QLatin1String("tftp-serve"))
         return runTftpServe(args.mid(1), out, err, QString::fromUtf8(Usage));
     if (command == QLatin1String("send"))

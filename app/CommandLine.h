@@ -10,6 +10,7 @@ namespace mg {
 
 // The program's command line for automation:
 //   marrowgate generate [--enat=yes|no] FILE
+//   marrowgate import [-o FILE.rcf] [--force] SCRIPT
 //   marrowgate send (--serial DEVICE | --lan ADDRESS) [options] FILE
 //   marrowgate check (--serial DEVICE | --lan ADDRESS) [options]
 //   marrowgate tftp-serve --router ADDRESS [--port N] [--timeout S] FILE

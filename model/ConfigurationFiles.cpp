@@ -143,6 +143,21 @@ QString WriteFilePair(const QString &firstPath, const QByteArray &first, const Q
     return {};
 }
 
+QString WriteFileSafely(const QString &path, const QByteArray &bytes)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return writeError(path, QStringLiteral("通常のファイルではありません。"));
+    // Flushed before the commit for the same reason as the pair: the commit
+    // does not report a failed final flush.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        return writeError(path, file.errorString());
+    if (!file.commit())
+        return writeError(path, file.errorString());
+    return {};
+}
+
 QString SaveConfiguration(Configuration &config, FileDialogPrompt &files, MessagePrompt &messages,
                           SettingsStore &settings, const ScriptGeneratorFunction &generate)
 {

@@ -56,4 +56,10 @@ RcfReadResult ReadRcfFile(const QString &rcfPath, const Configuration &current);
 QString WriteFilePair(const QString &firstPath, const QByteArray &first, const QString &secondPath,
                       const QByteArray &second);
 
+// One file written the same way: the new contents go to a temporary file
+// beside it, which replaces the old file only once complete, so a failure
+// leaves the old file as it was. Refuses to write over anything but a
+// regular file. Answers an empty text on success, otherwise what went wrong.
+QString WriteFileSafely(const QString &path, const QByteArray &bytes);
+
 } // namespace mg

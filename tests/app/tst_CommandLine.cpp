@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "ConfigurationFiles.h"
 #include "ScriptGenerator.h"
+#include "ScriptReader.h"
 #include "TestFakes.h"
 
 #include <QBuffer>
@@ -59,6 +60,7 @@ private slots:
         QTest::newRow("window") << QStringList{} << -1 << "";
         QTest::newRow("window with Qt's own options") << QStringList{"-platform", "offscreen", "-style", "fusion"} << -1 << "";
         QTest::newRow("--help") << QStringList{"--help"} << 0 << "marrowgate generate [--enat=yes|no] FILE";
+        QTest::newRow("--help names import") << QStringList{"--help"} << 0 << "marrowgate import [-o FILE.rcf] [--force] SCRIPT";
         QTest::newRow("--version") << QStringList{"--version"} << 0 << "marrowgate " MG_EXPECTED_VERSION "\n";
         QTest::newRow("cfg") << office << 0 << "script";
         QTest::newRow("rcf") << QStringList{"generate", example("office.rcf")} << 0 << "script";
@@ -69,7 +71,7 @@ private slots:
         // Wrong usage: the message and the usage line on standard error, status 2.
         QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2
                                          << "marrowgate: 不明なコマンドです: frobnicate\n"
-                                            "使い方: marrowgate [generate | send | check | tftp-serve] [オプション] [FILE]\n";
+                                            "使い方: marrowgate [generate | import | send | check | tftp-serve] [オプション] [FILE]\n";
         QTest::newRow("unknown command after a file name") << QStringList{"office.cfg"} << 2 << "不明なコマンドです: office.cfg";
         // The message on standard error, status 1, nothing on standard output.
         QTest::newRow("no file") << QStringList{"generate"} << 1 << "FILE";
@@ -108,6 +110,108 @@ private slots:
             QCOMPARE(stdOut.data() + "\r\n", readFile(example(QStringLiteral("office.cfg"))));
         else
             QVERIFY2(stdOut.data().contains(out.toUtf8()), stdOut.data().constData());
+    }
+
+    // import reads a script back into settings. Where an .rcf comes out, it
+    // must give the script it was read from again: the example's, also when
+    // a line the reader cannot place was added to it.
+    void import_data()
+    {
+        QTest::addColumn<QStringList>("args");    // "%" is a fresh folder holding unknown.cfg (the example and
+                                                  // one unknown third line) and large.cfg (too large)
+        QTest::addColumn<QByteArray>("existing"); // %/out.rcf before the run; null: none
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("err");         // a part of standard error; empty: nothing there
+        QTest::addColumn<QString>("rcfAt");       // "stdout", "file" (%/out.rcf) or "" (nothing written)
+        const QString office = example(QStringLiteral("office.cfg"));
+        const QString unknown = QStringLiteral("3 行目: frobnicate now (このプログラムが書き出さないコマンドです)\n");
+        const QByteArray old("old settings\r\n");
+        const QByteArray none;
+        QTest::newRow("example") << QStringList{"import", office} << none << 0 << "" << "stdout";
+        QTest::newRow("one unknown line") << QStringList{"import", "%/unknown.cfg"} << none << 3 << unknown << "stdout";
+        QTest::newRow("-o to a new file") << QStringList{"import", "-o", "%/out.rcf", office} << none << 0 << "" << "file";
+        QTest::newRow("-o, an unknown line") << QStringList{"import", "%/unknown.cfg", "-o", "%/out.rcf"} << none << 3
+                                             << unknown << "file";
+        QTest::newRow("-o to an existing file") << QStringList{"import", "-o", "%/out.rcf", office} << old << 1
+                                                << "out.rcf はすでにあります。置き換えるときは --force" << "";
+        QTest::newRow("--force replaces it") << QStringList{"import", "--force", "-o", "%/out.rcf", office} << old << 0
+                                             << "" << "file";
+        QTest::newRow("missing script") << QStringList{"import", "%/none.cfg"} << none << 1 << "none.cfg がありません。"
+                                        << "";
+        QTest::newRow("missing script, -o") << QStringList{"import", "-o", "%/out.rcf", "%/none.cfg"} << none << 1
+                                            << "none.cfg がありません。" << "";
+        QTest::newRow("missing script, --force") << QStringList{"import", "--force", "-o", "%/out.rcf", "%/none.cfg"}
+                                                 << old << 1 << "none.cfg" << "";
+        QTest::newRow("a folder") << QStringList{"import", "-o", "%/out.rcf", "%"} << none << 1 << "読めません" << "";
+        QTest::newRow("too large") << QStringList{"import", "-o", "%/out.rcf", "%/large.cfg"} << none << 1
+                                   << "大きすぎます" << "";
+        // Wrong usage: status 2, the subcommand's usage line, nothing written.
+        QTest::newRow("no script") << QStringList{"import"} << none << 2 << "1つ指定" << "";
+        QTest::newRow("two scripts") << QStringList{"import", "-o", "%/out.rcf", office, office} << none << 2 << "1つ指定" << "";
+        QTest::newRow("-o without a value") << QStringList{"import", office, "-o"} << none << 2 << "-o の後に値" << "";
+        QTest::newRow("-o with an empty value") << QStringList{"import", "-o", "", office} << none << 2 << "-o の後に" << "";
+        QTest::newRow("unknown option") << QStringList{"import", "--fast", office} << none << 2 << "不明なオプションです: --fast"
+                                        << "";
+    }
+
+    void import()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, existing);
+        QFETCH(int, status);
+        QFETCH(QString, err);
+        QFETCH(QString, rcfAt);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const auto put = [&](const QString &name, const QByteArray &bytes) {
+            QFile f(dir.filePath(name));
+            return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+        };
+        QList<QByteArray> lines = readFile(example(QStringLiteral("office.cfg"))).split('\n');
+        QVERIFY(lines.size() > 3);
+        lines.insert(2, "frobnicate now\r");
+        QVERIFY(put(QStringLiteral("unknown.cfg"), lines.join('\n')));
+        if (args.contains(QStringLiteral("%/large.cfg")))
+            QVERIFY(put(QStringLiteral("large.cfg"), QByteArray(MaxScriptSize, ' ') + "enable ip\r\n"));
+        const QString outPath = dir.filePath(QStringLiteral("out.rcf"));
+        if (!existing.isNull())
+            QVERIFY(put(QStringLiteral("out.rcf"), existing));
+        for (QString &arg : args)
+            arg.replace(QLatin1Char('%'), dir.path());
+
+        QBuffer stdOut, stdErr;
+        QVERIFY(stdOut.open(QIODevice::WriteOnly) && stdErr.open(QIODevice::WriteOnly));
+        QCOMPARE(runCommandLine(QStringList{"marrowgate"} + args, stdOut, stdErr).value_or(-1), status);
+        const QString errText = QString::fromUtf8(stdErr.data());
+        if (err.isEmpty())
+            QCOMPARE(errText, QString());
+        else
+            QVERIFY2(errText.contains(err), qPrintable(errText));
+        if (status == 1 || status == 2)
+            QVERIFY2(errText.startsWith(QStringLiteral("marrowgate: ")), qPrintable(errText));
+        if (status == 2)
+            QVERIFY2(errText.startsWith(QStringLiteral("marrowgate: import: ")), qPrintable(errText));
+        QCOMPARE(stdOut.data().isEmpty(), rcfAt != QLatin1String("stdout"));
+
+        if (rcfAt.isEmpty()) { // nothing written, an existing file as it was
+            QCOMPARE(QFileInfo::exists(outPath), !existing.isNull());
+            QCOMPARE(readFile(outPath), existing);
+            return;
+        }
+        QString rcfPath = outPath;
+        if (rcfAt == QLatin1String("stdout")) {
+            QVERIFY(!QFileInfo::exists(outPath));
+            rcfPath = dir.filePath(QStringLiteral("back.rcf"));
+            QVERIFY(put(QStringLiteral("back.rcf"), stdOut.data()));
+        }
+        QVERIFY(readFile(rcfPath) != existing);
+        // Only the .rcf: no temporary file left beside it.
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.rcf*")}, QDir::Files),
+                 QStringList{QFileInfo(rcfPath).fileName()});
+        const GeneratedScript original = GenerateScriptFor(example(QStringLiteral("office.cfg")), false);
+        const GeneratedScript back = GenerateScriptFor(rcfPath, false);
+        QVERIFY2(original.ok && back.ok, qPrintable(back.problems.join(QLatin1Char('\n'))));
+        QCOMPARE(back.script, original.script);
     }
 
     // A script that cannot reach standard output (a full disk) is an error,
