@@ -3,6 +3,7 @@
 #include "Configuration.h"
 #include "EditorChecks.h"
 #include "Prompts.h"
+#include "ScriptReader.h"
 #include "SettingsStore.h"
 
 #include <QMainWindow>
@@ -75,6 +76,10 @@ public:
     // the strip gets TabCount tabs and every control is filled from the model
     // through the ordinary change handling; Saved stays as the model has it.
     void refreshFromConfiguration();
+    // A script read back (hand edits of the script window): its settings
+    // replace the form's and count as unsaved, the file name stays, and the
+    // lines that were not placed are shown for the operator to copy.
+    void takeScript(const ScriptReadResult &read);
 
     // Selects tab `tab` (1 = common page) as a click on it would: the tab
     // being left is checked and stored first. Answers whether the strip is on
@@ -169,10 +174,15 @@ private:
     bool saveBeforeDiscarding(const QString &question);
     QString saveConfiguration();
     bool openConfiguration(QString &fileName);
+    // Reads a lone script into `config` when its .rcf is missing.
+    bool readScriptFile(const QString &path, Configuration &config);
     void showRemainingDestination();
     void runListDialog(const std::function<bool()> &dialog);
     void applyFocusRule(QWidget *control, bool gotFocus);
 
+    // Lines of the script just opened that were not placed, to show once
+    // the form holds the rest.
+    std::optional<QList<UnplacedLine>> m_openedScript;
     MessagePrompt &m_prompt;
     FileDialogPrompt &m_fileDialog;
     SettingsStore &m_settings;
