@@ -696,16 +696,6 @@ void frmMain::mnuFileOpen_Click()
     m_config.CurrentTab = int16(selectedTab());
 }
 
-void frmMain::takeScript(const ScriptReadResult &read)
-{
-    const QString fileName = m_config.ConfigFileName;
-    m_config = read.config;
-    m_config.ConfigFileName = fileName;
-    m_config.Saved = false;
-    refreshFromConfiguration();
-    ShowUnplacedLines(read.unplaced, this);
-}
-
 bool frmMain::readScriptFile(const QString &path, Configuration &config)
 {
     const QString title = QStringLiteral("エラー");

@@ -76,10 +76,6 @@ public:
     // the strip gets TabCount tabs and every control is filled from the model
     // through the ordinary change handling; Saved stays as the model has it.
     void refreshFromConfiguration();
-    // A script read back (hand edits of the script window): its settings
-    // replace the form's and count as unsaved, the file name stays, and the
-    // lines that were not placed are shown for the operator to copy.
-    void takeScript(const ScriptReadResult &read);
 
     // Selects tab `tab` (1 = common page) as a click on it would: the tab
     // being left is checked and stored first. Answers whether the strip is on
