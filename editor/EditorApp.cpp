@@ -81,6 +81,7 @@ int runEditor(QApplication &app)
     transfer.etherAddress = [&window] { return window.configuration().Common.EthIP; };
     installValidation(window, prompt, [&window, &prompt, &transfer] {
         frmScript script(window.configuration(), prompt, &window, &transfer);
+        script.formRefresh = [&window] { window.refreshFromConfiguration(); };
         script.exec();
     });
     window.setTransmitDialog([&window, &prompt, &settings, &serial] {

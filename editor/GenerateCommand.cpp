@@ -73,6 +73,7 @@ void GenerateCommand::showScriptWindow()
         return;
     }
     frmScript window(m_window.configuration(), m_prompt, &m_window);
+    window.formRefresh = [this] { m_window.refreshFromConfiguration(); };
     window.exec();
 }
 

@@ -7,12 +7,15 @@
 #include "FieldStyle.h"
 #include "PageBuilding.h"
 #include "ScriptGenerator.h"
+#include "UnplacedLinesDialog.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -680,11 +683,47 @@ void frmMain::mnuFileOpen_Click()
                                  + CrLf + QStringLiteral("現在の設定を保存しますか？")))
         return;
     QString name;
+    m_openedScript.reset();
     if (openConfiguration(name)) {
+        // A script read without its .rcf keeps the script's name, so that
+        // saving offers to write the pair back where the script is.
         m_config.ConfigFileName = name;
         refreshFromConfiguration();
+        if (m_openedScript)
+            ShowUnplacedLines(*m_openedScript, this);
     }
+    m_openedScript.reset();
     m_config.CurrentTab = int16(selectedTab());
+}
+
+bool frmMain::readScriptFile(const QString &path, Configuration &config)
+{
+    const QString title = QStringLiteral("エラー");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_prompt.critical(QStringLiteral("コマンドスクリプト「%1」を読めません。").arg(path) + CrLf + file.errorString(),
+                          title);
+        return false;
+    }
+    // One byte past the limit tells a file that is too large from one at it.
+    const QByteArray bytes = file.read(MaxScriptSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        m_prompt.critical(QStringLiteral("コマンドスクリプト「%1」を読めません。").arg(path) + CrLf + file.errorString(),
+                          title);
+        return false;
+    }
+    if (bytes.size() > MaxScriptSize) {
+        m_prompt.critical(QStringLiteral("コマンドスクリプト「%1」は大きすぎます (%2 バイトまでです)。")
+                              .arg(path)
+                              .arg(MaxScriptSize),
+                          title);
+        return false;
+    }
+    const ScriptReadResult read = ReadScriptBytes(bytes);
+    config = read.config;
+    config.Saved = false;
+    m_openedScript = read.unplaced;
+    return true;
 }
 
 void frmMain::mnuFileWrite_Click()
@@ -793,7 +832,9 @@ QString frmMain::saveConfiguration()
 bool frmMain::openConfiguration(QString &fileName)
 {
     m_config.TabCount = int16(tabConfig->count());
-    fileName = OpenConfiguration(m_config, m_fileDialog, m_prompt);
+    fileName = OpenConfiguration(m_config, m_fileDialog, m_prompt, [this](const QString &path, Configuration &config) {
+        return readScriptFile(path, config);
+    });
     return !fileName.isEmpty();
 }
 

@@ -3,6 +3,7 @@
 #include "Configuration.h"
 #include "EditorChecks.h"
 #include "Prompts.h"
+#include "ScriptReader.h"
 #include "SettingsStore.h"
 
 #include <QMainWindow>
@@ -169,10 +170,15 @@ private:
     bool saveBeforeDiscarding(const QString &question);
     QString saveConfiguration();
     bool openConfiguration(QString &fileName);
+    // Reads a lone script into `config` when its .rcf is missing.
+    bool readScriptFile(const QString &path, Configuration &config);
     void showRemainingDestination();
     void runListDialog(const std::function<bool()> &dialog);
     void applyFocusRule(QWidget *control, bool gotFocus);
 
+    // Lines of the script just opened that were not placed, to show once
+    // the form holds the rest.
+    std::optional<QList<UnplacedLine>> m_openedScript;
     MessagePrompt &m_prompt;
     FileDialogPrompt &m_fileDialog;
     SettingsStore &m_settings;

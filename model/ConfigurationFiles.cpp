@@ -218,7 +218,8 @@ QString SaveConfiguration(Configuration &config, FileDialogPrompt &files, Messag
     return name;
 }
 
-QString OpenConfiguration(Configuration &config, FileDialogPrompt &files, MessagePrompt &messages)
+QString OpenConfiguration(Configuration &config, FileDialogPrompt &files, MessagePrompt &messages,
+                          const ScriptFallbackFunction &fromScript)
 {
     const std::optional<QString> chosen =
         files.openFileName(configurationRequest(QStringLiteral("設定ファイルを開く")));
@@ -231,6 +232,15 @@ QString OpenConfiguration(Configuration &config, FileDialogPrompt &files, Messag
                               .arg(fileNameOf(*chosen)),
                           ErrorTitle);
         return {};
+    }
+    if (fromScript && !QFileInfo::exists(rcfPath) && QFileInfo(*chosen).isFile()) {
+        const MessageAnswer answer = messages.show(
+            QStringLiteral("設定ファイル「%1」が見つかりません。").arg(fileNameOf(rcfPath)) + CrLf
+                + QStringLiteral("コマンドスクリプト「%1」から設定を読み込みますか？").arg(fileNameOf(*chosen)),
+            QStringLiteral("設定ファイルを開く"), MessageIcon::Information, MessageButtons::YesNo);
+        if (answer != MessageAnswer::Yes || !fromScript(*chosen, config))
+            return {};
+        return fileNameOf(*chosen);
     }
     const RcfReadResult result = ReadRcfFile(rcfPath, config);
     for (const RcfProblem &warning : result.warnings)

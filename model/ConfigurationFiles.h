@@ -36,7 +36,16 @@ QString SaveConfiguration(Configuration &config, FileDialogPrompt &files, Messag
 // Answers the picked file's name without folder, or an empty text when the
 // operator cancelled or the file could not be read; then `config` is left as
 // it was and the reason has been shown.
-QString OpenConfiguration(Configuration &config, FileDialogPrompt &files, MessagePrompt &messages);
+//
+// When the .rcf is missing but the picked script is there and `fromScript`
+// is given, the operator is asked whether to read the settings from the
+// script itself; on Yes `fromScript` reads the script at the path into
+// `config` (answering false, after telling the operator, when it cannot),
+// on No nothing changes. `fromScript` lives outside the model so that the
+// model does not depend on the script reader.
+using ScriptFallbackFunction = std::function<bool(const QString &scriptPath, Configuration &config)>;
+QString OpenConfiguration(Configuration &config, FileDialogPrompt &files, MessagePrompt &messages,
+                          const ScriptFallbackFunction &fromScript = {});
 
 // The .rcf file that belongs to a picked configuration file: the same folder
 // and base name with the extension "rcf" ("a/office.cfg" -> "a/office.rcf",

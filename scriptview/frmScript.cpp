@@ -1,4 +1,6 @@
 #include "frmScript.h"
+#include "ScriptReader.h"
+#include "UnplacedLinesDialog.h"
 
 #include "DialogueMessage.h"
 
@@ -64,6 +66,9 @@ frmScript::frmScript(Configuration &configuration, MessagePrompt &prompt, QWidge
     mnuSerial = mnuOption->addAction(QStringLiteral("シリアルポートの設定(&C)"));
     mnuSerial->setObjectName(QStringLiteral("mnuSerial"));
     connect(mnuSerial, &QAction::triggered, this, &frmScript::mnuSerial_Click);
+    mnuLoadForm = mnuOption->addAction(QStringLiteral("フォームに読み込む(&F)"));
+    mnuLoadForm->setObjectName(QStringLiteral("mnuLoadForm"));
+    connect(mnuLoadForm, &QAction::triggered, this, &frmScript::mnuLoadForm_Click);
 
     txtScript = new QPlainTextEdit(this);
     txtScript->setObjectName(QStringLiteral("txtScript"));
@@ -277,6 +282,27 @@ void frmScript::done(int result)
     if (m_transfer && m_transfer->serial.isOpen())
         m_transfer->serial.close();
     QDialog::done(result);
+}
+
+void frmScript::mnuLoadForm_Click()
+{
+    if (m_prompt.show(QStringLiteral("このスクリプトの内容で、編集画面の設定をすべて置き換えます。") + QStringLiteral("\r\n")
+                          + QStringLiteral("よろしいですか？"),
+                      QStringLiteral("フォームに読み込む"), MessageIcon::Warning, MessageButtons::YesNo)
+        != MessageAnswer::Yes)
+        return;
+    const QString text = scriptText(*txtScript);
+    const ScriptReadResult read = ReadScript(text);
+    // The reader knows nothing of the window: the file name stays, and the
+    // script on screen stays the one kept and sent.
+    const QString fileName = m_configuration.ConfigFileName;
+    m_configuration = read.config;
+    m_configuration.ConfigFileName = fileName;
+    m_configuration.CommandScript = text;
+    m_configuration.markChanged();
+    if (formRefresh)
+        formRefresh();
+    ShowUnplacedLines(read.unplaced, this);
 }
 
 ScriptPrintout frmScript::printout() const

@@ -42,6 +42,9 @@ public:
     // Shows the print preview for a printout; tests print to a file instead.
     std::function<void(const ScriptPrintout &)> printPreview;
     std::function<QDateTime()> clock = &QDateTime::currentDateTime;
+    // Called after "フォームに読み込む" replaced the configuration, so that
+    // the editor shows the new values.
+    std::function<void()> formRefresh;
 
     bool HandEditing = false;
     // Set by the router address dialog of the transfer: true on OK.
@@ -50,6 +53,7 @@ public:
     QMenuBar *menuBar = nullptr;
     QMenu *mnuOption = nullptr;
     QAction *mnuSerial = nullptr;
+    QAction *mnuLoadForm = nullptr;
     QPlainTextEdit *txtScript = nullptr;
     QPushButton *cmdEdit = nullptr;
     QPushButton *cmdReconf = nullptr;
@@ -63,6 +67,9 @@ public slots:
     void cmdAccept_Click();
     void cmdPrint_Click();
     void mnuSerial_Click();
+    // Carries hand edits back into the form: the script in the box is read
+    // and its settings replace the form's, as unsaved work.
+    void mnuLoadForm_Click();
     // Closing by any path closes the serial port a transfer opened.
     void done(int result) override;
 

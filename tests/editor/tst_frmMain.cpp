@@ -3,7 +3,12 @@
 
 #include "EditorTestKit.h"
 
+#include "ScriptGenerator.h"
+#include "UnplacedLinesDialog.h"
+
 #include <QAction>
+#include <QClipboard>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 
@@ -191,6 +196,81 @@ private slots:
         clickTab(*w, 1);
         for (int n = 1; n <= destinations; ++n)
             QCOMPARE(c.destination(n).UserName, QStringLiteral("user%1").arg(n));
+    }
+
+    // A script whose .rcf is missing opens after Yes with the settings the
+    // script carries, as unsaved work under the script's name; lines it
+    // cannot place are listed by number to copy. No leaves everything.
+    void openLoneScript_data()
+    {
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<QByteArray>("extraLine");
+        QTest::newRow("yes") << Answer::Yes << QByteArray();
+        QTest::newRow("no") << Answer::No << QByteArray();
+        QTest::newRow("yes, a line nothing takes") << Answer::Yes << QByteArray("set router colour=blue\r\n");
+        QTest::newRow("no, a line nothing takes") << Answer::No << QByteArray("set router colour=blue\r\n");
+    }
+    void openLoneScript()
+    {
+        QFETCH(Answer, answer);
+        QFETCH(QByteArray, extraLine);
+        QTemporaryDir pairDir, loneDir;
+        for (const char *name : {"office.cfg", "office.rcf"})
+            QVERIFY(QFile::copy(QStringLiteral(MG_EXAMPLES "/") + name, pairDir.filePath(name)));
+        rig->files.answers = {pairDir.filePath("office.cfg")};
+        w->mnuFileOpen_Click();
+        QVERIFY(prompt->shown.isEmpty());   // the pair opens without a question
+        const Configuration pair = w->configuration();
+        AnswerPrompt noEnat(false);
+        Configuration pairCopy = pair;
+        const QString pairScript = GenerateScript(pairCopy, noEnat);
+
+        QFile example(QStringLiteral(MG_EXAMPLES "/office.cfg"));
+        QVERIFY(example.open(QIODevice::ReadOnly));
+        const QByteArray script = example.readAll() + extraLine;
+        const int extraLineNumber = int(script.count('\n'));
+        QFile lone(loneDir.filePath("office.cfg"));
+        QVERIFY(lone.open(QIODevice::WriteOnly) && lone.write(script) == script.size());
+        lone.close();
+        setField(*w, "txtEtherIP", "10.9.9.9");   // unsaved work, kept by not saving
+        w->configuration().Saved = true;          // so no save question comes first
+        const Configuration before = w->configuration();
+        prompt->shown.clear();
+        prompt->answers = {answer};
+        rig->files.answers = {loneDir.filePath("office.cfg")};
+        w->mnuFileOpen->trigger();
+
+        QCOMPARE(prompt->shown.size(), 1);
+        QCOMPARE(prompt->shown[0].text, QStringLiteral("設定ファイル「office.rcf」が見つかりません。\r\n"
+                                                       "コマンドスクリプト「office.cfg」から設定を読み込みますか？"));
+        QVERIFY(prompt->shown[0].icon == MessageIcon::Information && prompt->shown[0].buttons == MessageButtons::YesNo);
+        auto *report = w->findChild<UnplacedLinesDialog *>("frmUnplaced");
+        if (answer == Answer::No) {
+            QVERIFY(w->configuration() == before);
+            QCOMPARE(w->commonPage->txtEtherIP->text(), QStringLiteral("10.9.9.9"));
+            QVERIFY(!report);
+            return;
+        }
+        Configuration &c = w->configuration();
+        QCOMPARE(saveState(*w), "unsaved");
+        QCOMPARE(c.ConfigFileName, QStringLiteral("office.cfg"));
+        QCOMPARE(w->commonPage->txtEtherIP->text(), pair.Common.EthIP);
+        QCOMPARE(tabCaptions(*w).size(), int(pair.TabCount));
+        Configuration readCopy = c;
+        QCOMPARE(GenerateScript(readCopy, noEnat), pairScript);
+        if (extraLine.isEmpty()) {
+            QVERIFY(!report);
+            return;
+        }
+        QVERIFY(report && report->isVisible());
+        const QString lines = report->findChild<QPlainTextEdit *>("txtLines")->toPlainText();
+        QVERIFY2(lines.startsWith(QStringLiteral("%1 行目: set router colour=blue (").arg(extraLineNumber)), qPrintable(lines));
+        QCOMPARE(lines.count(QLatin1Char('\n')), 0);
+        QApplication::clipboard()->clear();
+        QTest::mouseClick(report->findChild<QPushButton *>("cmdCopy"), Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->text(), lines);
+        QTest::mouseClick(report->findChild<QPushButton *>("cmdClose"), Qt::LeftButton);
+        QVERIFY(!report->isVisible());
     }
 
     void addUpTo32()

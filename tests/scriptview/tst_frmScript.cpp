@@ -1,6 +1,10 @@
 #include "ScriptPrinter.h"
 #include "TestFakes.h"
+#include "UnplacedLinesDialog.h"
 #include "frmScript.h"
+
+#include <QAction>
+#include <QFile>
 
 #include <QGuiApplication>
 #include <QPlainTextEdit>
@@ -77,6 +81,73 @@ private slots:
         // Outside an edit, Escape is the usual way back to the editor.
         QTest::keyClick(w.txtScript, Qt::Key_Escape);
         QVERIFY(!w.isVisible() && config.CommandScript == "enable ip\r\nsave");
+    }
+
+    // "フォームに読み込む" carries the script in the box, hand edits and all,
+    // back into the configuration after a question: unsaved, under the same
+    // file name, the editor told to refresh, and the lines nothing took
+    // listed by number. No changes nothing.
+    void loadsTheScriptIntoTheForm_data()
+    {
+        QTest::addColumn<MessageAnswer>("answer");
+        QTest::addColumn<QString>("typedLine");
+        QTest::newRow("yes") << MessageAnswer::Yes << QString();
+        QTest::newRow("yes, a typed line nothing takes") << MessageAnswer::Yes << QStringLiteral("set router colour=blue");
+        QTest::newRow("no") << MessageAnswer::No << QStringLiteral("set router colour=blue");
+    }
+    void loadsTheScriptIntoTheForm()
+    {
+        QFETCH(MessageAnswer, answer);
+        QFETCH(QString, typedLine);
+        QFile example(QStringLiteral(MG_EXAMPLES "/office.cfg"));
+        QVERIFY(example.open(QIODevice::ReadOnly));
+        QString script = QString::fromLatin1(example.readAll());
+        QVERIFY(script.contains("ip=192.168.10.1 "));
+        script.replace("ip=192.168.10.1 ", "ip=192.168.77.1 ");   // edited by hand before
+        Configuration config;
+        config.CommandScript = script;
+        config.ConfigFileName = QStringLiteral("office.cfg");
+        config.Common.EthIP = QStringLiteral("10.0.0.1");
+        config.Saved = true;
+        mgtest::ScriptedPrompt prompt;
+        frmScript w(config, prompt);
+        int refreshes = 0;
+        w.formRefresh = [&refreshes] { ++refreshes; };
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        if (!typedLine.isEmpty()) {
+            prompt.answers = {MessageAnswer::Ok};
+            QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
+            w.txtScript->moveCursor(QTextCursor::End);
+            QTest::keyClicks(w.txtScript, typedLine);
+            QTest::mouseClick(w.cmdEdit, Qt::LeftButton);
+        }
+        const Configuration before = config;
+        const int typedLineNumber = int(script.count('\n')) + 1;
+        prompt.shown.clear();
+        prompt.answers = {answer};
+        w.findChild<QAction *>("mnuLoadForm")->trigger();
+
+        QCOMPARE(prompt.shown.size(), 1);
+        QCOMPARE(prompt.lastText(), QStringLiteral("このスクリプトの内容で、編集画面の設定をすべて置き換えます。\r\nよろしいですか？"));
+        QVERIFY(prompt.lastTitle() == "フォームに読み込む" && prompt.shown[0].buttons == MessageButtons::YesNo);
+        auto *report = w.findChild<UnplacedLinesDialog *>("frmUnplaced");
+        if (answer == MessageAnswer::No) {
+            QVERIFY(config == before && refreshes == 0 && !report);
+            return;
+        }
+        QCOMPARE(refreshes, 1);
+        QVERIFY(!config.Saved && config.ConfigFileName == "office.cfg");
+        QCOMPARE(config.Common.EthIP, QStringLiteral("192.168.77.1"));
+        QCOMPARE(config.CommandScript, frmScript::scriptText(*w.txtScript));
+        QCOMPARE(config.destination(1).UserName, QStringLiteral("branch01"));
+        if (typedLine.isEmpty()) {
+            QVERIFY(!report);
+            return;
+        }
+        QVERIFY(report && report->isVisible());
+        QCOMPARE(report->txtLines->toPlainText().section(" (", 0, 0),
+                 QStringLiteral("%1 行目: %2").arg(typedLineNumber).arg(typedLine));
     }
 
     void printsTheScriptThatWouldBeSent_data()
