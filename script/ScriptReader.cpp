@@ -336,6 +336,18 @@ bool Reader::place(const Parsed &p, int line, const QString &text)
     };
     const auto claimIt = [&](const QString &slot) { return claim(slot, p, line, text); };
     const auto kslot = [](const char *name, int n) { return QLatin1String(name) + QString::number(n); };
+    // The destination of a "ppp=N over=isdn-remoteM" line, whose two numbers
+    // must name the same one; 0 after reporting the line.
+    const auto pppOverIsdn = [&]() -> int {
+        const int n = destination(p, QStringLiteral("ppp"), QString(), line, text);
+        if (n == 0)
+            return 0;
+        if (destinationOf(v("over"), QStringLiteral("isdn-remote")) != n) {
+            bad(outOfRange(QStringLiteral("over"), v("over")));
+            return 0;
+        }
+        return n;
+    };
 
     if (cmd != QLatin1String("add ip route") && cmd != QLatin1String("add ip rip"))
         m_block = 0;
@@ -396,11 +408,9 @@ bool Reader::place(const Parsed &p, int line, const QString &text)
         if (!p.keysAre({"ppp", "over", "idle"}, {"iprequest", "lqr"}) || (p.has("lqr") && !p.is("lqr", "off"))
             || (p.has("iprequest") && !p.is("iprequest", "on")) || v("idle").isEmpty())
             return bad();
-        const int n = destination(p, QStringLiteral("ppp"), QString(), line, text);
+        const int n = pppOverIsdn();
         if (n == 0)
             return false;
-        if (destinationOf(v("over"), QStringLiteral("isdn-remote")) != n)
-            return bad(outOfRange(QStringLiteral("over"), v("over")));
         if (!claimIt(kslot("create", n)))
             return false;
         Destination &d = c.destination(n);
@@ -412,11 +422,9 @@ bool Reader::place(const Parsed &p, int line, const QString &text)
     if (cmd == QLatin1String("add ppp")) {
         if (!p.keysAre({"ppp", "over"}, {"type"}) || (p.has("type") && !p.is("type", "demand")))
             return bad();
-        const int n = destination(p, QStringLiteral("ppp"), QString(), line, text);
+        const int n = pppOverIsdn();
         if (n == 0)
             return false;
-        if (destinationOf(v("over"), QStringLiteral("isdn-remote")) != n)
-            return bad(outOfRange(QStringLiteral("over"), v("over")));
         if (!claimIt(kslot("mp", n)))
             return false;
         c.destination(n).MP = p.has("type") ? 1 : 2;

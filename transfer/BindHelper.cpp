@@ -39,24 +39,9 @@ QString systemError(int error)
 // address asked for is taken; anything else is closed.
 int receiveSocket(int channel, quint32 ipv4)
 {
-    char byte = 0;
-    iovec data{&byte, 1};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof(control);
-    ssize_t got = -1;
-    do
-        got = ::recvmsg(channel, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
-    while (got < 0 && errno == EINTR);
-    const cmsghdr *rights = got == 1 ? CMSG_FIRSTHDR(&message) : nullptr;
-    if (!rights || rights->cmsg_level != SOL_SOCKET || rights->cmsg_type != SCM_RIGHTS
-        || rights->cmsg_len != CMSG_LEN(sizeof(int)))
+    const int fd = BindHelper::receiveDescriptor(channel);
+    if (fd < 0)
         return -1;
-    int fd = -1;
-    std::memcpy(&fd, CMSG_DATA(rights), sizeof(fd));
 
     int type = 0;
     int domain = 0;
@@ -75,6 +60,29 @@ int receiveSocket(int channel, quint32 ipv4)
 }
 
 } // namespace
+
+int BindHelper::receiveDescriptor(int channel)
+{
+    char byte = 0;
+    iovec data{&byte, 1};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof(control);
+    ssize_t got = -1;
+    do
+        got = ::recvmsg(channel, &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+    while (got < 0 && errno == EINTR);
+    const cmsghdr *rights = got == 1 ? CMSG_FIRSTHDR(&message) : nullptr;
+    if (!rights || rights->cmsg_level != SOL_SOCKET || rights->cmsg_type != SCM_RIGHTS
+        || rights->cmsg_len != CMSG_LEN(sizeof(int)))
+        return -1;
+    int fd = -1;
+    std::memcpy(&fd, CMSG_DATA(rights), sizeof(fd));
+    return fd;
+}
 
 QString BindHelper::locate()
 {

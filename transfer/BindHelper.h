@@ -27,6 +27,9 @@ public:
     // Runs the helper and waits for it: it answers at once, and is given
     // up after ten seconds.
     static BindHelperResult bindPort69(const QString &helperPath, const QHostAddress &address);
+    // The descriptor the helper sent over the channel, unchecked; -1 when
+    // none came. Now the caller's.
+    static int receiveDescriptor(int channel);
 };
 
 } // namespace mg

@@ -17,7 +17,7 @@ constexpr qsizetype MaxOutputLine = 4096;
 
 QString bare(const QString &line)
 {
-    return line.endsWith(QLatin1String("\r\n")) ? line.chopped(2) : line;
+    return LineCursor::withoutLineEnd(line);
 }
 
 QStringList linesOf(const QString &text)
@@ -149,10 +149,7 @@ std::optional<ConsoleScript::Line> ConsoleScript::take()
         return std::nullopt;
     const Line line = m_lines.at(m_next++);
     const QString text = bare(line.text);
-    const bool hidden = line.secret || std::any_of(m_secrets.cbegin(), m_secrets.cend(), [&](const QString &s) {
-                            return !s.isEmpty() && text.contains(s);
-                        });
-    m_echo.expect(text, !hidden);
+    m_echo.expect(text, !line.secret && !m_secrets.carriesSecret(text));
     m_answered = false;
     m_waited = std::chrono::milliseconds(0);
     return line;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EchoWatch.h"
+#include "SecretMasker.h"
 #include "TransferJob.h"
 
 #include <QList>
@@ -79,7 +80,12 @@ public:
     void reset(const QString &sendText);
     // Lines holding one of these are not awaited for their echo: the
     // router does not show a line with a password.
-    void setSecrets(const QStringList &secrets) { m_secrets = secrets; }
+    void setSecrets(const QStringList &secrets)
+    {
+        m_secrets = SecretMasker();
+        for (const QString &secret : secrets)
+            m_secrets.addSecret(secret);
+    }
 
     // Whether the next line may be typed now: nothing is typed yet, or what
     // the last one awaits has come.
@@ -121,7 +127,7 @@ private:
     bool lastAnswered() const;
 
     QList<Line> m_lines;
-    QStringList m_secrets;
+    SecretMasker m_secrets;
     QString m_lastLine;         // the router's last non-empty line
     qsizetype m_next = 0;       // the next line to type
     qsizetype m_echoed = -1;    // the last line whose echo the router showed

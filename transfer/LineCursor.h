@@ -25,6 +25,11 @@ public:
     std::optional<QString> next();
 
     bool atEnd() const { return m_pos >= m_text.size(); }
+    // A line as next() gives it, without its CR LF.
+    static QString withoutLineEnd(const QString &line)
+    {
+        return line.endsWith(QLatin1String("\r\n")) ? line.chopped(2) : line;
+    }
     const QString &text() const { return m_text; }
     // Lines taken so far and lines in all (a last piece without CR LF counts).
     int linesTaken() const;

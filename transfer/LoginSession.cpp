@@ -94,7 +94,7 @@ void LoginSession::lineTick()
                 return;
             }
             if (m_loginLines.linesTaken() == 1) {
-                m_userEcho.expect(line->chopped(line->endsWith(QLatin1String("\r\n")) ? 2 : 0), true);
+                m_userEcho.expect(LineCursor::withoutLineEnd(*line), true);
                 m_passwordAsked = false;
                 m_periodsWaited = 0;
             }

@@ -2,6 +2,7 @@
 
 #include "AddressChecks.h"
 #include "RouterLink.h"
+#include "SecretMasker.h"
 #include "SendText.h"
 #include "TftpServer.h"
 #include "Ticker.h"
@@ -195,10 +196,7 @@ void TransferSession::typeNextLine()
 void TransferSession::consoleFailed(const ConsoleScript::Verdict &verdict)
 {
     const ConsoleScript::Line &line = m_console.line(verdict.line);
-    QString text = line.text;
-    if (text.endsWith(QLatin1String("\r\n")))
-        text.chop(2);
-    text = line.secret ? QStringLiteral("********") : hidden(text);
+    const QString text = line.secret ? SecretMasker::Mask : hidden(LineCursor::withoutLineEnd(line.text));
     const QString routerLine = hidden(verdict.routerLine);
     using Failure = ConsoleScript::Failure;
     switch (verdict.failure) {
@@ -225,12 +223,10 @@ void TransferSession::consoleFailed(const ConsoleScript::Verdict &verdict)
 
 QString TransferSession::hidden(const QString &text) const
 {
-    QString shown = text;
-    for (const QString &secret : std::as_const(m_job.secrets)) {
-        if (!secret.isEmpty())
-            shown.replace(secret, QStringLiteral("********"));
-    }
-    return shown;
+    SecretMasker masker;
+    for (const QString &secret : std::as_const(m_job.secrets))
+        masker.addSecret(secret);
+    return masker.masked(text);
 }
 
 void TransferSession::commandTick()

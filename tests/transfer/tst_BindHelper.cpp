@@ -114,16 +114,7 @@ HelperRun runHelper(QStringList words, const QString &channel)
     run.status = helper.exitStatus() == QProcess::NormalExit ? helper.exitCode() : -1;
     run.said = QString::fromUtf8(helper.readAllStandardError());
 
-    char byte = 0;
-    iovec data{&byte, 1};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof(control);
-    if (::recvmsg(pair[0], &message, MSG_DONTWAIT | MSG_CMSG_CLOEXEC) == 1 && CMSG_FIRSTHDR(&message))
-        std::memcpy(&run.socket, CMSG_DATA(CMSG_FIRSTHDR(&message)), sizeof(int));
+    run.socket = BindHelper::receiveDescriptor(pair[0]);
     ::close(pair[0]);
     return run;
 }

@@ -371,6 +371,26 @@ struct Fixture {
         config.CommandScript = Script;
         config.ConfigFileName = QStringLiteral("office.cfg");
     }
+
+    // Starts the router on one path and points the windows at it: the
+    // console as Com1, or Telnet and a free TFTP port with the LAN chosen.
+    // False, with router.errorString(), when it does not come up.
+    bool useRouter(RouterSimulator &router, bool serial, const QStringList &options = {})
+    {
+        if (serial) {
+            if (!router.start(options, RouterSimulator::Serial))
+                return false;
+            settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
+            return true;
+        }
+        const quint16 tftpPort = freeUdpPort();
+        if (!router.start(options + QStringList{"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet))
+            return false;
+        settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QStringLiteral("1"));
+        environment.tftpPort = tftpPort;
+        environment.telnetPort = router.telnetPort();
+        return true;
+    }
 };
 
 } // namespace
@@ -465,9 +485,8 @@ void TestTransferWindows::serialPath()
     QFETCH(QStringList, titles);
 
     RouterSimulator router;
-    QVERIFY2(router.start(options, RouterSimulator::Serial), qPrintable(router.errorString()));
     Fixture f;
-    f.settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
+    QVERIFY2(f.useRouter(router, true, options), qPrintable(router.errorString()));
     if (settings == QLatin1String("pacing=echo"))
         f.settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Pacing"), QStringLiteral("echo"));
     const bool badName = settings.startsWith(QLatin1String("name="));
@@ -573,14 +592,9 @@ void TestTransferWindows::networkPath()
     QFETCH(QStringList, titles);
     QFETCH(bool, markedChanged);
 
-    const quint16 tftpPort = freeUdpPort();
     RouterSimulator router;
-    QVERIFY2(router.start(options + QStringList{"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
-             qPrintable(router.errorString()));
     Fixture f;
-    f.settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QStringLiteral("1"));
-    f.environment.tftpPort = tftpPort;
-    f.environment.telnetPort = router.telnetPort();
+    QVERIFY2(f.useRouter(router, false, options), qPrintable(router.errorString()));
     if (fault == QLatin1String("refused")) {
         QTcpServer closed;
         QVERIFY(closed.listen(RouterSimulator::routerAddress(), 0));
@@ -714,20 +728,11 @@ void TestTransferWindows::stoppingTheTransfer()
     QFETCH(bool, newBoot);
 
     const bool serial = path == QLatin1String("serial");
-    const quint16 tftpPort = freeUdpPort();
     RouterSimulator router;
-    QVERIFY2(serial ? router.start({}, RouterSimulator::Serial)
-                    : router.start({"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
-             qPrintable(router.errorString()));
     Fixture f;
-    if (serial) {
-        f.settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
-    } else {
-        f.settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QStringLiteral("1"));
-        f.environment.tftpPort = tftpPort;
-        f.environment.telnetPort = router.telnetPort();
+    QVERIFY2(f.useRouter(router, serial), qPrintable(router.errorString()));
+    if (!serial)
         f.prompt.answers = {MessageAnswer::Yes};   // the stand-in encoder, which the simulator reads
-    }
     f.prompt.stopAnswer = stop ? MessageAnswer::Yes : MessageAnswer::No;
 
     frmScript script(f.config, f.prompt, nullptr, &f.environment);
@@ -798,15 +803,10 @@ void TestTransferWindows::anEndWhileAskedStands()
 {
     QFETCH(bool, stop);
 
-    const quint16 tftpPort = freeUdpPort();
     RouterSimulator router;
-    QVERIFY2(router.start({"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
-             qPrintable(router.errorString()));
     QTemporaryDir records;
     Fixture f;
-    f.settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QStringLiteral("1"));
-    f.environment.tftpPort = tftpPort;
-    f.environment.telnetPort = router.telnetPort();
+    QVERIFY2(f.useRouter(router, false), qPrintable(router.errorString()));
     f.environment.transcriptFolder = records.path();
     f.prompt.answers = {MessageAnswer::Yes};   // the stand-in encoder, which the simulator reads
     f.prompt.stopAnswer = stop ? MessageAnswer::Yes : MessageAnswer::No;
@@ -861,9 +861,8 @@ void TestTransferWindows::loginRunsOneAtATime()
     QFETCH(int, loginFailures);
 
     RouterSimulator router;
-    QVERIFY2(router.start(options, RouterSimulator::Serial), qPrintable(router.errorString()));
     Fixture f;
-    f.settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
+    QVERIFY2(f.useRouter(router, true, options), qPrintable(router.errorString()));
     frmScript script(f.config, f.prompt, nullptr, &f.environment);
     script.show();
     Operator op(f.tickers, f.prompt);
@@ -933,24 +932,15 @@ void TestTransferWindows::progressSaysWhereItIs()
     QFETCH(int, total);
 
     const bool serial = path == QLatin1String("serial");
-    const quint16 tftpPort = freeUdpPort();
     RouterSimulator router;
-    QVERIFY2(serial ? router.start({}, RouterSimulator::Serial)
-                    : router.start({"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
-             qPrintable(router.errorString()));
     Fixture f;
+    QVERIFY2(f.useRouter(router, serial), qPrintable(router.errorString()));
     QString longScript;
     for (int i = 1; i <= 90; ++i)
         longScript += QStringLiteral("set system contact=desk%1\r\n").arg(i);
     f.config.CommandScript = longScript;
-    if (serial) {
-        f.settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
-    } else {
-        f.settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QStringLiteral("1"));
-        f.environment.tftpPort = tftpPort;
-        f.environment.telnetPort = router.telnetPort();
+    if (!serial)
         f.prompt.answers = {MessageAnswer::Yes};   // the stand-in encoder, which the simulator reads
-    }
     f.environment.clock = [] {
         static const QRegularExpression count(QStringLiteral(": (\\d+) / "));
         const auto *status = qobject_cast<frmStatus *>(QApplication::activeModalWidget());
@@ -1006,9 +996,8 @@ void TestTransferWindows::serialLineErrorAsksWhetherToGoOn()
     QFETCH(bool, stillOpen);
 
     RouterSimulator router;
-    QVERIFY2(router.start({}, RouterSimulator::Serial), qPrintable(router.errorString()));
     Fixture f;
-    f.settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
+    QVERIFY2(f.useRouter(router, true), qPrintable(router.errorString()));
     QVERIFY(f.serial.open());
     f.prompt.answers = {MessageAnswer(answer)};
     ReportSerialLineError(code, f.environment);
@@ -1103,14 +1092,9 @@ void TestTransferWindows::networkLoginRefusesBlanksTheEncoderLoses()
     QFETCH(QStringList, passwords);
     QFETCH(QStringList, titles);
 
-    const quint16 tftpPort = freeUdpPort();
     RouterSimulator router;
-    QVERIFY2(router.start({"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
-             qPrintable(router.errorString()));
     Fixture f;
-    f.settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QStringLiteral("1"));
-    f.environment.tftpPort = tftpPort;
-    f.environment.telnetPort = router.telnetPort();
+    QVERIFY2(f.useRouter(router, false), qPrintable(router.errorString()));
     frmScript script(f.config, f.prompt, nullptr, &f.environment);
     script.show();
     Operator op(f.tickers, f.prompt);
@@ -1162,14 +1146,9 @@ void TestTransferWindows::networkPathAsksAboutTheStandInEncoder()
     QFETCH(bool, asked);
     QFETCH(QString, managerPassword);
 
-    const quint16 tftpPort = freeUdpPort();
     RouterSimulator router;
-    QVERIFY2(router.start({"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
-             qPrintable(router.errorString()));
     Fixture f;
-    f.settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Method"), QStringLiteral("1"));
-    f.environment.tftpPort = tftpPort;
-    f.environment.telnetPort = router.telnetPort();
+    QVERIFY2(f.useRouter(router, false), qPrintable(router.errorString()));
     QTemporaryDir folder;
     if (maker) {
         QVERIFY(writeMakerEncoder(folder.path()));
