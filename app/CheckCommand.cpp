@@ -145,7 +145,7 @@ Result checkTftp(const QHostAddress &local, quint16 port)
 // is a check of its own, after the answer.
 QList<Result> checkEncoder(bool standInAccepted)
 {
-    const ProgramFolderResult folder = LocateProgramFolder();
+    const ProgramFolderResult folder = locateProgramFolder();
     if (!folder.ok) {
         return {failed(QStringLiteral("パスワードの暗号化プログラムのフォルダが分かりません。"),
                        QString(ProgramFolderErrorText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")))};
@@ -169,15 +169,15 @@ QList<Result> checkEncoder(bool standInAccepted)
     if (result.ok) {
         QList<Result> results{
             passed(QStringLiteral("パスワードの暗号化プログラム %1 が応答しました (%2 ミリ秒)。").arg(encoder).arg(clock.elapsed()))};
-        if (!StandInEncoder::IsStandIn(folder.folder))
+        if (!StandInEncoder::isStandIn(folder.folder))
             return results;
         if (standInAccepted) {
             results << passed(QStringLiteral("パスワード暗号化プログラム %1 は代用のプログラムですが、--standin-encoder-ok "
                                              "の指定により、ルータがその暗号化を読めるものとします。")
                                   .arg(encoder));
         } else {
-            results << failed(StandInEncoder::Explanation(encoder),
-                              StandInEncoder::Remedy(encoder) + QLatin1Char('\n') + cli::StandInAcceptedHint);
+            results << failed(StandInEncoder::explanation(encoder),
+                              StandInEncoder::remedy(encoder) + QLatin1Char('\n') + cli::StandInAcceptedHint);
         }
         return results;
     }

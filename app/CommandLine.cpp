@@ -143,7 +143,7 @@ int generate(const QStringList &args, QIODevice &out, QIODevice &err)
                                         "使い方: marrowgate generate [--enat=yes|no] FILE"));
     }
 
-    const GeneratedScript generated = GenerateScriptFor(files.first(), enat);
+    const GeneratedScript generated = generateScriptFor(files.first(), enat);
     if (!generated.ok) {
         for (const QString &problem : generated.problems)
             fail(err, problem);
@@ -191,8 +191,8 @@ int import(const QStringList &args, QIODevice &out, QIODevice &err)
                              .arg(scriptPath)
                              .arg(MaxScriptSize));
 
-    const ScriptReadResult read = ReadScriptBytes(bytes);
-    const RcfWriteResult rcf = WriteRcf(read.config);
+    const ScriptReadResult read = readScriptBytes(bytes);
+    const RcfWriteResult rcf = writeRcf(read.config);
     if (!rcf.ok)
         return fail(err, scriptPath + QStringLiteral(": ") + rcf.errorText);
 
@@ -204,7 +204,7 @@ int import(const QStringList &args, QIODevice &out, QIODevice &err)
         // replaced by a script's unless asked for.
         if (QFileInfo::exists(outputPath) && !parser.isSet(forceOption))
             return fail(err, QStringLiteral("%1 はすでにあります。置き換えるときは --force を指定してください。").arg(outputPath));
-        QString error = WriteFileSafely(outputPath, rcf.bytes);
+        QString error = writeFileSafely(outputPath, rcf.bytes);
         if (!error.isEmpty())
             return fail(err, error.replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
     }
@@ -222,10 +222,10 @@ int import(const QStringList &args, QIODevice &out, QIODevice &err)
 
 } // namespace
 
-GeneratedScript GenerateScriptFor(const QString &file, bool enat)
+GeneratedScript generateScriptFor(const QString &file, bool enat)
 {
     GeneratedScript result;
-    const QString rcfPath = RcfPathFor(file);
+    const QString rcfPath = rcfPathFor(file);
     if (rcfPath.isEmpty()) {
         result.problems << QStringLiteral("%1: 拡張子がないため、読み込む設定ファイル(.rcf)が決まりません。").arg(file);
         return result;
@@ -239,7 +239,7 @@ GeneratedScript GenerateScriptFor(const QString &file, bool enat)
                                 : QStringLiteral("%1 がありません。").arg(file));
         return result;
     }
-    const RcfReadResult read = ReadRcfFile(rcfPath, Configuration{});
+    const RcfReadResult read = readRcfFile(rcfPath, Configuration{});
     // The window reports these and reads on; a script made from a file that
     // is not what it should be is not something to hand to a router unasked.
     for (const RcfProblem &warning : read.warnings)

@@ -29,6 +29,6 @@ struct GeneratedScript {
     QString script;
     QStringList problems;
 };
-GeneratedScript GenerateScriptFor(const QString &file, bool enat);
+GeneratedScript generateScriptFor(const QString &file, bool enat);
 
 } // namespace mg

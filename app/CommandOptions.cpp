@@ -93,7 +93,7 @@ std::optional<QHostAddress> routerAddress(const QString &text)
 {
     // Read as the window's address box reads it: QHostAddress would take
     // "010" as octal and "127.1" as shorthand, and log in somewhere else.
-    const std::optional<quint32> value = ReadDottedQuad(text);
+    const std::optional<quint32> value = readDottedQuad(text);
     if (!value)
         return std::nullopt;
     const QHostAddress address(*value);

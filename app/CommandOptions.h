@@ -64,7 +64,7 @@ private:
 std::optional<uint> decimal(const QString &text, uint low, uint high);
 
 // An IPv4 address a router can have (not 0.0.0.0, a broadcast or a
-// multicast address), written as four decimal numbers (ReadDottedQuad).
+// multicast address), written as four decimal numbers (readDottedQuad).
 std::optional<QHostAddress> routerAddress(const QString &text);
 
 // The way to the router, from --serial DEVICE or --lan ADDRESS and the

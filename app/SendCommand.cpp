@@ -236,7 +236,7 @@ std::variant<Passwords, int> readPasswords(const QString &user, bool keepFactory
 
     // Only a router with the factory password gets a new one; the question
     // is settled before anything is sent to it.
-    const bool factory = SendText::IsFactoryLogin(user, passwords.login);
+    const bool factory = SendText::isFactoryLogin(user, passwords.login);
     std::optional<QString> second;
     if (!terminal) {
         switch (readLine(false, &line)) {
@@ -329,7 +329,7 @@ public:
             return;
         clearBar();
         // The router's bytes are shown, never obeyed by the terminal.
-        text = EscapeControls(text);
+        text = escapeControls(text);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         write(m_err, text);
@@ -379,14 +379,14 @@ QString routerErrorLine(const QString &output)
     qsizetype end = at;
     while (end < output.size() && output.at(end) != QLatin1Char('\n') && output.at(end) != QLatin1Char('\r'))
         ++end;
-    return EscapeControls(output.mid(start, end - start).trimmed());
+    return escapeControls(output.mid(start, end - start).trimmed());
 }
 
 QString messageText(const DialogueMessage &message)
 {
     // Some messages quote the router's line: printed, it must not reach the
     // terminal as a command.
-    QString text = EscapeControls(message.text);
+    QString text = escapeControls(message.text);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return text;
 }
@@ -469,7 +469,7 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
         if (!ShiftJis::encode(script))
             return fail(err, QStringLiteral("%1: Shift_JIS で表せない文字があります。").arg(file));
     } else {
-        const GeneratedScript generated = GenerateScriptFor(file, enat);
+        const GeneratedScript generated = generateScriptFor(file, enat);
         if (!generated.ok) {
             for (const QString &text : generated.problems)
                 fail(err, text);
@@ -478,16 +478,16 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
         script = generated.script;
     }
     const QString configName = configNameFor(file);
-    if (!SendText::ConfigNameAllowed(configName))
-        return fail(err, messageText(DialogueMessages::BadConfigName(configName)));
+    if (!SendText::configNameAllowed(configName))
+        return fail(err, messageText(DialogueMessages::badConfigName(configName)));
     // A router given the stand-in's placeholder would lock the operator out
     // and still report the installation done: asked before any password.
     if (!line->serial && !parser.isSet(standInOption)) {
-        const ProgramFolderResult folder = LocateProgramFolder();
-        if (folder.ok && StandInEncoder::IsStandIn(folder.folder)) {
-            const QString encoder = StandInEncoder::EncoderPath(folder.folder);
-            return fail(err, StandInEncoder::Explanation(encoder) + QStringLiteral("ルータには何も送っていません。\n")
-                                 + StandInEncoder::Remedy(encoder) + QLatin1Char('\n') + cli::StandInAcceptedHint);
+        const ProgramFolderResult folder = locateProgramFolder();
+        if (folder.ok && StandInEncoder::isStandIn(folder.folder)) {
+            const QString encoder = StandInEncoder::encoderPath(folder.folder);
+            return fail(err, StandInEncoder::explanation(encoder) + QStringLiteral("ルータには何も送っていません。\n")
+                                 + StandInEncoder::remedy(encoder) + QLatin1Char('\n') + cli::StandInAcceptedHint);
         }
     }
 

@@ -98,7 +98,7 @@ int runTftpServe(const QStringList &args, QIODevice &out, QIODevice &err, const 
         noRequest->stop();
         lastPercent = -1;
         // The name is the client's: shown, never obeyed by the terminal.
-        write(err, QStringLiteral("ルータが「%1」を要求しました。%2 を送ります。\n").arg(EscapeControls(name), file));
+        write(err, QStringLiteral("ルータが「%1」を要求しました。%2 を送ります。\n").arg(escapeControls(name), file));
     });
     QObject::connect(&server, &TftpServer::progress, &loop, [&](int acknowledged, int total) {
         // Every tenth is enough on a terminal; a large file would otherwise

@@ -5,7 +5,7 @@
 
 namespace mg {
 
-QString BodDefault(BodField field)
+QString bodDefault(BodField field)
 {
     switch (field) {
     case BodField::Uprate: return QStringLiteral("80");
@@ -16,7 +16,7 @@ QString BodDefault(BodField field)
     return {};
 }
 
-QString BodText(const BodSetting &bod, BodField field)
+QString bodText(const BodSetting &bod, BodField field)
 {
     switch (field) {
     case BodField::Uprate: return bod.Uprate;
@@ -27,14 +27,14 @@ QString BodText(const BodSetting &bod, BodField field)
     return {};
 }
 
-bool FilterBodKey(const QString &currentText, int keyCode, int maxLength)
+bool filterBodKey(const QString &currentText, int keyCode, int maxLength)
 {
     if (keyCode == BackspaceKey)
         return true;
     return FilterDigitKey(currentText, keyCode) && currentText.size() < maxLength;
 }
 
-std::optional<BodCheckFailure> CheckBodSetting(const BodSetting &texts)
+std::optional<BodCheckFailure> checkBodSetting(const BodSetting &texts)
 {
     const QString addBlank = QStringLiteral("追加接続条件に空欄があります。この項目は省略できません。");
     const QString dropBlank = QStringLiteral("切断条件に空欄があります。この項目は省略できません。");
@@ -54,7 +54,7 @@ std::optional<BodCheckFailure> CheckBodSetting(const BodSetting &texts)
         {BodField::Downtime, dropBlank, 65535, timeRange},
     };
     for (const Rule &rule : rules) {
-        const QString text = BodText(texts, rule.field);
+        const QString text = bodText(texts, rule.field);
         if (text.isEmpty())
             return BodCheckFailure{rule.field, rule.blank};
         // The wide parse: the 16-bit one would hold 70000 at 32767 and let it

@@ -15,12 +15,12 @@ inline constexpr int BodRateDigits = 3;
 inline constexpr int BodTimeDigits = 5;
 
 // What an empty field of a BodSetting shows, and what the file writes for it.
-QString BodDefault(BodField field);
-QString BodText(const BodSetting &bod, BodField field);
+QString bodDefault(BodField field);
+QString bodText(const BodSetting &bod, BodField field);
 
 // Key rule of a threshold box: digits and Backspace, and no key but
 // Backspace once the box holds `maxLength` characters.
-bool FilterBodKey(const QString &currentText, int keyCode, int maxLength);
+bool filterBodKey(const QString &currentText, int keyCode, int maxLength);
 
 struct BodCheckFailure {
     BodField field;
@@ -30,6 +30,6 @@ struct BodCheckFailure {
 // The checks of OK, first failure only: each field must be filled and lie
 // within 0..100 (rates) or 0..65535 (seconds), bounds included. The texts are
 // compared as numbers but never rewritten.
-std::optional<BodCheckFailure> CheckBodSetting(const BodSetting &texts);
+std::optional<BodCheckFailure> checkBodSetting(const BodSetting &texts);
 
 } // namespace mg

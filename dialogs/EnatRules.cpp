@@ -85,7 +85,7 @@ bool sameSide(const EnatEntry &entry, const EnatInput &input, bool global)
 
 } // namespace
 
-QString EnatTypeText(int type)
+QString enatTypeText(int type)
 {
     switch (type) {
     case StaticNat: return QStringLiteral("スタティックNAT(SN)");
@@ -96,7 +96,7 @@ QString EnatTypeText(int type)
     }
 }
 
-QString EnatTypeCode(int type)
+QString enatTypeCode(int type)
 {
     switch (type) {
     case StaticNat: return QStringLiteral("SN");
@@ -131,7 +131,7 @@ bool IsCoveredByDynamic(const Configuration &config, const QString &address,
     return false;
 }
 
-EnatEntry MakeEnatEntry(const EnatInput &input)
+EnatEntry makeEnatEntry(const EnatInput &input)
 {
     EnatEntry entry;
     entry.NATType = int16(input.type);
@@ -150,7 +150,7 @@ EnatEntry MakeEnatEntry(const EnatInput &input)
     return entry;
 }
 
-int FindDuplicateEnat(const Configuration &config, const EnatInput &input, bool editing)
+int findDuplicateEnat(const Configuration &config, const EnatInput &input, bool editing)
 {
     if (input.type == DynamicNat)
         return -1;
@@ -168,7 +168,7 @@ int FindDuplicateEnat(const Configuration &config, const EnatInput &input, bool 
     return -1;
 }
 
-EnatFault CheckEnatInput(const Configuration &config, const EnatInput &input, int editIndex)
+EnatFault checkEnatInput(const Configuration &config, const EnatInput &input, int editIndex)
 {
     const bool useInterface = input.useInterface && input.type == DynamicEnat;
     if (isBroadcastOrZero(input.privateIP) || !IsDottedQuad(input.privateIP))
@@ -184,7 +184,7 @@ EnatFault CheckEnatInput(const Configuration &config, const EnatInput &input, in
         return EnatFault::GlobalMask;
     if (!portsAcceptable(input))
         return EnatFault::Port;
-    const int duplicate = FindDuplicateEnat(config, input, editIndex >= 0);
+    const int duplicate = findDuplicateEnat(config, input, editIndex >= 0);
     if (duplicate >= 0 && duplicate != editIndex)
         return EnatFault::Duplicate;
     if (input.type == StaticNat
@@ -196,7 +196,7 @@ EnatFault CheckEnatInput(const Configuration &config, const EnatInput &input, in
     return EnatFault::None;
 }
 
-EnatFaultMessage EnatFaultText(EnatFault fault, int type)
+EnatFaultMessage enatFaultText(EnatFault fault, int type)
 {
     auto format = [](const QString &field) {
         const FormatErrorMessage m = ReportFormatError(field);
@@ -218,20 +218,20 @@ EnatFaultMessage EnatFaultText(EnatFault fault, int type)
     case EnatFault::Duplicate:
         return {QStringLiteral("そのプライベートIPアドレス、または、グローバルIPアドレスを") + CrLf
                     + QStringLiteral("使用した設定はすでに存在します。"),
-                EnatTypeText(type)};
+                enatTypeText(type)};
     case EnatFault::UsedByDynamic:
-        return {QStringLiteral("このIPアドレスは、ダイナミックな設定に使われています。"), EnatTypeText(type)};
+        return {QStringLiteral("このIPアドレスは、ダイナミックな設定に使われています。"), enatTypeText(type)};
     case EnatFault::NoDynamicCover:
         return {QStringLiteral("このプライベートIPアドレスを含むダイナミックENAT") + CrLf
                     + QStringLiteral("の設定がありません。スタティックENATの設定は、この") + CrLf
                     + QStringLiteral("プライベートIPアドレスを含むダイナミックENATの設定を") + CrLf
                     + QStringLiteral("追加してから行って下さい。"),
-                EnatTypeText(type)};
+                enatTypeText(type)};
     }
     return {};
 }
 
-QList<int> RemoveUncoveredStaticEnat(Configuration &config)
+QList<int> removeUncoveredStaticEnat(Configuration &config)
 {
     QList<int> removed;
     bool again = true;
@@ -254,7 +254,7 @@ QList<int> RemoveUncoveredStaticEnat(Configuration &config)
     return removed;
 }
 
-QStringList GlobalInterfaceNames(const Configuration &config)
+QStringList globalInterfaceNames(const Configuration &config)
 {
     const int destinations = std::clamp<int>(config.TabCount - 1, 0, MaxDestinations);
     QStringList names;
@@ -264,13 +264,13 @@ QStringList GlobalInterfaceNames(const Configuration &config)
     return names;
 }
 
-QString EnatListFullText()
+QString enatListFullText()
 {
     return QStringLiteral("これ以上ENATの設定を追加することはできません。") + CrLf
         + QStringLiteral("登録できる設定は%1個までです。").arg(MaxEnatEntries);
 }
 
-bool AskLanEnatEntries(Configuration &config, MessagePrompt &prompt, const QString &caption)
+bool askLanEnatEntries(Configuration &config, MessagePrompt &prompt, const QString &caption)
 {
     // Without a readable LAN address there is no network to offer; the entry
     // would carry a made-up address into the script.
@@ -283,12 +283,12 @@ bool AskLanEnatEntries(Configuration &config, MessagePrompt &prompt, const QStri
             continue;
         if (config.hasLanEnatEntry())
             return changed;
-        const MessageAnswer answer = prompt.show(LanEnatQuestion(n), LanEnatQuestionTitle(),
+        const MessageAnswer answer = prompt.show(lanEnatQuestion(n), lanEnatQuestionTitle(),
                                                  MessageIcon::Information, MessageButtons::YesNo);
         if (answer != MessageAnswer::Yes)
             return changed;
         if (!config.appendEnat(config.lanEnatEntry(n))) {
-            prompt.critical(EnatListFullText(), caption);
+            prompt.critical(enatListFullText(), caption);
             return changed;
         }
         changed = true;

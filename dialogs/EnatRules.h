@@ -23,9 +23,9 @@ enum EnatType : int16 {
 inline constexpr int EnatTypeCount = 4;
 
 // "スタティックNAT(SN)" ... as the type list shows them; empty for an unknown type.
-QString EnatTypeText(int type);
+QString enatTypeText(int type);
 // "SN" ... as the list view shows them; empty for an unknown type.
-QString EnatTypeCode(int type);
+QString enatTypeCode(int type);
 
 // Which dynamic entries may cover an address.
 enum class CoverBy {
@@ -56,7 +56,7 @@ struct EnatInput {
 };
 
 // The entry stored for an input that passed the checks.
-EnatEntry MakeEnatEntry(const EnatInput &input);
+EnatEntry makeEnatEntry(const EnatInput &input);
 
 enum class EnatFault {
     None,
@@ -73,39 +73,39 @@ enum class EnatFault {
 // The checks of the add button, in their order; the first fault is answered.
 // `editIndex` is the 0-based position of the entry being edited, or -1 while
 // adding.
-EnatFault CheckEnatInput(const Configuration &config, const EnatInput &input, int editIndex);
+EnatFault checkEnatInput(const Configuration &config, const EnatInput &input, int editIndex);
 
 // 0-based position of the first entry that the input duplicates, -1 when
 // none. While adding, the private side decides; while editing, the private
 // and the global side together.
-int FindDuplicateEnat(const Configuration &config, const EnatInput &input, bool editing);
+int findDuplicateEnat(const Configuration &config, const EnatInput &input, bool editing);
 
-// Refusal message of a fault found by CheckEnatInput, as text and title.
+// Refusal message of a fault found by checkEnatInput, as text and title.
 // The four format faults are reported with their field name; the others
 // carry their own text.
 struct EnatFaultMessage {
     QString text;
     QString title;
 };
-EnatFaultMessage EnatFaultText(EnatFault fault, int type);
+EnatFaultMessage enatFaultText(EnatFault fault, int type);
 
 // Removes every static ENAT entry that no dynamic ENAT entry covers any
 // more, scanning again after each removal until nothing is removed.
 // Answers the 0-based positions removed, each as it was at its removal.
-QList<int> RemoveUncoveredStaticEnat(Configuration &config);
+QList<int> removeUncoveredStaticEnat(Configuration &config);
 
 // The interfaces a dynamic ENAT entry may use as its global side:
 // "ppp0" ... for the destinations, then "eth0".
-QStringList GlobalInterfaceNames(const Configuration &config);
+QStringList globalInterfaceNames(const Configuration &config);
 
 // The question put when the dialog opens, for every terminal-type
 // destination whose LAN has no entry yet. Yes appends a dynamic ENAT entry
 // for the LAN over that destination's PPP interface; No, or a full list,
 // ends the questioning. `caption` titles the refusal of a full list.
 // Answers whether the list changed.
-bool AskLanEnatEntries(Configuration &config, MessagePrompt &prompt, const QString &caption);
+bool askLanEnatEntries(Configuration &config, MessagePrompt &prompt, const QString &caption);
 
 // The refusal of a 101st entry.
-QString EnatListFullText();
+QString enatListFullText();
 
 } // namespace mg

@@ -19,7 +19,7 @@ const QString Caption = QStringLiteral("バンドワイズオンデマンド(BOD
 QLineEdit *makeNumberBox(const QString &name, int digits, QWidget *parent)
 {
     auto *box = mg::InputGuard::createBox(
-        parent, name, [digits](QLineEdit *b, int key) { return mg::FilterBodKey(b->text(), key, digits); });
+        parent, name, [digits](QLineEdit *b, int key) { return mg::filterBodKey(b->text(), key, digits); });
     box->setAlignment(Qt::AlignRight);
     const QString widest(digits + 1, QLatin1Char('0'));
     box->setFixedWidth(box->fontMetrics().horizontalAdvance(widest) + 16);
@@ -106,15 +106,15 @@ void frmBOD::Form_Load()
         qWarning("frmBOD: no destination %d; its thresholds cannot be stored", m_destination);
     for (mg::BodField field : {mg::BodField::Uprate, mg::BodField::Uptime, mg::BodField::Downrate,
                                mg::BodField::Downtime}) {
-        const QString text = mg::BodText(shown, field);
-        box(field)->setText(text.isEmpty() ? mg::BodDefault(field) : text);
+        const QString text = mg::bodText(shown, field);
+        box(field)->setText(text.isEmpty() ? mg::bodDefault(field) : text);
     }
 }
 
 void frmBOD::cmdOK_Click()
 {
     const mg::BodSetting typed{txtUprate->text(), txtUptime->text(), txtDownrate->text(), txtDowntime->text()};
-    if (const auto failure = mg::CheckBodSetting(typed)) {
+    if (const auto failure = mg::checkBodSetting(typed)) {
         m_prompt.critical(failure->message, Caption);
         QLineEdit *faulty = box(failure->field);
         faulty->setFocus(Qt::OtherFocusReason);

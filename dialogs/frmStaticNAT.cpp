@@ -61,7 +61,7 @@ frmStaticNAT::frmStaticNAT(Configuration &config, MessagePrompt &prompt, QWidget
     fillInterfaceList();
     setFieldEnabled(cboGBLInter, false);
 
-    if (AskLanEnatEntries(m_config, m_prompt, Caption))
+    if (askLanEnatEntries(m_config, m_prompt, Caption))
         m_listChanged = true;
 
     refreshList();
@@ -74,7 +74,7 @@ void frmStaticNAT::buildControls()
     cboNATType = new QComboBox(this);
     cboNATType->setObjectName(QStringLiteral("cboNATType"));
     for (int type = 0; type < EnatTypeCount; ++type)
-        cboNATType->addItem(EnatTypeText(type));
+        cboNATType->addItem(enatTypeText(type));
     typeLabel->setBuddy(cboNATType);
 
     auto *privateFrame = new QGroupBox(QStringLiteral("プライベートアドレス"), this);
@@ -213,7 +213,7 @@ bool frmStaticNAT::eventFilter(QObject *watched, QEvent *event)
 void frmStaticNAT::fillInterfaceList()
 {
     cboGBLInter->clear();
-    cboGBLInter->addItems(GlobalInterfaceNames(m_config));
+    cboGBLInter->addItems(globalInterfaceNames(m_config));
     cboGBLInter->setCurrentIndex(0);
 }
 
@@ -228,7 +228,7 @@ void frmStaticNAT::refreshList()
         rows << new QTreeWidgetItem(QStringList{
             e.PrivateIP, e.PrivateMask, e.PrivatePort,
             e.GlobalIP.isEmpty() ? e.GlobalInterFace : e.GlobalIP, e.GlobalMask, e.GlobalPort,
-            EnatTypeCode(e.NATType)});
+            enatTypeCode(e.NATType)});
     }
     lvwNATList->addTopLevelItems(rows);
 }
@@ -331,14 +331,14 @@ void frmStaticNAT::cmdAdd_Click()
     if (Editing && (EditIndex < 1 || EditIndex > m_config.EnatCount))
         endEdit();
     if (!Editing && m_config.EnatCount >= MaxEnatEntries) {
-        m_prompt.critical(EnatListFullText(), Caption);
+        m_prompt.critical(enatListFullText(), Caption);
         return;
     }
 
     const EnatInput input = currentInput();
-    const EnatFault fault = CheckEnatInput(m_config, input, Editing ? EditIndex - 1 : -1);
+    const EnatFault fault = checkEnatInput(m_config, input, Editing ? EditIndex - 1 : -1);
     if (fault != EnatFault::None) {
-        const EnatFaultMessage message = EnatFaultText(fault, input.type);
+        const EnatFaultMessage message = enatFaultText(fault, input.type);
         m_prompt.critical(message.text, message.title);
         switch (fault) {
         case EnatFault::PrivateAddress: focusAndSelect(txtIP); break;
@@ -365,12 +365,12 @@ void frmStaticNAT::cmdAdd_Click()
         return;
     }
 
-    const EnatEntry entry = MakeEnatEntry(input);
+    const EnatEntry entry = makeEnatEntry(input);
     if (Editing) {
         m_config.EnatList[EditIndex - 1] = entry;
         m_config.EnatCommands.clear();
     } else if (!m_config.appendEnat(entry)) {
-        m_prompt.critical(EnatListFullText(), Caption);
+        m_prompt.critical(enatListFullText(), Caption);
         return;
     }
     m_listChanged = true;
@@ -483,7 +483,7 @@ void frmStaticNAT::cmdDelete_Click()
         return;
     noteRemoved(row);
     if (dynamicEnat) {
-        for (int removed : RemoveUncoveredStaticEnat(m_config))
+        for (int removed : removeUncoveredStaticEnat(m_config))
             noteRemoved(removed);
     }
     m_listChanged = true;
@@ -506,7 +506,7 @@ void frmStaticNAT::ClearInputs()
 void frmStaticNAT::cmdOK_Click()
 {
     if (m_config.EnatCount > 0) {
-        m_config.EnatCommands = BuildEnatCommands(m_config);
+        m_config.EnatCommands = buildEnatCommands(m_config);
         markChanged();
     } else if (m_listChanged) {
         // Emptying the list is a change like any other: without it the

@@ -359,7 +359,7 @@ void frmStaticRoute::cmdDelete_Click()
 
 void frmStaticRoute::cmdOK_Click()
 {
-    m_config.RouteCommands = mg::BuildRouteCommands(m_config);
+    m_config.RouteCommands = mg::buildRouteCommands(m_config);
     m_config.markChanged();
     accept();
 }

@@ -94,8 +94,8 @@ int runEditor(QApplication &app)
     // folder (the manager account file) goes. A quit (a signal, see main)
     // unwinds the windows and ends it on the way as well.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [&transfer](QSessionManager &) { EndTransferWindows(transfer); }, Qt::DirectConnection);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&transfer] { EndTransferWindows(transfer); });
+                     [&transfer](QSessionManager &) { endTransferWindows(transfer); }, Qt::DirectConnection);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&transfer] { endTransferWindows(transfer); });
     window.show();
     return app.exec();
 }

@@ -6,7 +6,7 @@
 
 namespace mg {
 
-bool IsNameCharacter(int keyCode)
+bool isNameCharacter(int keyCode)
 {
     return keyCode >= 33 && keyCode <= 126 && keyCode != 34 && keyCode != 63;
 }
@@ -38,7 +38,7 @@ bool FieldKeyRule::acceptText(const QString &text, int keyCode) const
     }
     if (keyCode == BackspaceKey)
         return true;
-    if (nameCharacters && !IsNameCharacter(keyCode))
+    if (nameCharacters && !isNameCharacter(keyCode))
         return false;
     return maxLength <= 0 || text.size() < maxLength;
 }

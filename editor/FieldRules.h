@@ -35,6 +35,6 @@ struct FieldKeyRule {
 };
 
 // Names and passwords: "!" to "~" without the double quote and "?".
-bool IsNameCharacter(int keyCode);
+bool isNameCharacter(int keyCode);
 
 } // namespace mg

@@ -719,7 +719,7 @@ bool frmMain::readScriptFile(const QString &path, Configuration &config)
                           title);
         return false;
     }
-    const ScriptReadResult read = ReadScriptBytes(bytes);
+    const ScriptReadResult read = readScriptBytes(bytes);
     config = read.config;
     config.Saved = false;
     m_openedScript = read.unplaced;

@@ -59,10 +59,10 @@ bool IsSingleByteText(const QString &text)
 
 bool IsDottedQuad(const QString &text)
 {
-    return ReadDottedQuad(text).has_value();
+    return readDottedQuad(text).has_value();
 }
 
-std::optional<quint32> ReadDottedQuad(const QString &text)
+std::optional<quint32> readDottedQuad(const QString &text)
 {
     const QStringList parts = text.split(QLatin1Char('.'));
     if (parts.size() != 4)

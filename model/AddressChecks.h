@@ -35,7 +35,7 @@ bool IsDottedQuad(const QString &text);
 // takes it). Nothing for any other text: no shorthand ("127.1"), no single
 // number, no hexadecimal, no blanks. A resolver's parse would read "010" as
 // 8 and send the login to another machine.
-std::optional<quint32> ReadDottedQuad(const QString &text);
+std::optional<quint32> readDottedQuad(const QString &text);
 
 // Octet-wise AND of an address and a mask, written without leading zeros.
 // Both arguments must have passed IsDottedQuad.

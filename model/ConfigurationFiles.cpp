@@ -47,7 +47,7 @@ QString writeError(const QString &path, const QString &reason)
 
 } // namespace
 
-QString RcfPathFor(const QString &path)
+QString rcfPathFor(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
@@ -69,7 +69,7 @@ QString RcfPathFor(const QString &path)
     return folder + spelled;
 }
 
-RcfReadResult ReadRcfFile(const QString &rcfPath, const Configuration &current)
+RcfReadResult readRcfFile(const QString &rcfPath, const Configuration &current)
 {
     RcfReadResult result;
     const auto fail = [&](const QString &reason) {
@@ -91,10 +91,10 @@ RcfReadResult ReadRcfFile(const QString &rcfPath, const Configuration &current)
     const QByteArray bytes = file.read(MaxRcfFileSize + 1);
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString());
-    return ReadRcf(bytes, current);
+    return readRcf(bytes, current);
 }
 
-QString WriteFilePair(const QString &firstPath, const QByteArray &first, const QString &secondPath,
+QString writeFilePair(const QString &firstPath, const QByteArray &first, const QString &secondPath,
                       const QByteArray &second)
 {
     // Replacing a device or a pipe with a regular file would destroy it;
@@ -143,7 +143,7 @@ QString WriteFilePair(const QString &firstPath, const QByteArray &first, const Q
     return {};
 }
 
-QString WriteFileSafely(const QString &path, const QByteArray &bytes)
+QString writeFileSafely(const QString &path, const QByteArray &bytes)
 {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
@@ -202,11 +202,11 @@ QString SaveConfiguration(Configuration &config, FileDialogPrompt &files, Messag
     // the list the generator has no ENAT question left to ask.
     if (saved.addAutomaticEnatEntry() && generate)
         saved.CommandScript = generate(saved);
-    const RcfWriteResult script = WriteScriptFile(saved.CommandScript);
-    const RcfWriteResult rcf = WriteRcf(saved);
+    const RcfWriteResult script = writeScriptFile(saved.CommandScript);
+    const RcfWriteResult rcf = writeRcf(saved);
     QString error = !script.ok ? script.errorText : !rcf.ok ? rcf.errorText : QString();
     if (error.isEmpty())
-        error = WriteFilePair(path, script.bytes, path.left(slash + 1) + rcfName, rcf.bytes);
+        error = writeFilePair(path, script.bytes, path.left(slash + 1) + rcfName, rcf.bytes);
     if (!error.isEmpty()) {
         messages.critical(error, ErrorTitle);
         return {};
@@ -226,7 +226,7 @@ QString OpenConfiguration(Configuration &config, FileDialogPrompt &files, Messag
     if (!chosen)
         return {};
 
-    const QString rcfPath = RcfPathFor(*chosen);
+    const QString rcfPath = rcfPathFor(*chosen);
     if (rcfPath.isEmpty()) {
         messages.critical(QStringLiteral("ファイル名「%1」には拡張子がないため、読み込む設定ファイル(.rcf)が決まりません。")
                               .arg(fileNameOf(*chosen)),
@@ -242,7 +242,7 @@ QString OpenConfiguration(Configuration &config, FileDialogPrompt &files, Messag
             return {};
         return fileNameOf(*chosen);
     }
-    const RcfReadResult result = ReadRcfFile(rcfPath, config);
+    const RcfReadResult result = readRcfFile(rcfPath, config);
     for (const RcfProblem &warning : result.warnings)
         messages.critical(warning.message.text, warning.message.title);
     if (!result.ok) {

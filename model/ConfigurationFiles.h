@@ -54,21 +54,21 @@ QString OpenConfiguration(Configuration &config, FileDialogPrompt &files, Messag
 // whose name differs only in case is taken, so a pair copied from another
 // system opens. Empty when the file name has no extension, so a dot in a
 // folder name is never taken for one.
-QString RcfPathFor(const QString &path);
+QString rcfPathFor(const QString &path);
 
 // Reads an .rcf file from disk as OpenConfiguration does, without prompts.
-RcfReadResult ReadRcfFile(const QString &rcfPath, const Configuration &current);
+RcfReadResult readRcfFile(const QString &rcfPath, const Configuration &current);
 
 // Writes both files so that each is replaced only once the new contents are
 // complete on disk, and restores the first when the second cannot be put in
 // place. Answers an empty text on success, otherwise what went wrong.
-QString WriteFilePair(const QString &firstPath, const QByteArray &first, const QString &secondPath,
+QString writeFilePair(const QString &firstPath, const QByteArray &first, const QString &secondPath,
                       const QByteArray &second);
 
 // One file written the same way: the new contents go to a temporary file
 // beside it, which replaces the old file only once complete, so a failure
 // leaves the old file as it was. Refuses to write over anything but a
 // regular file. Answers an empty text on success, otherwise what went wrong.
-QString WriteFileSafely(const QString &path, const QByteArray &bytes);
+QString writeFileSafely(const QString &path, const QByteArray &bytes);
 
 } // namespace mg

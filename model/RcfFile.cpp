@@ -670,14 +670,14 @@ void writeAll(LineWriter &w, const Configuration &c)
 
 } // namespace
 
-QString RcfText(const Configuration &config)
+QString rcfText(const Configuration &config)
 {
     LineWriter w;
     writeAll(w, config);
     return w.text();
 }
 
-RcfWriteResult WriteRcf(const Configuration &config)
+RcfWriteResult writeRcf(const Configuration &config)
 {
     if (!countsInRange(config)) {
         RcfWriteResult result;
@@ -697,7 +697,7 @@ RcfWriteResult WriteRcf(const Configuration &config)
     return encodeLines(w.text());
 }
 
-RcfWriteResult WriteScriptFile(const QString &commandScript)
+RcfWriteResult writeScriptFile(const QString &commandScript)
 {
     RcfWriteResult result = encodeLines(commandScript + CrLf);
     if (!result.ok)
@@ -705,7 +705,7 @@ RcfWriteResult WriteScriptFile(const QString &commandScript)
     return result;
 }
 
-RcfReadResult ReadRcf(const QByteArray &bytes, const Configuration &current)
+RcfReadResult readRcf(const QByteArray &bytes, const Configuration &current)
 {
     if (bytes.size() > MaxRcfFileSize) {
         const QString text = QStringLiteral("設定ファイルが大きすぎるため、開けません。");

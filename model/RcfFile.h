@@ -28,16 +28,16 @@ struct RcfWriteResult {
 };
 
 // The lines of the file, every line ended by CR LF, before encoding.
-QString RcfText(const Configuration &config);
+QString rcfText(const Configuration &config);
 
 // The file's bytes. Refused (never written half-way or with substitutes):
 // counts outside the tables, a value holding a line break (it would turn into
 // lines of its own and be read back as other keys), a character Shift_JIS
 // cannot represent.
-RcfWriteResult WriteRcf(const Configuration &config);
+RcfWriteResult writeRcf(const Configuration &config);
 
 // The script file: the command script followed by one CR LF, in Shift_JIS.
-RcfWriteResult WriteScriptFile(const QString &commandScript);
+RcfWriteResult writeScriptFile(const QString &commandScript);
 
 // A fault found in a file: the message box the window shows, and a plain
 // description for the command line, where the box's bare "エラー" would
@@ -75,7 +75,7 @@ struct RcfReadResult {
 // read in turn; the callback timer, the auto-hash timers, the next hop and the
 // LQR box mark nothing). The result's Saved is false exactly when such a
 // change happened, true when the file only repeated what the controls held.
-RcfReadResult ReadRcf(const QByteArray &bytes, const Configuration &current);
+RcfReadResult readRcf(const QByteArray &bytes, const Configuration &current);
 
 // Files larger than this are refused unread; a real configuration is a few
 // kilobytes.

@@ -83,12 +83,12 @@ struct FolderKeeper : QObject {
 
 } // namespace
 
-QString TransferText(const QString &user, const QString &encodedPassword, const QString &script)
+QString transferText(const QString &user, const QString &encodedPassword, const QString &script)
 {
     return head(user) + encodedPassword + tail(user, script);
 }
 
-QString EncoderPasswordProblem(const QString &password)
+QString encoderPasswordProblem(const QString &password)
 {
     // The very split encoderArguments() makes, joined as the encoder joins it.
     if (password.split(QLatin1Char(' '), Qt::SkipEmptyParts).join(QLatin1Char(' ')) != password)
@@ -96,7 +96,7 @@ QString EncoderPasswordProblem(const QString &password)
     return QString();
 }
 
-bool IsEncodedPasswordLine(const QByteArray &answer)
+bool isEncodedPasswordLine(const QByteArray &answer)
 {
     QByteArray line = answer;
     if (line.endsWith("\r\n"))
@@ -159,14 +159,14 @@ void ManagerAccountStep::start(const QString &user, const QString &password, con
     m_fileName = transferName(fileName);
     // The windows and the command line refuse such a password before the
     // login; this is the last guard before the router is given another one.
-    if (const QString problem = EncoderPasswordProblem(password); !problem.isEmpty())
+    if (const QString problem = encoderPasswordProblem(password); !problem.isEmpty())
         return fail(ErrorTitle, problem);
     if (m_fileName.isEmpty())
         return fail(ErrorTitle, BadNameText);
 
     QString folder = m_programFolder;
     if (folder.isEmpty()) {
-        const ProgramFolderResult located = LocateProgramFolder();
+        const ProgramFolderResult located = locateProgramFolder();
         if (!located.ok)
             return fail(ErrorTitle, ProgramFolderErrorText);
         folder = located.folder;
@@ -256,7 +256,7 @@ void ManagerAccountStep::encoderFinished()
     // A line break alone is no more an answer than nothing.
     if (encoded.isEmpty() || encoded == "\n" || encoded == "\r\n")
         return fail(ErrorTitle, EncoderEmptyText);
-    if (encoded.size() > EncoderOutputLimit || !IsEncodedPasswordLine(encoded))
+    if (encoded.size() > EncoderOutputLimit || !isEncodedPasswordLine(encoded))
         return fail(ErrorTitle, EncoderGarbageText);
 
     // The encoder's bytes go into the file untouched, even where a decode and

@@ -18,14 +18,14 @@ namespace mg {
 // given, every line ended by CR LF and one more CR LF after it all.
 // `encodedPassword` is the encoder's output exactly as it came, a line break
 // at its end included.
-QString TransferText(const QString &user, const QString &encodedPassword, const QString &script);
+QString transferText(const QString &user, const QString &encodedPassword, const QString &script);
 
 // The encoder is given the password as words, split at blanks, and joins
 // them again with one blank: a password with a blank at either end or two
 // in a row would reach the router as another password, and the operator
 // would be locked out. Empty when the password goes through unchanged;
 // otherwise the reason, for the operator.
-QString EncoderPasswordProblem(const QString &password);
+QString encoderPasswordProblem(const QString &password);
 
 // What the encoder's answer must look like to go after "pass=" in the
 // transfer file, once one line break at its end (CR LF or LF, kept in the
@@ -33,7 +33,7 @@ QString EncoderPasswordProblem(const QString &password);
 // double quote. So nothing an encoder gone wrong writes can end the value
 // early, open a quoted one, break the line and so add a command of its own,
 // or put bytes into the file whose meaning depends on the code page.
-bool IsEncodedPasswordLine(const QByteArray &answer);
+bool isEncodedPasswordLine(const QByteArray &answer);
 
 struct ManagerAccountResult {
     bool ok = false;
@@ -44,9 +44,9 @@ struct ManagerAccountResult {
 // Builds the transfer file for a LAN transfer. The password is encoded by the
 // maker's encoder "tzel" in the program folder, which leaves its answer in
 // "pass.tmp" in its working folder. Its answer counts only when it ended
-// normally with status 0 and left a password line (IsEncodedPasswordLine);
+// normally with status 0 and left a password line (isEncodedPasswordLine);
 // otherwise the step fails and writes nothing. A password the encoder would
-// change (EncoderPasswordProblem) is refused before it is started. Encoder
+// change (encoderPasswordProblem) is refused before it is started. Encoder
 // output and transfer file live in a private folder (owner only) of their
 // own, so that neither a saved configuration nor another user's file is
 // ever overwritten, and both are gone when the transfer ends: at cleanup(),
@@ -59,7 +59,7 @@ public:
     explicit ManagerAccountStep(QObject *parent = nullptr);
     ~ManagerAccountStep() override;                       // removes the private folder
 
-    void setProgramFolder(const QString &folder);         // tests; otherwise LocateProgramFolder()
+    void setProgramFolder(const QString &folder);         // tests; otherwise locateProgramFolder()
     void setEncoderTimeout(std::chrono::milliseconds t);  // tests
 
     // Starts the encoder; finished() follows (possibly at once for a failure),

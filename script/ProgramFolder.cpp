@@ -42,7 +42,7 @@ QString machineSettingsFile()
 
 } // namespace
 
-ProgramFolderResult LocateProgramFolder()
+ProgramFolderResult locateProgramFolder()
 {
     const QString path = machineSettingsFile();
     if (path.isEmpty())

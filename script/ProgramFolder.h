@@ -16,9 +16,9 @@ struct ProgramFolderResult {
 // that exists but cannot be read, or a Target that is not a readable folder
 // (empty, missing, a plain file), is an error: the operator gets
 // ProgramFolderErrorText.
-ProgramFolderResult LocateProgramFolder();
+ProgramFolderResult locateProgramFolder();
 
-// The message for a failed LocateProgramFolder(), shown under the title "エラー".
+// The message for a failed locateProgramFolder(), shown under the title "エラー".
 extern const QString ProgramFolderErrorText;
 
 } // namespace mg

@@ -259,7 +259,7 @@ void askForLanEnatEntry(Configuration &config, MessagePrompt &prompt, int count)
         // cannot be done.
         if (config.EnatCount < 0 || config.EnatCount >= MaxEnatEntries)
             return;
-        const MessageAnswer answer = prompt.show(LanEnatQuestion(n), LanEnatQuestionTitle(),
+        const MessageAnswer answer = prompt.show(lanEnatQuestion(n), lanEnatQuestionTitle(),
                                                  MessageIcon::Information, MessageButtons::YesNo);
         if (answer != MessageAnswer::Yes)
             continue;
@@ -314,7 +314,7 @@ void writeAnalogPorts(ScriptWriter &out, const CommonSettings &common)
 
 } // namespace
 
-QString BuildRouteCommands(const Configuration &config)
+QString buildRouteCommands(const Configuration &config)
 {
     QString text;
     const int used = routesInUse(config);
@@ -326,7 +326,7 @@ QString BuildRouteCommands(const Configuration &config)
     return text;
 }
 
-QString BuildEnatCommands(const Configuration &config)
+QString buildEnatCommands(const Configuration &config)
 {
     QString text = QStringLiteral("enable ip nat") + CrLf;
     const int used = enatEntriesInUse(config);
@@ -375,7 +375,7 @@ QString GenerateScript(Configuration &config, MessagePrompt &prompt)
 
     if (routesInUse(config) > 0) {
         if (config.RouteCommands.isEmpty())
-            config.RouteCommands = BuildRouteCommands(config);
+            config.RouteCommands = buildRouteCommands(config);
         out.append(config.RouteCommands);
     }
 
@@ -384,7 +384,7 @@ QString GenerateScript(Configuration &config, MessagePrompt &prompt)
 
     if (enatEntriesInUse(config) > 0) {
         if (config.EnatCommands.isEmpty())
-            config.EnatCommands = BuildEnatCommands(config);
+            config.EnatCommands = buildEnatCommands(config);
         out.append(config.EnatCommands);
     }
 
@@ -394,14 +394,14 @@ QString GenerateScript(Configuration &config, MessagePrompt &prompt)
     return out.text();
 }
 
-QString LanEnatQuestion(int n)
+QString lanEnatQuestion(int n)
 {
     return QStringLiteral("接続先") + num(n) + QStringLiteral("は端末型の設定です。") + CrLf + CrLf
         + QStringLiteral("この接続先のPPPインターフェースをグローバルアドレス") + CrLf
         + QStringLiteral("とするダイナミックENATエントリを追加しますか？");
 }
 
-QString LanEnatQuestionTitle()
+QString lanEnatQuestionTitle()
 {
     return QStringLiteral("ENATの設定");
 }

@@ -19,13 +19,13 @@ QString GenerateScript(Configuration &config, MessagePrompt &prompt);
 
 // The question offering the LAN's dynamic ENAT entry over terminal-type
 // destination n, and its title; the ENAT dialog asks it too.
-QString LanEnatQuestion(int n);
-QString LanEnatQuestionTitle();
+QString lanEnatQuestion(int n);
+QString lanEnatQuestionTitle();
 
 // The route lines of the static route list (kept as RouteCommands).
-QString BuildRouteCommands(const Configuration &config);
+QString buildRouteCommands(const Configuration &config);
 
 // "enable ip nat" and the lines of the ENAT list (kept as EnatCommands).
-QString BuildEnatCommands(const Configuration &config);
+QString buildEnatCommands(const Configuration &config);
 
 } // namespace mg

@@ -767,12 +767,12 @@ ScriptReadResult Reader::read(const QString &text)
 
 } // namespace
 
-ScriptReadResult ReadScript(const QString &text)
+ScriptReadResult readScript(const QString &text)
 {
     return Reader().read(text);
 }
 
-ScriptReadResult ReadScriptBytes(const QByteArray &bytes)
+ScriptReadResult readScriptBytes(const QByteArray &bytes)
 {
     if (bytes.size() > MaxScriptSize) {
         ScriptReadResult tooLarge;
@@ -782,8 +782,8 @@ ScriptReadResult ReadScriptBytes(const QByteArray &bytes)
     QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
     const QString asUtf8 = utf8.decode(bytes);
     if (!utf8.hasError())
-        return ReadScript(asUtf8);
-    return ReadScript(ShiftJis::decode(bytes));
+        return readScript(asUtf8);
+    return readScript(ShiftJis::decode(bytes));
 }
 
 } // namespace mg

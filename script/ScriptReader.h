@@ -63,10 +63,10 @@ struct ScriptReadResult {
 };
 
 // The script as text (CR LF or LF line ends).
-ScriptReadResult ReadScript(const QString &text);
+ScriptReadResult readScript(const QString &text);
 
 // The script's bytes: UTF-8 when they are valid UTF-8, Shift_JIS otherwise.
-ScriptReadResult ReadScriptBytes(const QByteArray &bytes);
+ScriptReadResult readScriptBytes(const QByteArray &bytes);
 
 // Scripts larger than this are refused unread, as one unplaced line 0.
 inline constexpr qint64 MaxScriptSize = 4 * 1024 * 1024;

@@ -8,14 +8,14 @@
 
 namespace mg::StandInEncoder {
 
-QString EncoderPath(const QString &programFolder)
+QString encoderPath(const QString &programFolder)
 {
     return QDir(programFolder).filePath(QStringLiteral("tzel"));
 }
 
-bool IsStandIn(const QString &programFolder)
+bool isStandIn(const QString &programFolder)
 {
-    const QFileInfo encoder(EncoderPath(programFolder));
+    const QFileInfo encoder(encoderPath(programFolder));
     if (!encoder.isFile() || !encoder.isExecutable())
         return false;
     // A real encoder may write its answer into a file of its own wherever it
@@ -44,7 +44,7 @@ bool IsStandIn(const QString &programFolder)
     return answer == QByteArray(Marker) + '\n';
 }
 
-QString Explanation(const QString &encoderPath)
+QString explanation(const QString &encoderPath)
 {
     return QStringLiteral("パスワード暗号化プログラム %1 は、Marrowgate に付属する代用のプログラムです。"
                           "これで暗号化したパスワードは実際の KV700 には読めないため、LAN で設定を送ると"
@@ -52,7 +52,7 @@ QString Explanation(const QString &encoderPath)
         .arg(encoderPath);
 }
 
-QString Remedy(const QString &encoderPath)
+QString remedy(const QString &encoderPath)
 {
     return QStringLiteral("メーカーの暗号化プログラムを %1 に置くか、メーカーの暗号化プログラムを置いたフォルダを"
                           "機械全体の設定ファイル (/etc/xdg/Brenholt/marrowgate.ini) の Target で指定してください。")

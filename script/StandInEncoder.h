@@ -14,7 +14,7 @@ namespace mg::StandInEncoder {
 //
 // The maker's encoder cannot pass for it: given the argument it encodes it
 // as a password word (or refuses it), and an encoded password is a single
-// word with no blank in it (IsEncodedPasswordLine), while Marker has blanks.
+// word with no blank in it (isEncodedPasswordLine), while Marker has blanks.
 // Given the argument with "> pass.tmp" after it, as a password word, the
 // stand-in encodes it like any other.
 inline constexpr char IdentifyArgument[] = "--identify-standin";
@@ -29,14 +29,14 @@ inline constexpr std::chrono::milliseconds AnswerTimeout{5000};
 // whatever a real encoder makes of the question is left nowhere. False for
 // a missing encoder, one that fails, or one that does not answer in time
 // (the transfer then reports those itself).
-bool IsStandIn(const QString &programFolder);
+bool isStandIn(const QString &programFolder);
 
 // The encoder's path in the program folder, as the transfer starts it.
-QString EncoderPath(const QString &programFolder);
+QString encoderPath(const QString &programFolder);
 
 // Why the stand-in must not reach a real router, for the operator.
-QString Explanation(const QString &encoderPath);
+QString explanation(const QString &encoderPath);
 // What to do about it, for the operator.
-QString Remedy(const QString &encoderPath);
+QString remedy(const QString &encoderPath);
 
 } // namespace mg::StandInEncoder

@@ -193,7 +193,7 @@ void frmScript::sendOverSerialLine()
     TransferJob job;
     job.method = TransferMethod::Serial;
     job.commandScript = m_configuration.CommandScript;
-    job.configName = SendText::ConfigName(m_configuration.ConfigFileName);
+    job.configName = SendText::configName(m_configuration.ConfigFileName);
     if (!routerTakesName(job.configName))
         return;
     job.sendText = SendText::SerialText(job.commandScript);
@@ -207,7 +207,7 @@ void frmScript::sendOverSerialLine()
         txtScript->setPlainText(m_configuration.CommandScript);
         return;
     }
-    RunTransferWindows(job, *m_transfer, this);
+    runTransferWindows(job, *m_transfer, this);
     accept();
 }
 
@@ -232,7 +232,7 @@ void frmScript::sendOverNetwork()
     job.commandScript = m_configuration.CommandScript;
     job.configName = m_configuration.ConfigFileName;
     job.routerAddress = *router;
-    RunTransferWindows(job, *m_transfer, this);
+    runTransferWindows(job, *m_transfer, this);
     accept();
 }
 
@@ -240,15 +240,15 @@ bool frmScript::standInEncoderAccepted()
 {
     QString folder = m_transfer->programFolder;
     if (folder.isEmpty()) {
-        const ProgramFolderResult located = LocateProgramFolder();
+        const ProgramFolderResult located = locateProgramFolder();
         if (!located.ok)
             return true; // the transfer stops on that itself, with its message
         folder = located.folder;
     }
-    if (!StandInEncoder::IsStandIn(folder))
+    if (!StandInEncoder::isStandIn(folder))
         return true;
-    const QString encoder = StandInEncoder::EncoderPath(folder);
-    const QString text = StandInEncoder::Explanation(encoder) + CrLf + CrLf + StandInEncoder::Remedy(encoder) + CrLf
+    const QString encoder = StandInEncoder::encoderPath(folder);
+    const QString text = StandInEncoder::explanation(encoder) + CrLf + CrLf + StandInEncoder::remedy(encoder) + CrLf
         + QStringLiteral("シリアルで送るときは、暗号化プログラムを使いません。") + CrLf + CrLf
         + QStringLiteral("ルータがこの代用の暗号化を読めると分かっている場合 (ルータのシミュレータなど) のほかは、"
                          "[いいえ] を選んでください。") + CrLf
@@ -260,11 +260,11 @@ bool frmScript::standInEncoderAccepted()
 
 bool frmScript::routerTakesName(const QString &name)
 {
-    if (SendText::ConfigNameAllowed(name))
+    if (SendText::configNameAllowed(name))
         return true;
     // Found before the router is touched: a serial transfer would reset it
     // and then fail to save the configuration.
-    const DialogueMessage message = DialogueMessages::BadConfigName(name);
+    const DialogueMessage message = DialogueMessages::badConfigName(name);
     m_prompt.show(message.text, message.title, message.icon, MessageButtons::Ok);
     return false;
 }
@@ -292,7 +292,7 @@ void frmScript::mnuLoadForm_Click()
         != MessageAnswer::Yes)
         return;
     const QString text = scriptText(*txtScript);
-    const ScriptReadResult read = ReadScript(text);
+    const ScriptReadResult read = readScript(text);
     // The reader knows nothing of the window: the file name stays, and the
     // script on screen stays the one kept and sent.
     const QString fileName = m_configuration.ConfigFileName;

@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench_reader: cannot read %s\n", argv[1]);
         return 1;
     }
-    const mg::RcfReadResult rcf = mg::ReadRcf(file.readAll(), mg::Configuration());
+    const mg::RcfReadResult rcf = mg::readRcf(file.readAll(), mg::Configuration());
     if (!rcf.ok) {
         std::fprintf(stderr, "bench_reader: %s is not a configuration\n", argv[1]);
         return 1;
@@ -70,9 +70,9 @@ int main(int argc, char *argv[])
         mg::GenerateScript(copy, no);
     });
     std::size_t unplaced = 0;
-    const Figures reading = timeRounds(rounds, [&] { unplaced = mg::ReadScript(script).unplaced.size(); });
+    const Figures reading = timeRounds(rounds, [&] { unplaced = mg::readScript(script).unplaced.size(); });
 
-    mg::Configuration back = mg::ReadScript(script).config;
+    mg::Configuration back = mg::readScript(script).config;
     const bool same = mg::GenerateScript(back, no) == script;
     std::printf("script: %lld lines, %lld characters; read back the same: %s, unplaced lines: %zu\n",
                 static_cast<long long>(script.count(QLatin1Char('\n'))), static_cast<long long>(script.size()),

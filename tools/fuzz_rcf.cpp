@@ -25,24 +25,24 @@ namespace {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    const mg::RcfReadResult read = mg::ReadRcf(bytes, mg::Configuration{});
+    const mg::RcfReadResult read = mg::readRcf(bytes, mg::Configuration{});
     if (!read.ok) {
         if (read.error.message.text.isEmpty())
             fault("a refused file without a message");
         return 0;
     }
-    const mg::RcfWriteResult written = mg::WriteRcf(read.config);
+    const mg::RcfWriteResult written = mg::writeRcf(read.config);
     if (!written.ok)
         fault("an accepted file cannot be saved");
-    const mg::RcfReadResult again = mg::ReadRcf(written.bytes, mg::Configuration{});
+    const mg::RcfReadResult again = mg::readRcf(written.bytes, mg::Configuration{});
     if (!again.ok)
         fault("a saved file cannot be read");
-    if (mg::WriteRcf(again.config).bytes != written.bytes)
+    if (mg::writeRcf(again.config).bytes != written.bytes)
         fault("a saved file does not read back to itself");
 
     mg::Configuration config = read.config;
     mg::AnswerPrompt answer(size % 2); // one answer to the ENAT question for the whole input
-    if (!mg::WriteScriptFile(mg::GenerateScript(config, answer)).ok)
+    if (!mg::writeScriptFile(mg::GenerateScript(config, answer)).ok)
         fault("the script of an accepted file cannot be saved");
     return 0;
 }

@@ -33,7 +33,7 @@ QString generate(mg::Configuration config)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    const mg::ScriptReadResult read = mg::ReadScriptBytes(bytes);
+    const mg::ScriptReadResult read = mg::readScriptBytes(bytes);
     const qsizetype lines = bytes.count('\n') + 1;
     for (const mg::UnplacedLine &u : read.unplaced) {
         if (u.reason.isEmpty())
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString script = generate(read.config);
     if (!read.unplaced.isEmpty() || read.config.Common.EthIP.isEmpty())
         return 0;
-    const mg::ScriptReadResult again = mg::ReadScript(script);
+    const mg::ScriptReadResult again = mg::readScript(script);
     if (!again.unplaced.isEmpty())
         fault("a generated script does not read back whole");
     if (generate(again.config) != script)

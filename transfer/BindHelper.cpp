@@ -86,7 +86,7 @@ int BindHelper::receiveDescriptor(int channel)
 
 QString BindHelper::locate()
 {
-    const ProgramFolderResult folder = LocateProgramFolder();
+    const ProgramFolderResult folder = locateProgramFolder();
     return folder.ok ? QDir(folder.folder).filePath(ProgramName) : QString();
 }
 

@@ -2,7 +2,7 @@
 
 namespace mg {
 
-QString EscapeControls(QStringView text, ControlEscaping how)
+QString escapeControls(QStringView text, ControlEscaping how)
 {
     const bool oneLine = how == ControlEscaping::OneLine;
     QString out;

@@ -17,6 +17,6 @@ namespace mg {
 // record of one line per entry reads back unambiguously (the transcript).
 enum class ControlEscaping { KeepLineBreaks, OneLine };
 
-QString EscapeControls(QStringView text, ControlEscaping how = ControlEscaping::KeepLineBreaks);
+QString escapeControls(QStringView text, ControlEscaping how = ControlEscaping::KeepLineBreaks);
 
 } // namespace mg

@@ -11,36 +11,36 @@ const QString CheckAddress = QStringLiteral("ルータの IP アドレスを確�
 const QString LoginFailedLine = QStringLiteral("ログインに失敗しました。\r\n");
 } // namespace
 
-DialogueMessage NoAnswer()
+DialogueMessage noAnswer()
 {
     return {QStringLiteral("応答なし"), QStringLiteral("KV700 から応答がありません。\r\n") + CheckCable,
             MessageIcon::Information};
 }
 
-DialogueMessage LoginRefused()
+DialogueMessage loginRefused()
 {
     return {LoginFailed, LoginFailedLine + QStringLiteral("ユーザ名とパスワードを確認してください。"),
             MessageIcon::Information};
 }
 
-DialogueMessage LoginNoPrompt(bool serial)
+DialogueMessage loginNoPrompt(bool serial)
 {
     return {LoginFailed, LoginFailedLine + (serial ? CheckCable : CheckAddress), MessageIcon::Information};
 }
 
-DialogueMessage NotConnected()
+DialogueMessage notConnected()
 {
     return {LoginFailed, LoginFailedLine + CheckAddress, MessageIcon::Information};
 }
 
-DialogueMessage ConnectionFailed()
+DialogueMessage connectionFailed()
 {
     return {QStringLiteral("接続失敗"),
             QStringLiteral("ログインに失敗しました。ルータの IP アドレス\r\nを再確認して下さい。"),
             MessageIcon::Critical};
 }
 
-DialogueMessage ConnectionLost()
+DialogueMessage connectionLost()
 {
     // The router's wording, kept as it has always been shown.
     return {QStringLiteral("接続エラー"),
@@ -49,7 +49,7 @@ DialogueMessage ConnectionLost()
             MessageIcon::Critical};
 }
 
-DialogueMessage LoadFailed()
+DialogueMessage loadFailed()
 {
     return {QStringLiteral("設定の送信"),
             QStringLiteral("設定の送信に失敗しました。\r\nルータに同じ名前の設定"
@@ -58,7 +58,7 @@ DialogueMessage LoadFailed()
             MessageIcon::Critical};
 }
 
-DialogueMessage Completed(const QString &routerAddress)
+DialogueMessage completed(const QString &routerAddress)
 {
     if (routerAddress == SendText::RemoteOperationAddress) {
         return {QStringLiteral("完了"),
@@ -69,19 +69,19 @@ DialogueMessage Completed(const QString &routerAddress)
     return {QStringLiteral("完了"), QStringLiteral("KV700 の設定が完了しました。"), MessageIcon::Information};
 }
 
-DialogueMessage SerialWriteFailed(const QString &description)
+DialogueMessage serialWriteFailed(const QString &description)
 {
     return {QStringLiteral("設定の送信"),
             QStringLiteral("シリアルポートに書き込めないため、設定の送信を中止しました。\r\n") + description,
             MessageIcon::Critical};
 }
 
-DialogueMessage FileServerFailed(const QString &description)
+DialogueMessage fileServerFailed(const QString &description)
 {
     return {QStringLiteral("設定の送信"), description, MessageIcon::Critical};
 }
 
-DialogueMessage TimedOut(int seconds)
+DialogueMessage timedOut(int seconds)
 {
     return {QStringLiteral("時間切れ"),
             QStringLiteral("%1 秒たっても KV700 の設定が終わらないため、中止しました。\r\n").arg(seconds) + CheckCable,
@@ -95,7 +95,7 @@ const QString AfterReset = QStringLiteral(
     "KV700 は工場出荷時の設定に戻した状態で、新しい設定は起動設定として保存されていません。\r\n");
 } // namespace
 
-DialogueMessage ConsoleLineRefused(const QString &line, int scriptLine, const QString &routerLine)
+DialogueMessage consoleLineRefused(const QString &line, int scriptLine, const QString &routerLine)
 {
     const QString what = scriptLine > 0 ? QStringLiteral("KV700 が設定の %1 行目を受け付けませんでした。\r\n%1: %2\r\n").arg(scriptLine).arg(line)
                                         : QStringLiteral("KV700 が「%1」を受け付けませんでした。\r\n").arg(line);
@@ -105,7 +105,7 @@ DialogueMessage ConsoleLineRefused(const QString &line, int scriptLine, const QS
             MessageIcon::Critical};
 }
 
-DialogueMessage ConsoleWrongPrompt(const QString &line, const QString &routerLine)
+DialogueMessage consoleWrongPrompt(const QString &line, const QString &routerLine)
 {
     return {SendTitle,
             QStringLiteral("KV700 が「%1」に思いがけない応答をしたため、設定の送信を中止しました。\r\n").arg(line)
@@ -114,7 +114,7 @@ DialogueMessage ConsoleWrongPrompt(const QString &line, const QString &routerLin
             MessageIcon::Critical};
 }
 
-DialogueMessage ConsoleNoAnswer(const QString &line, int seconds)
+DialogueMessage consoleNoAnswer(const QString &line, int seconds)
 {
     return {SendTitle,
             QStringLiteral("KV700 が「%1」に %2 秒たっても応答しないため、設定の送信を中止しました。\r\n").arg(line).arg(seconds)
@@ -122,7 +122,7 @@ DialogueMessage ConsoleNoAnswer(const QString &line, int seconds)
             MessageIcon::Critical};
 }
 
-DialogueMessage NotFactorySettings()
+DialogueMessage notFactorySettings()
 {
     return {SendTitle,
             QStringLiteral("KV700 が再起動の後、工場出荷時の設定に戻りませんでした (工場出荷時のパスワードでログインできません)。\r\n"
@@ -132,7 +132,7 @@ DialogueMessage NotFactorySettings()
             MessageIcon::Critical};
 }
 
-DialogueMessage NoLoginAfterRestart(int seconds)
+DialogueMessage noLoginAfterRestart(int seconds)
 {
     return {SendTitle,
             QStringLiteral("KV700 が再起動してから %1 秒たってもログインの表示が出ないため、設定の送信を中止しました。\r\n").arg(seconds)
@@ -141,7 +141,7 @@ DialogueMessage NoLoginAfterRestart(int seconds)
             MessageIcon::Critical};
 }
 
-DialogueMessage Stalled(int seconds, bool serial)
+DialogueMessage stalled(int seconds, bool serial)
 {
     return {QStringLiteral("応答なし"),
             QStringLiteral("%1 秒の間 KV700 から何の表示もなく、送信も進まないため、設定の送信を中止しました。\r\n").arg(seconds)
@@ -149,7 +149,7 @@ DialogueMessage Stalled(int seconds, bool serial)
             MessageIcon::Critical};
 }
 
-DialogueMessage BadConfigName(const QString &name)
+DialogueMessage badConfigName(const QString &name)
 {
     return {SendTitle,
             QStringLiteral("設定ファイルの名前「%1」は KV700 のコマンドで使えません。\r\n").arg(name)
@@ -158,7 +158,7 @@ DialogueMessage BadConfigName(const QString &name)
             MessageIcon::Critical};
 }
 
-DialogueMessage Stopped(const TransferState &state)
+DialogueMessage stopped(const TransferState &state)
 {
     const QString &name = state.configName;
     QString text = QStringLiteral("設定の送信を中止しました。KV700 は次の状態です。\r\n");

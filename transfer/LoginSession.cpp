@@ -36,7 +36,7 @@ void LoginSession::start(const QString &user, const QString &password)
         return;
     }
     m_job.loginUser = user;
-    m_loginLines.reset(SendText::TelnetLoginLines(user, password));
+    m_loginLines.reset(SendText::telnetLoginLines(user, password));
     // The lines are typed once the connection reports itself up.
     m_link.connectToRouter(m_job.routerAddress);
 }
@@ -56,7 +56,7 @@ void LoginSession::wakeTick()
     if (m_wakeLinesSent < WakeLines) {
         ++m_wakeLinesSent;
         if (!m_link.send(QStringLiteral("\r\n"))) {
-            fail(DialogueMessages::SerialWriteFailed(m_link.errorString()), AfterFailure::Close);
+            fail(DialogueMessages::serialWriteFailed(m_link.errorString()), AfterFailure::Close);
         }
         return;
     }
@@ -66,13 +66,13 @@ void LoginSession::wakeTick()
 
 void LoginSession::checkWakeAnswer()
 {
-    const QString prompt = PromptTail(m_terminal);
+    const QString prompt = promptTail(m_terminal);
     if (prompt != LoginPrompt && prompt != CommandPrompt) {
         m_job.sendText = SendText::SerialText(m_job.commandScript);
-        fail(DialogueMessages::NoAnswer(), AfterFailure::Retry);
+        fail(DialogueMessages::noAnswer(), AfterFailure::Retry);
         return;
     }
-    m_loginLines.reset(SendText::SerialLoginLines(prompt == CommandPrompt, m_user, m_password));
+    m_loginLines.reset(SendText::serialLoginLines(prompt == CommandPrompt, m_user, m_password));
     m_lines->start();
 }
 
@@ -84,13 +84,13 @@ void LoginSession::lineTick()
     if (serial() && m_loginLines.linesTaken() == 1 && !m_passwordAsked) {
         if (m_userEcho.isWaiting() && ++m_periodsWaited < PasswordPromptPeriods)
             return;
-        fail(DialogueMessages::LoginNoPrompt(true), AfterFailure::Close);
+        fail(DialogueMessages::loginNoPrompt(true), AfterFailure::Close);
         return;
     }
     if (const std::optional<QString> line = m_loginLines.next()) {
         if (serial()) {
             if (!m_link.send(*line)) {
-                fail(DialogueMessages::SerialWriteFailed(m_link.errorString()), AfterFailure::Close);
+                fail(DialogueMessages::serialWriteFailed(m_link.errorString()), AfterFailure::Close);
                 return;
             }
             if (m_loginLines.linesTaken() == 1) {
@@ -102,7 +102,7 @@ void LoginSession::lineTick()
         }
         if (!m_connected || !m_link.isUsable()) {
             closeTelnet();
-            fail(DialogueMessages::NotConnected(), AfterFailure::Close);
+            fail(DialogueMessages::notConnected(), AfterFailure::Close);
             return;
         }
         m_link.send(*line);
@@ -114,7 +114,7 @@ void LoginSession::lineTick()
 
 void LoginSession::checkLoginAnswer()
 {
-    const QString prompt = PromptTail(m_terminal);
+    const QString prompt = promptTail(m_terminal);
     if (prompt == LoginPrompt) {
         // Asked again: a wrong user name or password. Another try starts
         // from a fresh send text and a fresh connection.
@@ -122,17 +122,17 @@ void LoginSession::checkLoginAnswer()
             m_job.sendText = SendText::SerialText(m_job.commandScript);
         else
             closeTelnet();
-        fail(DialogueMessages::LoginRefused(), AfterFailure::Retry);
+        fail(DialogueMessages::loginRefused(), AfterFailure::Retry);
         return;
     }
     if (prompt == CommandPrompt) {
         m_busy = false;
-        emit loggedIn(SendText::IsFactoryLogin(m_user, m_password));
+        emit loggedIn(SendText::isFactoryLogin(m_user, m_password));
         return;
     }
     if (!serial())
         closeTelnet();
-    fail(DialogueMessages::LoginNoPrompt(serial()), AfterFailure::Close);
+    fail(DialogueMessages::loginNoPrompt(serial()), AfterFailure::Close);
 }
 
 void LoginSession::linkConnected()
@@ -150,7 +150,7 @@ void LoginSession::linkFailed()
     m_wake->stop();
     m_lines->stop();
     closeTelnet();
-    fail(DialogueMessages::ConnectionFailed(), AfterFailure::Close);
+    fail(DialogueMessages::connectionFailed(), AfterFailure::Close);
 }
 
 void LoginSession::receive(const QString &text)

@@ -37,7 +37,7 @@ std::optional<std::chrono::seconds> PaceEstimate::remaining() const
     return std::chrono::seconds(qint64(std::ceil(perStep * left / 1000.0)));
 }
 
-QString TimeLeftText(std::optional<std::chrono::seconds> remaining)
+QString timeLeftText(std::optional<std::chrono::seconds> remaining)
 {
     if (!remaining)
         return QStringLiteral("残り時間を計っています...");

@@ -37,6 +37,6 @@ private:
 
 // The estimate as the progress window shows it: "残り 約 1 分 20 秒",
 // rounded up to 5 seconds under a minute and to 10 seconds above.
-QString TimeLeftText(std::optional<std::chrono::seconds> remaining);
+QString timeLeftText(std::optional<std::chrono::seconds> remaining);
 
 } // namespace mg

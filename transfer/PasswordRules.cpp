@@ -73,7 +73,7 @@ QString checkNewPassword(const QString &password)
 QString checkEncodablePassword(const QString &password)
 {
     // The step that starts the encoder knows how it splits the password.
-    return EncoderPasswordProblem(password);
+    return encoderPasswordProblem(password);
 }
 
 } // namespace mg::PasswordRules

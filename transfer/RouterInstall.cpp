@@ -135,7 +135,7 @@ void RouterInstall::stalled()
     if (!isRunning())
         return;
     note(QStringLiteral("%1 秒の間、ルータの表示も転送の進みもありませんでした。").arg(StallLimit.count()));
-    const DialogueMessage message = DialogueMessages::Stalled(int(StallLimit.count()), m_job.method == TransferMethod::Serial);
+    const DialogueMessage message = DialogueMessages::stalled(int(StallLimit.count()), m_job.method == TransferMethod::Serial);
     if (m_stage == Stage::Login) {
         m_stage = Stage::Done;
         release();
@@ -190,7 +190,7 @@ void RouterInstall::attach(TelnetLink &link)
         else if (m_stage == Stage::Transfer)
             m_transfer->linkClosed();
         else if (m_stage == Stage::ManagerAccount)
-            end(false, DialogueMessages::ConnectionLost(), false, true);
+            end(false, DialogueMessages::connectionLost(), false, true);
     });
     m_linkConnections << connect(&link, &TelnetLink::failed, this, [this] {
         if (m_stage == Stage::Login)
@@ -198,7 +198,7 @@ void RouterInstall::attach(TelnetLink &link)
         else if (m_stage == Stage::Transfer)
             m_transfer->linkFailed();
         else if (m_stage == Stage::ManagerAccount)
-            end(false, DialogueMessages::ConnectionFailed());
+            end(false, DialogueMessages::connectionFailed());
     });
     attachLink();
 }
@@ -231,10 +231,10 @@ void RouterInstall::login(const QString &user, const QString &password)
     // A second login would start over on the line the first is typing on.
     if (m_stage != Stage::Login || loggingIn())
         return;
-    if (!SendText::ConfigNameAllowed(m_job.configName)) {
+    if (!SendText::configNameAllowed(m_job.configName)) {
         // Nothing may be typed: the router would be reset and then refuse
         // to save the configuration under this name.
-        const DialogueMessage message = DialogueMessages::BadConfigName(m_job.configName);
+        const DialogueMessage message = DialogueMessages::badConfigName(m_job.configName);
         m_stage = Stage::Done;
         release();
         settle(QStringLiteral("結果: ") + oneLine(message));
@@ -246,7 +246,7 @@ void RouterInstall::login(const QString &user, const QString &password)
     // After the reset the serial session logs in with the factory password.
     if (m_job.method == TransferMethod::Serial)
         addSecret(SendText::FactoryPassword);
-    for (const QString &secret : SendText::ScriptPasswords(m_job.commandScript))
+    for (const QString &secret : SendText::scriptPasswords(m_job.commandScript))
         addSecret(secret);
     note(m_job.method == TransferMethod::Serial
              ? QStringLiteral("シリアル コンソールにユーザ %1 でログインします。").arg(user)
@@ -276,7 +276,7 @@ QList<InstallStep> RouterInstall::steps() const
     if (m_transfer)
         list += m_transfer->steps();
     else if (m_job.method == TransferMethod::Telnet)
-        list += TransferSession::NetworkSteps(m_job.routerAddress);
+        list += TransferSession::networkSteps(m_job.routerAddress);
     return list;
 }
 
@@ -360,7 +360,7 @@ void RouterInstall::loggedInAs(bool factoryLogin)
         m_stall->start();
     }
     else
-        managerPassword = SendText::PasswordAfterLogin(m_password);
+        managerPassword = SendText::passwordAfterLogin(m_password);
     if (managerPassword)
         addSecret(*managerPassword);
     if (!factoryLogin)
@@ -371,7 +371,7 @@ void RouterInstall::loggedInAs(bool factoryLogin)
         note(QStringLiteral("工場出荷時のパスワードでログインしました。パスワードは変えません。"));
 
     if (m_job.method == TransferMethod::Serial) {
-        m_job.sendText += SendText::SerialTail(managerPassword, m_job.configName);
+        m_job.sendText += SendText::serialTail(managerPassword, m_job.configName);
         emit loggedIn();
         startTransfer();
         return;
@@ -464,7 +464,7 @@ void RouterInstall::timedOut()
 {
     if (m_stage == Stage::Done || m_stage == Stage::Idle)
         return;
-    end(false, DialogueMessages::TimedOut(int(m_timeLimit.count())), false, true);
+    end(false, DialogueMessages::timedOut(int(m_timeLimit.count())), false, true);
 }
 
 void RouterInstall::abort()

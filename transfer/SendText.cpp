@@ -21,12 +21,12 @@ QString lines(const QStringList &list)
 
 } // namespace
 
-QString ConfigName(const QString &configFileName)
+QString configName(const QString &configFileName)
 {
     return configFileName.isEmpty() ? DefaultConfigName : configFileName;
 }
 
-bool ConfigNameAllowed(const QString &name)
+bool configNameAllowed(const QString &name)
 {
     if (name.isEmpty())
         return false;
@@ -49,7 +49,7 @@ QString SerialText(const QString &commandScript)
         + commandScript;
 }
 
-QString SerialTail(const std::optional<QString> &managerPassword, const QString &configName)
+QString serialTail(const std::optional<QString> &managerPassword, const QString &configName)
 {
     QString tail;
     if (managerPassword) {
@@ -61,23 +61,23 @@ QString SerialTail(const std::optional<QString> &managerPassword, const QString 
                  QStringLiteral("set config=") + configName, QStringLiteral("restart router")});
 }
 
-QString SerialLoginLines(bool atCommandPrompt, const QString &user, const QString &password)
+QString serialLoginLines(bool atCommandPrompt, const QString &user, const QString &password)
 {
     const QString login = atCommandPrompt ? QStringLiteral("login ") + user : user;
     return lines({login, password, QString()});
 }
 
-QString TelnetLoginLines(const QString &user, const QString &password)
+QString telnetLoginLines(const QString &user, const QString &password)
 {
     return lines({QString(), user, password});
 }
 
-QString LoadCommands(const QString &configName, const QString &pcAddress)
+QString loadCommands(const QString &configName, const QString &pcAddress)
 {
     return lines({QString(), QStringLiteral("load file=%1 server=%2 destination=flash").arg(configName, pcAddress)});
 }
 
-QString BootCommands(const QString &configName, const QString &routerAddress)
+QString bootCommands(const QString &configName, const QString &routerAddress)
 {
     QStringList list{QStringLiteral("set config=") + configName};
     if (routerAddress != RemoteOperationAddress)
@@ -85,7 +85,7 @@ QString BootCommands(const QString &configName, const QString &routerAddress)
     return lines(list);
 }
 
-QStringList ScriptPasswords(const QString &commandScript)
+QStringList scriptPasswords(const QString &commandScript)
 {
     static const QRegularExpression word(QStringLiteral("(?:^|\\s)(?:password|pass)=(?:\"([^\"\\r\\n]*)\"|([^\\s\"]+))"),
                                          QRegularExpression::CaseInsensitiveOption);
@@ -99,12 +99,12 @@ QStringList ScriptPasswords(const QString &commandScript)
     return passwords;
 }
 
-bool IsFactoryLogin(const QString &user, const QString &password)
+bool isFactoryLogin(const QString &user, const QString &password)
 {
     return user == FactoryUser && password == FactoryPassword;
 }
 
-std::optional<QString> PasswordAfterLogin(const QString &password)
+std::optional<QString> passwordAfterLogin(const QString &password)
 {
     if (password == FactoryPassword)
         return std::nullopt;

@@ -5,7 +5,7 @@ namespace mg {
 const QString SerialErrorTitle =
     QStringLiteral("中断する場合は [ｷｬﾝｾﾙ] を、無視する場合は [OK] をｸﾘｯｸしてください。");
 
-QString SerialEventText(int code)
+QString serialEventText(int code)
 {
     switch (code) {
     case SerialEvent::Sent:

@@ -35,7 +35,7 @@ constexpr int DeviceFailure = 1100;
 
 // The box text of an event code: empty for the line events 1..7, the
 // undefined-error text for any code that has no text of its own.
-QString SerialEventText(int code);
+QString serialEventText(int code);
 
 // The title of the box that shows a line error.
 extern const QString SerialErrorTitle;

@@ -44,7 +44,7 @@ void TelnetLink::connectToRouter(const QString &address)
     // Never a name lookup or the resolver's reading of the text ("010" as
     // octal, "127.1" as shorthand): what is not four decimal numbers is no
     // address, and the connection fails as to an unknown host.
-    const std::optional<quint32> host = ReadDottedQuad(address);
+    const std::optional<quint32> host = readDottedQuad(address);
     socket->connectToHost(host ? QHostAddress(*host) : QHostAddress(), m_port);
 }
 

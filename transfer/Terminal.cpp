@@ -37,7 +37,7 @@ void ShowData(TerminalText &terminal, QString data)
     terminal.selectionLength = 0;
 }
 
-QString PromptTail(const TerminalText &terminal)
+QString promptTail(const TerminalText &terminal)
 {
     return terminal.text.right(2);
 }

@@ -28,6 +28,6 @@ void ShowData(TerminalText &terminal, QString data);
 
 // The last two characters of the terminal: the router's prompt test
 // (": " asks for a login, "> " is the command prompt).
-QString PromptTail(const TerminalText &terminal);
+QString promptTail(const TerminalText &terminal);
 
 } // namespace mg

@@ -21,7 +21,7 @@ QString hostText(const QHostAddress &address)
 
 } // namespace
 
-QString TftpListenErrorText(const QHostAddress &address, quint16 port, bool permissionDenied,
+QString tftpListenErrorText(const QHostAddress &address, quint16 port, bool permissionDenied,
                             const QString &reason, const QString &helperPath)
 {
     if (permissionDenied && port == TftpServer::DefaultPort) {
@@ -78,7 +78,7 @@ bool TftpServer::listen(const QHostAddress &local, quint16 port)
         return true;
     if (!m_listener.permissionDenied() || port != DefaultPort) {
         const QString reason = m_listener.error() == QAbstractSocket::AddressInUseError ? inUse : m_listener.errorString();
-        m_error = TftpListenErrorText(local, port, m_listener.permissionDenied(), reason, QString());
+        m_error = tftpListenErrorText(local, port, m_listener.permissionDenied(), reason, QString());
         return false;
     }
 
@@ -94,15 +94,15 @@ bool TftpServer::listen(const QHostAddress &local, quint16 port)
     }
     switch (bound.status) {
     case BindHelperResult::Status::InUse:
-        m_error = TftpListenErrorText(local, port, false, inUse, QString());
+        m_error = tftpListenErrorText(local, port, false, inUse, QString());
         break;
     case BindHelperResult::Status::NotLocal:
-        m_error = TftpListenErrorText(local, port, false, bound.reason, QString());
+        m_error = tftpListenErrorText(local, port, false, bound.reason, QString());
         break;
     default:
         if (helper.isEmpty())
             helper = BindHelper::ProgramName;
-        m_error = TftpListenErrorText(local, port, true, bound.reason, helper);
+        m_error = tftpListenErrorText(local, port, true, bound.reason, helper);
         break;
     }
     return false;

@@ -70,7 +70,7 @@ private:
 // port 69 gets the remedy (the helper at helperPath needs
 // cap_net_bind_service, reason says how the helper failed); another
 // refused privileged port is out of the program's reach.
-QString TftpListenErrorText(const QHostAddress &address, quint16 port, bool permissionDenied,
+QString tftpListenErrorText(const QHostAddress &address, quint16 port, bool permissionDenied,
                             const QString &reason, const QString &helperPath);
 
 } // namespace mg

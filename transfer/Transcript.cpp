@@ -182,7 +182,7 @@ void Transcript::write(QChar kind, const QString &text, const QDateTime &when)
         return;
     QString entry = when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QLatin1Char(' ') + kind;
     if (!text.isEmpty())
-        entry += QLatin1Char(' ') + EscapeControls(text, ControlEscaping::OneLine);
+        entry += QLatin1Char(' ') + escapeControls(text, ControlEscaping::OneLine);
     entry += QLatin1Char('\n');
     m_file.write(entry.toUtf8());
     // Written through at once: a session that ends badly (a crash, a

@@ -47,17 +47,17 @@ void TransferSession::start()
     if (m_fileServer) {
         // The address as the operator's box read it; a text it did not take
         // is no address, and the server then serves nobody.
-        const std::optional<quint32> router = ReadDottedQuad(m_job.routerAddress);
+        const std::optional<quint32> router = readDottedQuad(m_job.routerAddress);
         m_fileServer->setRouterAddress(router ? QHostAddress(*router) : QHostAddress());
         m_fileServer->setFilePath(m_job.transferFilePath);
         if (!m_fileServer->listen(QHostAddress(pcAddress), m_job.tftpPort)) {
             // Nothing has been changed on the router yet: say why and stop.
             m_link.close();
-            fail(DialogueMessages::FileServerFailed(m_fileServer->errorString()), false, false);
+            fail(DialogueMessages::fileServerFailed(m_fileServer->errorString()), false, false);
             return;
         }
     }
-    m_queue.reset(SendText::LoadCommands(m_job.configName, pcAddress));
+    m_queue.reset(SendText::loadCommands(m_job.configName, pcAddress));
     startCommandTicker();
 }
 
@@ -126,10 +126,10 @@ InstallStep TransferSession::step() const
 
 QList<InstallStep> TransferSession::steps() const
 {
-    return serial() ? m_console.steps() : NetworkSteps(m_job.routerAddress);
+    return serial() ? m_console.steps() : networkSteps(m_job.routerAddress);
 }
 
-QList<InstallStep> TransferSession::NetworkSteps(const QString &routerAddress)
+QList<InstallStep> TransferSession::networkSteps(const QString &routerAddress)
 {
     QList<InstallStep> list{InstallStep::FileTransfer, InstallStep::BootConfig};
     // In remote-operation mode the operator power-cycles the router.
@@ -184,7 +184,7 @@ void TransferSession::typeNextLine()
             // The port is gone (the cable pulled, or closed after a line
             // error): the rest of the script cannot reach the router, and
             // the end must not be reported as a completed installation.
-            fail(DialogueMessages::SerialWriteFailed(m_link.errorString()), false, false);
+            fail(DialogueMessages::serialWriteFailed(m_link.errorString()), false, false);
             return;
         }
         emit progressChanged();
@@ -202,19 +202,19 @@ void TransferSession::consoleFailed(const ConsoleScript::Verdict &verdict)
     switch (verdict.failure) {
     case Failure::Refused:
         // As a refused file over the LAN: the configuration counts as unsaved.
-        fail(DialogueMessages::ConsoleLineRefused(text, line.scriptLine, routerLine), true, false);
+        fail(DialogueMessages::consoleLineRefused(text, line.scriptLine, routerLine), true, false);
         return;
     case Failure::NotFactory:
-        fail(DialogueMessages::NotFactorySettings(), false, false);
+        fail(DialogueMessages::notFactorySettings(), false, false);
         return;
     case Failure::NoLoginPrompt:
-        fail(DialogueMessages::NoLoginAfterRestart(int(ConsoleScript::BootWait.count())), false, false);
+        fail(DialogueMessages::noLoginAfterRestart(int(ConsoleScript::BootWait.count())), false, false);
         return;
     case Failure::NoAnswer:
-        fail(DialogueMessages::ConsoleNoAnswer(text, int(ConsoleScript::AnswerWait.count())), false, false);
+        fail(DialogueMessages::consoleNoAnswer(text, int(ConsoleScript::AnswerWait.count())), false, false);
         return;
     case Failure::WrongPrompt:
-        fail(DialogueMessages::ConsoleWrongPrompt(text, routerLine), false, false);
+        fail(DialogueMessages::consoleWrongPrompt(text, routerLine), false, false);
         return;
     case Failure::None:
         return;
@@ -233,7 +233,7 @@ void TransferSession::commandTick()
 {
     if (!m_queue.atEnd()) {
         if (!m_link.isUsable()) {
-            fail(DialogueMessages::ConnectionLost(), false, true);
+            fail(DialogueMessages::connectionLost(), false, true);
             return;
         }
         m_link.send(*m_queue.next());
@@ -258,7 +258,7 @@ void TransferSession::finish()
     if (m_fileServer)
         m_fileServer->close();
     m_finished = true;
-    emit completed(DialogueMessages::Completed(serial() ? QString() : m_job.routerAddress));
+    emit completed(DialogueMessages::completed(serial() ? QString() : m_job.routerAddress));
 }
 
 void TransferSession::receive(const QString &text, bool containsError)
@@ -290,7 +290,7 @@ void TransferSession::receive(const QString &text, bool containsError)
     }
     if (containsError) {
         m_link.close();
-        fail(DialogueMessages::LoadFailed(), true, false);
+        fail(DialogueMessages::loadFailed(), true, false);
     }
 }
 
@@ -299,7 +299,7 @@ void TransferSession::fileDelivered()
     if (m_finished)
         return;
     m_loaded = true;
-    m_queue.reset(SendText::BootCommands(m_job.configName, m_job.routerAddress));
+    m_queue.reset(SendText::bootCommands(m_job.configName, m_job.routerAddress));
     startCommandTicker();
     emit progressChanged();
 }
@@ -309,14 +309,14 @@ void TransferSession::fileServerFailed(const QString &message)
     if (m_finished)
         return;
     m_link.close();
-    fail(DialogueMessages::FileServerFailed(message), true, false);
+    fail(DialogueMessages::fileServerFailed(message), true, false);
 }
 
 void TransferSession::linkFailed()
 {
     if (m_finished || serial())
         return;
-    fail(DialogueMessages::ConnectionFailed(), false, false);
+    fail(DialogueMessages::connectionFailed(), false, false);
 }
 
 void TransferSession::linkClosed()
@@ -330,7 +330,7 @@ void TransferSession::linkClosed()
         return;
     }
     m_link.close();
-    fail(DialogueMessages::ConnectionLost(), m_loaded, true);
+    fail(DialogueMessages::connectionLost(), m_loaded, true);
 }
 
 void TransferSession::fail(const DialogueMessage &message, bool markChanged, bool closesWindow)

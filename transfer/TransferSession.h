@@ -75,7 +75,7 @@ public:
     InstallStep step() const;
     QList<InstallStep> steps() const;
     // The LAN transfer's steps for a router at that address.
-    static QList<InstallStep> NetworkSteps(const QString &routerAddress);
+    static QList<InstallStep> networkSteps(const QString &routerAddress);
     // What the router has been left with so far.
     TransferState state() const;
 

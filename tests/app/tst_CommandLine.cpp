@@ -33,7 +33,7 @@ private slots:
     // configuration. MG_UPDATE_EXAMPLES=1 rewrites it after a deliberate change.
     void examplesAreCurrent()
     {
-        RcfReadResult read = ReadRcfFile(example(QStringLiteral("office.rcf")), Configuration{});
+        RcfReadResult read = readRcfFile(example(QStringLiteral("office.rcf")), Configuration{});
         QVERIFY(read.ok && m_dir.isValid());
         mgtest::ScriptedFileDialog files;
         files.answers = {m_dir.filePath(QStringLiteral("office.cfg"))};
@@ -208,8 +208,8 @@ private slots:
         // Only the .rcf: no temporary file left beside it.
         QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.rcf*")}, QDir::Files),
                  QStringList{QFileInfo(rcfPath).fileName()});
-        const GeneratedScript original = GenerateScriptFor(example(QStringLiteral("office.cfg")), false);
-        const GeneratedScript back = GenerateScriptFor(rcfPath, false);
+        const GeneratedScript original = generateScriptFor(example(QStringLiteral("office.cfg")), false);
+        const GeneratedScript back = generateScriptFor(rcfPath, false);
         QVERIFY2(original.ok && back.ok, qPrintable(back.problems.join(QLatin1Char('\n'))));
         QCOMPARE(back.script, original.script);
     }

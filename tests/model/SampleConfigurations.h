@@ -19,7 +19,7 @@ inline QByteArray readData(const QString &name)
 
 inline mg::Configuration golden(const QString &name)
 {
-    const mg::RcfReadResult read = mg::ReadRcf(readData(QStringLiteral("golden/%1.rcf").arg(name)), {});
+    const mg::RcfReadResult read = mg::readRcf(readData(QStringLiteral("golden/%1.rcf").arg(name)), {});
     if (!read.ok)
         qFatal("golden/%s.rcf does not read", qPrintable(name));
     return read.config;

@@ -12,7 +12,7 @@ private slots:
     // A, P, D: the address, phone and digit key filters (the text before the key, the key);
     // Q: IsDottedQuad; S: IsSingleByteText; V: numericValue; N: NetworkAddress;
     // H: StripHyphens; F: ReportFormatError's text|title; J: Shift_JIS there and back;
-    // I: ReadDottedQuad, the address connected to.
+    // I: readDottedQuad, the address connected to.
     void checks_data()
     {
         QTest::addColumn<char>("op");
@@ -93,7 +93,7 @@ private slots:
         const FormatErrorMessage m = ReportFormatError(a);
         const std::optional<QByteArray> bytes = ShiftJis::encode(a);
         // The box's check and the address connected to never disagree.
-        const std::optional<quint32> read = ReadDottedQuad(a);
+        const std::optional<quint32> read = readDottedQuad(a);
         if (op == 'Q' || op == 'I')
             QCOMPARE(read.has_value(), IsDottedQuad(a));
         const QString result = QStringLiteral("APDQS").contains(QLatin1Char(op)) ? QString(passes ? "yes" : "no")

@@ -57,7 +57,7 @@ private slots:
         opened.CommandScript = QStringLiteral("kept");
         QCOMPARE(open(opened, QStringLiteral("office.v2.cfg")), QStringLiteral("office.v2.cfg"));
         QVERIFY(m_messages.shown.isEmpty() && opened.CommandScript == "kept" && !opened.Saved);
-        QCOMPARE(RcfText(opened), RcfText(config));
+        QCOMPARE(rcfText(opened), rcfText(config));
 
         // Cancelled: the open changes nothing, the save only the script it generates first.
         opened.SaveSucceeded = true;

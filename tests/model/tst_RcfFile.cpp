@@ -46,9 +46,9 @@ private slots:
     {
         QFETCH(QString, name);
         const QByteArray golden = samples::readData(QStringLiteral("golden/%1.rcf").arg(name));
-        const RcfReadResult read = ReadRcf(golden, Configuration{});
+        const RcfReadResult read = readRcf(golden, Configuration{});
         QVERIFY(!golden.isEmpty() && read.ok && read.warnings.isEmpty());
-        const RcfWriteResult written = WriteRcf(read.config);
+        const RcfWriteResult written = writeRcf(read.config);
         QVERIFY2(written.ok, qPrintable(written.errorText));
         QCOMPARE(ShiftJis::decode(written.bytes).split("\r\n"), ShiftJis::decode(golden).split("\r\n"));
         QCOMPARE(written.bytes, golden);
@@ -101,9 +101,9 @@ private slots:
         expected.CommandScript = onScreen.CommandScript = QStringLiteral("enable ip\r\n");
         expected.ConfigFileName = onScreen.ConfigFileName = QStringLiteral("old.cfg");
         expected.Saved = saved;
-        const RcfReadResult read = ReadRcf(bytes, onScreen);
+        const RcfReadResult read = readRcf(bytes, onScreen);
         QVERIFY2(read.ok && read.warnings.isEmpty(), qPrintable(read.error.description));
-        QCOMPARE(RcfText(read.config), RcfText(expected));
+        QCOMPARE(rcfText(read.config), rcfText(expected));
         QVERIFY2(read.config == expected, read.config.Saved == saved ? "flags" : "Saved");
     }
 
@@ -115,10 +115,10 @@ private slots:
         c.destination(1).MP = 1;
         c.bod(1) = {QStringLiteral("100"), QStringLiteral("65535"), QStringLiteral("0"), QStringLiteral("40000")};
         QVERIFY(c.appendEnat({"192.168.1.10", {}, "65535", "203.0.113.1", {}, "40000", "tcp", {}, 2}));
-        const RcfWriteResult written = WriteRcf(c);
-        const RcfReadResult read = ReadRcf(written.bytes, Configuration{});
+        const RcfWriteResult written = writeRcf(c);
+        const RcfReadResult read = readRcf(written.bytes, Configuration{});
         QVERIFY(written.ok && read.ok);
-        QCOMPARE(RcfText(read.config), RcfText(c));
+        QCOMPARE(rcfText(read.config), rcfText(c));
     }
 
     void stops_data()
@@ -158,7 +158,7 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, textPart);
-        const RcfReadResult read = ReadRcf(bytes, Configuration{});
+        const RcfReadResult read = readRcf(bytes, Configuration{});
         QVERIFY(!read.ok);
         QTEST(read.error.message.title, "title");
         QVERIFY2(read.error.message.text.contains(textPart), qPrintable(read.error.message.text));
@@ -195,16 +195,16 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, readable);
-        const RcfReadResult read = ReadRcf(bytes, Configuration{});
+        const RcfReadResult read = readRcf(bytes, Configuration{});
         QVERIFY2(read.ok || !readable, qPrintable(read.error.message.text));
         if (!read.ok) {
             QVERIFY(!read.error.message.text.isEmpty() && read.error.message.text.size() < 400);
             return;
         }
-        const RcfWriteResult written = WriteRcf(read.config);
+        const RcfWriteResult written = writeRcf(read.config);
         QVERIFY2(written.ok, qPrintable(written.errorText));
-        const RcfReadResult again = ReadRcf(written.bytes, Configuration{});
-        QVERIFY(again.ok && WriteRcf(again.config).bytes == written.bytes);
+        const RcfReadResult again = readRcf(written.bytes, Configuration{});
+        QVERIFY(again.ok && writeRcf(again.config).bytes == written.bytes);
     }
 };
 

@@ -173,7 +173,7 @@ private slots:
                                                            "cat '%REC%/out' > pass.tmp"));
             writeFile(folder + QStringLiteral("/rec/out"), c.output);
             // The same text for the code that shows it (Latin-1 keeps every byte as one character).
-            QCOMPARE(TransferText(c.user, QString::fromLatin1(c.output), c.script).toLatin1(), c.expected);
+            QCOMPARE(transferText(c.user, QString::fromLatin1(c.output), c.script).toLatin1(), c.expected);
         }
         step.setProgramFolder(folder);
         const ManagerAccountResult result = run(step, c.user, c.password, c.script);
@@ -268,7 +268,7 @@ private slots:
         } else if (encoder != QLatin1String("stand-in")) {
             folder = fakeEncoder(m_scratch, encoder);
         }
-        QCOMPARE(StandInEncoder::IsStandIn(folder), standIn);
+        QCOMPARE(StandInEncoder::isStandIn(folder), standIn);
     }
 
     // Every way the encoder can fail ends in a message that says how, with
@@ -499,7 +499,7 @@ private slots:
         }
         folder.replace(QStringLiteral("<exe>"), QCoreApplication::applicationDirPath())
             .replace(QStringLiteral("<target>"), target.path());
-        const ProgramFolderResult located = LocateProgramFolder();
+        const ProgramFolderResult located = locateProgramFolder();
         QCOMPARE(located.ok, !folder.isEmpty());
         QCOMPARE(located.folder, folder);
 

@@ -29,7 +29,7 @@ Configuration load(const QString &name, const QStringList &edits = {})
             qFatal("%s has no line for %s", qPrintable(name), qPrintable(edit));
         lines[at] = edit;
     }
-    const RcfReadResult read = ReadRcf(ShiftJis::encode(lines.join(QStringLiteral("\r\n"))).value(), {});
+    const RcfReadResult read = readRcf(ShiftJis::encode(lines.join(QStringLiteral("\r\n"))).value(), {});
     if (!read.ok)
         qFatal("%s does not read: %s", qPrintable(name), qPrintable(read.error.description));
     return read.config;
@@ -178,7 +178,7 @@ private slots:
         }
         QCOMPARE(c.EnatList[enatCount - 1], (EnatEntry{"192.168.1.0", "255.255.255.0", {}, {}, {}, {}, {}, interface, 3}));
         QVERIFY(script.contains("add ip nat ip=192.168.1.0 mask=255.255.255.0 gblint=" + interface + "\r\n"));
-        QCOMPARE(c.EnatCommands, BuildEnatCommands(c)); // rebuilt with the new entry, and kept
+        QCOMPARE(c.EnatCommands, buildEnatCommands(c)); // rebuilt with the new entry, and kept
         // Saving regenerates the script: the entry is there now, nobody is asked again.
         mgtest::ScriptedPrompt again;
         QCOMPARE(generate(c, {}, &again), script);

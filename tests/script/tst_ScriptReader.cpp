@@ -147,9 +147,9 @@ Configuration randomConfiguration(quint32 seed)
     }
     c.addAutomaticEnatEntry(); // as saving does
     c.setConnectType(type);
-    c.RouteCommands = BuildRouteCommands(c);
+    c.RouteCommands = buildRouteCommands(c);
     if (c.EnatCount > 0)
-        c.EnatCommands = BuildEnatCommands(c);
+        c.EnatCommands = buildEnatCommands(c);
     return c;
 }
 
@@ -285,7 +285,7 @@ private slots:
             terminal += c.destination(1).Type == 1;
             many += c.TabCount > 5;
             const QString script = generate(c);
-            const ScriptReadResult read = ReadScript(script);
+            const ScriptReadResult read = readScript(script);
             QVERIFY2(read.unplaced.isEmpty(), qPrintable(QStringLiteral("seed %1\n").arg(seed) + describe(read.unplaced)));
             QCOMPARE(generate(read.config).split("\r\n"), script.split("\r\n"));
             compareConfigurations(read.config, carried(c));
@@ -309,12 +309,12 @@ private slots:
         QFETCH(quint32, seed);
         const Configuration c = randomConfiguration(seed);
         const QString script = generate(c);
-        const RcfWriteResult file = WriteScriptFile(script);
+        const RcfWriteResult file = writeScriptFile(script);
         QVERIFY(file.ok);
-        const ScriptReadResult fromFile = ReadScriptBytes(file.bytes);
+        const ScriptReadResult fromFile = readScriptBytes(file.bytes);
         QVERIFY2(fromFile.unplaced.isEmpty(), qPrintable(describe(fromFile.unplaced)));
         QCOMPARE(generate(fromFile.config).split("\r\n"), script.split("\r\n"));
-        const ScriptReadResult fromLf = ReadScriptBytes(QString(script).replace("\r\n", "\n").toUtf8());
+        const ScriptReadResult fromLf = readScriptBytes(QString(script).replace("\r\n", "\n").toUtf8());
         QVERIFY(fromLf.unplaced.isEmpty());
         QVERIFY(fromLf.config == fromFile.config);
     }
@@ -332,7 +332,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, yes);
-        const RcfReadResult rcf = ReadRcf(readGolden(name + QStringLiteral(".rcf")), {});
+        const RcfReadResult rcf = readRcf(readGolden(name + QStringLiteral(".rcf")), {});
         QVERIFY(rcf.ok);
         const QByteArray expected = readGolden(name + QStringLiteral(".txt"));
         QVERIFY(!expected.isEmpty());
@@ -344,7 +344,7 @@ private slots:
             prompt.answers << MessageAnswer::No << MessageAnswer::Yes;
             GenerateScript(c, prompt);
         }
-        const ScriptReadResult read = ReadScriptBytes(expected);
+        const ScriptReadResult read = readScriptBytes(expected);
         QVERIFY2(read.unplaced.isEmpty(), qPrintable(describe(read.unplaced)));
         QCOMPARE(generate(read.config).toUtf8(), expected);
         compareConfigurations(read.config, carried(c));
@@ -417,7 +417,7 @@ private slots:
         QFETCH(QString, script);
         QFETCH(QString, reference);
         QFETCH(QStringList, unplaced);
-        const ScriptReadResult read = ReadScript(script.split('|').join("\r\n") + "\r\n");
+        const ScriptReadResult read = readScript(script.split('|').join("\r\n") + "\r\n");
         QStringList got;
         for (const UnplacedLine &u : read.unplaced) {
             QCOMPARE(u.text, script.split('|').value(u.line - 1));
@@ -437,7 +437,7 @@ private slots:
                                "create pbx extension=1 port=1 group=\"default\" name=\"Extension 1\" terminate=7\r\n"
                                "create pbx extension=0 port=0 group=\"default\" name=\"Extension 0\"\r\n"
                                "set pbx extension=1 numaccept=notpresent\r\nset pbx extension=0 numaccept=03-1\r\n";
-        const ScriptReadResult read = ReadScript(script);
+        const ScriptReadResult read = readScript(script);
         QVERIFY2(read.unplaced.isEmpty(), qPrintable(describe(read.unplaced)));
         const CommonSettings &s = read.config.Common;
         QCOMPARE(s.ANALOG1, int16(1));
@@ -462,7 +462,7 @@ private slots:
     void hostileInput()
     {
         QFETCH(QByteArray, bytes);
-        const ScriptReadResult read = ReadScriptBytes(bytes);
+        const ScriptReadResult read = readScriptBytes(bytes);
         QVERIFY(!read.unplaced.isEmpty());
     }
 };

@@ -51,7 +51,7 @@ void TestPaceEstimate::timeLeft()
         const QStringList parts = report.split(QLatin1Char(':'));
         pace.progress(std::chrono::milliseconds(parts.at(0).toInt()), parts.at(1).toInt(), total);
     }
-    QCOMPARE(TimeLeftText(pace.remaining()), shown);
+    QCOMPARE(timeLeftText(pace.remaining()), shown);
 }
 
 QTEST_GUILESS_MAIN(TestPaceEstimate)

@@ -125,7 +125,7 @@ void TestRouterInstall::serialConsole()
 
     QVERIFY2(out.ok, qPrintable(out.message.text));
     QCOMPARE(out.message.text, QStringLiteral("KV700 の設定が完了しました。"));
-    QCOMPARE(choices, SendText::IsFactoryLogin(user, password) ? 1 : 0);
+    QCOMPARE(choices, SendText::isFactoryLogin(user, password) ? 1 : 0);
     // The port is closed at the end.
     QVERIFY(!line.isOpen());
 

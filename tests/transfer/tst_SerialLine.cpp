@@ -83,10 +83,10 @@ private slots:
     void eventTexts()
     {
         for (int code = 1; code <= 7; ++code)
-            QVERIFY(SerialEventText(code).isEmpty());
-        QCOMPARE(SerialEventText(1006), u"ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"_qs);
+            QVERIFY(serialEventText(code).isEmpty());
+        QCOMPARE(serialEventText(1006), u"ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"_qs);
         for (const int code : {0, 1005, 1012, SerialEvent::DeviceFailure})
-            QCOMPARE(SerialEventText(code), u"未定義のｴﾗｰまたはｲﾍﾞﾝﾄが発生しました。"_qs);
+            QCOMPARE(serialEventText(code), u"未定義のｴﾗｰまたはｲﾍﾞﾝﾄが発生しました。"_qs);
     }
 
     // Accepted strings read back lower-case and open the line; refused ones

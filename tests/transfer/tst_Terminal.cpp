@@ -73,7 +73,7 @@ void TestTerminal::longTerminalDropsOldestOutputFirst()
     TerminalText full{QString(TerminalLimit, QLatin1Char('z')), 0, 0};
     ShowData(full, QStringLiteral("!"));
     QCOMPARE(full.text.size(), TerminalLimit + 1);
-    QCOMPARE(PromptTail(full), QStringLiteral("z!"));
+    QCOMPARE(promptTail(full), QStringLiteral("z!"));
 }
 
 void TestTerminal::lineCursor_data()
@@ -121,34 +121,34 @@ void TestTerminal::sendTexts_data()
     QTest::newRow("serial text: reset, factory login, then the script")
         << SendText::SerialText(QStringLiteral("enable ip\r\nset ip\r\n")) << reset + "enable ip\r\nset ip\r\n";
     QTest::newRow("tail with a password")
-        << SendText::SerialTail(QStringLiteral("s3cret!"), QStringLiteral("office.cfg"))
+        << SendText::serialTail(QStringLiteral("s3cret!"), QStringLiteral("office.cfg"))
         << "set password\r\npastry\r\ns3cret!\r\ns3cret!\r\n\r\nset port=0 page=22\r\n"
            "create config=office.cfg\r\nset config=office.cfg\r\nrestart router\r\n";
     QTest::newRow("tail keeping the factory password")
-        << SendText::SerialTail(std::nullopt, QStringLiteral("kelpin.cfg"))
+        << SendText::serialTail(std::nullopt, QStringLiteral("kelpin.cfg"))
         << "set port=0 page=22\r\ncreate config=kelpin.cfg\r\nset config=kelpin.cfg\r\nrestart router\r\n";
     QTest::newRow("a user other than manager with the factory password sets no password")
-        << SendText::SerialTail(SendText::PasswordAfterLogin(QStringLiteral("pastry")), QStringLiteral("a.cfg"))
+        << SendText::serialTail(SendText::passwordAfterLogin(QStringLiteral("pastry")), QStringLiteral("a.cfg"))
         << "set port=0 page=22\r\ncreate config=a.cfg\r\nset config=a.cfg\r\nrestart router\r\n";
     QTest::newRow("console login at a login prompt")
-        << SendText::SerialLoginLines(false, QStringLiteral("admin"), QStringLiteral("pw pw"))
+        << SendText::serialLoginLines(false, QStringLiteral("admin"), QStringLiteral("pw pw"))
         << "admin\r\npw pw\r\n\r\n";
     QTest::newRow("console login at a command prompt")
-        << SendText::SerialLoginLines(true, QStringLiteral("admin"), QStringLiteral("pw"))
+        << SendText::serialLoginLines(true, QStringLiteral("admin"), QStringLiteral("pw"))
         << "login admin\r\npw\r\n\r\n";
-    QTest::newRow("Telnet login") << SendText::TelnetLoginLines(QStringLiteral("manager"), QStringLiteral("x"))
+    QTest::newRow("Telnet login") << SendText::telnetLoginLines(QStringLiteral("manager"), QStringLiteral("x"))
                                   << "\r\nmanager\r\nx\r\n";
-    QTest::newRow("load command") << SendText::LoadCommands(QStringLiteral("kelpin.cfg"), QStringLiteral("127.0.0.1"))
+    QTest::newRow("load command") << SendText::loadCommands(QStringLiteral("kelpin.cfg"), QStringLiteral("127.0.0.1"))
                                   << "\r\nload file=kelpin.cfg server=127.0.0.1 destination=flash\r\n";
     QTest::newRow("boot commands restart the router")
-        << SendText::BootCommands(QStringLiteral("a.cfg"), QStringLiteral("192.168.44.2"))
+        << SendText::bootCommands(QStringLiteral("a.cfg"), QStringLiteral("192.168.44.2"))
         << "set config=a.cfg\r\nrestart router\r\n";
     QTest::newRow("remote-operation mode is not restarted")
-        << SendText::BootCommands(QStringLiteral("a.cfg"), QStringLiteral("192.168.42.2")) << "set config=a.cfg\r\n";
+        << SendText::bootCommands(QStringLiteral("a.cfg"), QStringLiteral("192.168.42.2")) << "set config=a.cfg\r\n";
     QTest::newRow("a name with %1 stays as it is")
-        << SendText::LoadCommands(QStringLiteral("%1.cfg"), QStringLiteral("10.0.0.1"))
+        << SendText::loadCommands(QStringLiteral("%1.cfg"), QStringLiteral("10.0.0.1"))
         << "\r\nload file=%1.cfg server=10.0.0.1 destination=flash\r\n";
-    QTest::newRow("no saved name") << SendText::ConfigName(QString()) << "kelpin.cfg";
+    QTest::newRow("no saved name") << SendText::configName(QString()) << "kelpin.cfg";
 }
 
 void TestTerminal::sendTexts()

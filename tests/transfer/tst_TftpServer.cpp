@@ -196,7 +196,7 @@ private slots:
     // program's. The refusals themselves are tst_BindHelper's.
     void privilegedPortText()
     {
-        const QString text = TftpListenErrorText(Pc, 69, true, QStringLiteral("補助プログラムにもその権限がありません。"),
+        const QString text = tftpListenErrorText(Pc, 69, true, QStringLiteral("補助プログラムにもその権限がありません。"),
                                                  QStringLiteral("/opt/mg/marrowgate-bind69"));
         QVERIFY2(text.startsWith(QStringLiteral("UDP ポート 69 を開く権限がありません。\n"))
                      && text.contains(QStringLiteral("\n  sudo setcap cap_net_bind_service=+ep /opt/mg/marrowgate-bind69\n"))

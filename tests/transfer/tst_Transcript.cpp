@@ -227,7 +227,7 @@ void TestTranscript::scriptPasswords()
 {
     const QString script = QStringLiteral("add user=hq01 password=Hq0!pass\r\nset ppp=0 user=\"b01\" password=\"Br4 nch\"\r\n"
                                           "set ppp=1 pass=\"isp-pass\"\r\nset bypass=on\r\nset compass=\"n\"\r\n");
-    QCOMPARE(SendText::ScriptPasswords(script), (QStringList{"Hq0!pass", "Br4 nch", "isp-pass"}));
+    QCOMPARE(SendText::scriptPasswords(script), (QStringList{"Hq0!pass", "Br4 nch", "isp-pass"}));
 }
 
 void TestTranscript::passwordRules_data()

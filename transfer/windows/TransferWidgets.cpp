@@ -83,7 +83,7 @@ void showTerminal(QPlainTextEdit *box, const TerminalText &terminal)
     // the command line: the box would draw some as nothing at all.
     QString shown = terminal.text;
     shown.remove(QLatin1Char('\r'));
-    shown = EscapeControls(shown);
+    shown = escapeControls(shown);
     if (box->toPlainText() == shown)
         return;
     box->setPlainText(shown);

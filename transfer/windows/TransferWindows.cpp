@@ -16,7 +16,7 @@
 
 namespace mg {
 
-void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWidget *parent)
+void runTransferWindows(TransferJob &job, TransferEnvironment &environment, QWidget *parent)
 {
     job.tftpPort = environment.tftpPort;
     // The line and the transcript outlive the installation, which closes
@@ -69,7 +69,7 @@ void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWid
     if (job.method == TransferMethod::Serial) {
         install.attach(environment.serial);
         lineErrors = QObject::connect(&environment.serial, &SerialLine::lineError, &install,
-                                      [&environment](int code) { ReportSerialLineError(code, environment); });
+                                      [&environment](int code) { reportSerialLineError(code, environment); });
     } else {
         install.attach(telnet);
     }
@@ -100,15 +100,15 @@ void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWid
     QObject::disconnect(lineErrors);
 }
 
-void EndTransferWindows(TransferEnvironment &environment)
+void endTransferWindows(TransferEnvironment &environment)
 {
     if (environment.endRunning)
         environment.endRunning();
 }
 
-void ReportSerialLineError(int code, TransferEnvironment &environment)
+void reportSerialLineError(int code, TransferEnvironment &environment)
 {
-    const QString text = SerialEventText(code);
+    const QString text = serialEventText(code);
     if (text.isEmpty())
         return;
     QApplication::beep();

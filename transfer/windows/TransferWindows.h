@@ -38,8 +38,8 @@ struct TransferEnvironment {
     // The clock the progress window measures the pace with (tests); empty:
     // the real time.
     std::function<std::chrono::milliseconds()> clock;
-    // Set by RunTransferWindows while its installation runs: ends it (see
-    // EndTransferWindows).
+    // Set by runTransferWindows while its installation runs: ends it (see
+    // endTransferWindows).
     std::function<void()> endRunning;
 };
 
@@ -50,17 +50,17 @@ struct TransferEnvironment {
 // the line and the file server are closed then. Every session leaves a
 // transcript in the environment's transcript folder; the progress window
 // shows where.
-void RunTransferWindows(TransferJob &job, TransferEnvironment &environment, QWidget *parent);
+void runTransferWindows(TransferJob &job, TransferEnvironment &environment, QWidget *parent);
 
 // Ends the installation the windows run, if any, at once: the line and the
 // file server close, the transfer file goes with its private folder, and
 // the transfer's windows close as キャンセル would. For the program's own
 // end (the desktop session logging out, a signal), after which nothing may
 // be left to remove the folder.
-void EndTransferWindows(TransferEnvironment &environment);
+void endTransferWindows(TransferEnvironment &environment);
 
 // Answers a line error of the serial port: a beep and the OK/キャンセル box;
 // キャンセル closes the port (the dialogue then stops with its message).
-void ReportSerialLineError(int code, TransferEnvironment &environment);
+void reportSerialLineError(int code, TransferEnvironment &environment);
 
 } // namespace mg

@@ -105,7 +105,7 @@ frmStatus::frmStatus(RouterInstall &install, MessagePrompt &prompt, std::functio
     connect(&m_install, &RouterInstall::finished, this, &frmStatus::finished);
     showTerminal(txtStatus, m_install.transferTerminal());
     if (m_install.isRunning())
-        lblTimeLeft->setText(TimeLeftText(std::nullopt));
+        lblTimeLeft->setText(timeLeftText(std::nullopt));
     showStep(m_install.step());
     const TransferState state = m_install.state();
     if (state.linesTotal > 0) {
@@ -131,7 +131,7 @@ void frmStatus::showStep(InstallStep step)
     if (step == InstallStep::Script)
         m_pace.reset();
     if (!paceTells(step))
-        lblTimeLeft->setText(TimeLeftText(std::nullopt));
+        lblTimeLeft->setText(timeLeftText(std::nullopt));
 }
 
 void frmStatus::progressed(int done, int total)
@@ -141,7 +141,7 @@ void frmStatus::progressed(int done, int total)
         prgTransfer->setValue(std::min(done, total));
     }
     m_pace.progress(m_clock(), done, total);
-    lblTimeLeft->setText(TimeLeftText(paceTells(m_install.step()) ? m_pace.remaining() : std::nullopt));
+    lblTimeLeft->setText(timeLeftText(paceTells(m_install.step()) ? m_pace.remaining() : std::nullopt));
 }
 
 void frmStatus::setTranscript(const QString &path, const QString &error)
@@ -190,7 +190,7 @@ void frmStatus::reject()
             return;
         m_install.abort();
         m_busy.set(false);
-        const DialogueMessage message = DialogueMessages::Stopped(m_install.state());
+        const DialogueMessage message = DialogueMessages::stopped(m_install.state());
         m_prompt.show(message.text, message.title, message.icon, MessageButtons::Ok);
         QDialog::reject();
         return;

@@ -125,7 +125,7 @@ void frmTelnet::cmdOK_Click()
         cboRouterIP->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (const std::optional<quint32> address = ReadDottedQuad(text)) {
+    if (const std::optional<quint32> address = readDottedQuad(text)) {
         // Without the leading zeros the operator may have typed: the
         // transfer compares it with the remote-operation address and puts
         // it in its messages, and no later parse can read "010" as octal.

@@ -145,7 +145,7 @@ void TestTranscriptWindows::windowsKeepATranscript()
         });
     });
     operatorTimer.start();
-    RunTransferWindows(job, environment, nullptr);
+    runTransferWindows(job, environment, nullptr);
     operatorTimer.stop();
 
     const QStringList made = folder.entryList(QDir::Files);
@@ -191,7 +191,7 @@ void TestTranscriptWindows::routerControlCharactersAreShownEscaped()
         run.tick(this);
     });
     operatorTimer.start();
-    RunTransferWindows(run.job, run.environment, nullptr);
+    runTransferWindows(run.job, run.environment, nullptr);
     operatorTimer.stop();
 
     QVERIFY2(loginShown.contains(QStringLiteral("\\x1b[2Jようこそ manager さん")), qPrintable(loginShown));
@@ -249,7 +249,7 @@ void TestTranscriptWindows::programEndEndsTheTransfer()
         if (front && front->objectName() == window && (window != QLatin1String("frmStatus") || !privateFolders().isEmpty())) {
             folderBefore = privateFolders();
             ended = true;
-            EndTransferWindows(run.environment);
+            endTransferWindows(run.environment);
             folderAfterEnd += privateFolders();
             return;
         }
@@ -262,7 +262,7 @@ void TestTranscriptWindows::programEndEndsTheTransfer()
         run.tick(this);
     });
     operatorTimer.start();
-    RunTransferWindows(run.job, run.environment, nullptr);
+    runTransferWindows(run.job, run.environment, nullptr);
     // What the windows' loops still deliver after the end is watched too.
     QTest::qWait(200);
     operatorTimer.stop();

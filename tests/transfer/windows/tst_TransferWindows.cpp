@@ -1000,7 +1000,7 @@ void TestTransferWindows::serialLineErrorAsksWhetherToGoOn()
     QVERIFY2(f.useRouter(router, true), qPrintable(router.errorString()));
     QVERIFY(f.serial.open());
     f.prompt.answers = {MessageAnswer(answer)};
-    ReportSerialLineError(code, f.environment);
+    reportSerialLineError(code, f.environment);
     QCOMPARE(f.prompt.shown.size(), 1);
     QCOMPARE(f.prompt.shown.first().text, text);
     QCOMPARE(f.prompt.shown.first().title,
