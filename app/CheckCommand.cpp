@@ -1,6 +1,6 @@
 #include "CheckCommand.h"
 
-#include "CommandOptions.h"
+#include "InterruptWatch.h"
 #include "ManagerAccount.h"
 #include "ProgramFolder.h"
 #include "SerialLine.h"
@@ -25,8 +25,6 @@ namespace mg {
 namespace {
 
 using cli::write;
-
-const char *const Synopsis = "使い方: marrowgate check (--serial DEVICE | --lan ADDRESS) [オプション]";
 
 // How long the router has to show something on its Telnet port.
 constexpr std::chrono::seconds TelnetPatience{5};
@@ -66,12 +64,10 @@ QList<Result> checkSerial(const cli::RouterLineChoice &choice)
     }
     results << passed(QStringLiteral("デバイス %1 があります。").arg(choice.device));
 
-    cli::DeviceSettings settings;
-    SerialLine line(settings);
+    SerialLine line(choice.device);
     QString reason, remedy;
-    if (cli::openSerialLine(line, settings, choice, &reason, &remedy)) {
-        results << passed(QStringLiteral("%1 を開けます (%2、フロー制御%3)。")
-                              .arg(choice.device, choice.settings, cli::RouterLineOptions::flowName(choice.flow)));
+    if (cli::openSerialLine(line, choice, &reason, &remedy)) {
+        results << passed(QStringLiteral("%1 を開けます (%2)。").arg(choice.device, choice.settings.describe()));
         line.close();
         return results;
     }
@@ -190,22 +186,35 @@ QList<Result> checkEncoder(bool standInAccepted)
 
 } // namespace
 
-int runCheck(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage)
+CheckCommand::CheckCommand()
+    : Subcommand(QStringLiteral("check"), QStringLiteral("check (--serial DEVICE | --lan ADDRESS) [オプション]"),
+                 QStringLiteral("send の前に確かめます。シリアル: デバイスがあり、開けるか。LAN: ルータ\n"
+                                "への経路とこの PC のアドレス、ルータが Telnet ポートで5秒以内に応答するか、\n"
+                                "そのアドレスで TFTP のポートを開けるか、パスワードの暗号化プログラムが\n"
+                                "応答するか、それが代用の暗号化プログラムでないか。✗ の項目には対処を\n"
+                                "表示します。オプションは send のシリアルと LAN のもの、\n"
+                                "--standin-encoder-ok と同じです。終了コード 0 はすべて ✓ のとき、2 は\n"
+                                "使い方の誤りです。")),
+      m_standIn(cli::StandInEncoderOk)
 {
-    cli::SubcommandParser command(QStringLiteral("check"), QString::fromUtf8(Synopsis));
-    const cli::RouterLineOptions lineOptions;
-    lineOptions.addTo(command);
-    const QCommandLineOption standInOption(cli::StandInEncoderOk);
-    command.addOption(standInOption);
+    // Described under send, as the summary says.
+    for (const QCommandLineOption &option : m_line.options())
+        declare(option);
+    declare(m_standIn);
+}
+
+int CheckCommand::run(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage)
+{
+    cli::SubcommandParser command(*this);
     if (const std::optional<int> status = command.parse(args, out, err, usage))
         return *status;
     QString problem;
-    const std::optional<cli::RouterLineChoice> choice = lineOptions.read(command.parser(), &problem);
+    const std::optional<cli::RouterLineChoice> choice = m_line.read(command.parser(), &problem);
     if (!choice)
         return command.wrongUsage(err, problem);
     if (!command.parser().positionalArguments().isEmpty())
         return command.wrongUsage(err, QStringLiteral("ファイルは指定しません: %1").arg(command.parser().positionalArguments().first()));
-    if (choice->serial && command.parser().isSet(standInOption))
+    if (choice->serial && command.parser().isSet(m_standIn))
         return command.wrongUsage(err, cli::StandInOnSerialText);
 
     // Ctrl+C during the encoder's wait must not leave its private folder.
@@ -240,7 +249,7 @@ int runCheck(const QStringList &args, QIODevice &out, QIODevice &err, const QStr
         if (!interrupted && !local.isNull())
             report(checkTftp(local, choice->tftpPort));
         if (!interrupted) {
-            for (const Result &result : checkEncoder(command.parser().isSet(standInOption)))
+            for (const Result &result : checkEncoder(command.parser().isSet(m_standIn)))
                 report(result);
         }
     }

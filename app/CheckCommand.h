@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
-
-class QIODevice;
+#include "CommandOptions.h"
+#include "Subcommand.h"
 
 namespace mg {
 
@@ -18,6 +16,14 @@ namespace mg {
 // answering within its time-out. One line per check on out, "✓" or "✗", a
 // remedy under each "✗". Answers 0 when all pass, 1 otherwise, 2 for wrong
 // usage. Runs an event loop: a QCoreApplication must exist.
-int runCheck(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage);
+class CheckCommand : public cli::Subcommand {
+public:
+    CheckCommand();
+    int run(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage) override;
+
+private:
+    cli::RouterLineOptions m_line;
+    QCommandLineOption m_standIn;
+};
 
 } // namespace mg

@@ -20,15 +20,4 @@ namespace mg {
 // program name first, like QCoreApplication::arguments().
 std::optional<int> runCommandLine(const QStringList &arguments, QIODevice &out, QIODevice &err);
 
-// The command script `generate` prints for a saved configuration: FILE is
-// the .cfg (or the .rcf itself); the .rcf beside it is read. enat answers
-// the generator's question about a terminal-type destination. When not ok,
-// the problems, one text each, name the file they concern.
-struct GeneratedScript {
-    bool ok = false;
-    QString script;
-    QStringList problems;
-};
-GeneratedScript generateScriptFor(const QString &file, bool enat);
-
 } // namespace mg

@@ -1,21 +1,15 @@
 #pragma once
 
-#include "SettingsStore.h"
+#include "SerialSettings.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QHostAddress>
 #include <QString>
-#include <QStringList>
 
-#include <csignal>
-#include <functional>
-#include <iterator>
-#include <memory>
 #include <optional>
 
 class QIODevice;
-class QSocketNotifier;
 
 namespace mg {
 class SerialLine;
@@ -32,33 +26,6 @@ void write(QIODevice &device, const QString &text);
 // "marrowgate: " and the message on standard error.
 int fail(QIODevice &err, const QString &message, int status = Failure);
 
-// One subcommand's parser: its own options and the one wording of the
-// program for what goes wrong on a command line.
-class SubcommandParser {
-public:
-    SubcommandParser(QString name, QString synopsis);
-
-    void addOption(const QCommandLineOption &option) { m_parser.addOption(option); }
-    // Parses the words after the subcommand. A status when the command is
-    // over already: 0 after --help (the program's help on out), 2 with the
-    // message for an unknown option or a value left out.
-    std::optional<int> parse(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage);
-    // "marrowgate: NAME: message" and the synopsis, status 2.
-    int wrongUsage(QIODevice &err, const QString &message) const;
-    // --timeout S of a subcommand: whole seconds from 1 to a day, `fallback`
-    // when not given. Nothing, after the wrong-usage message, when S is not
-    // such a number.
-    std::optional<int> timeoutSeconds(const QCommandLineOption &option, int fallback, QIODevice &err) const;
-
-    const QCommandLineParser &parser() const { return m_parser; }
-
-private:
-    QString m_name;
-    QString m_synopsis;
-    QCommandLineParser m_parser;
-    QCommandLineOption m_help;
-};
-
 // Plain decimal digits within [low, high]: "+69", " 69" or "0x45" is a
 // typing slip, not a number.
 std::optional<uint> decimal(const QString &text, uint low, uint high);
@@ -73,8 +40,7 @@ struct RouterLineChoice {
     bool serial = true;
     // Serial
     QString device;
-    QString settings = QStringLiteral("9600,n,8,1"); // as the serial line takes it
-    int flow = 0;                                   // 0 none, 1 Xon/Xoff, 2 RTS, 3 Xon/RTS
+    SerialSettings settings;
     // LAN
     QHostAddress address;
     quint16 telnetPort = 23;
@@ -87,28 +53,18 @@ struct RouterLineChoice {
 class RouterLineOptions {
 public:
     RouterLineOptions();
-    void addTo(SubcommandParser &parser) const;
+    // To be declared by the subcommand that takes them.
+    QList<QCommandLineOption> options() const;
     // The choice, or the message for wrong usage.
     std::optional<RouterLineChoice> read(const QCommandLineParser &parser, QString *error) const;
 
-    static QString flowName(int flow);
+    // What the help says of these options, under the options of send.
+    static QString help();
 
 private:
     QCommandLineOption m_serial, m_lan;
     QCommandLineOption m_speed, m_parity, m_dataBits, m_stopBits, m_flow;
     QCommandLineOption m_telnetPort, m_tftpPort;
-};
-
-// The serial line finds its device through the settings, as in the window;
-// on the command line the one device comes from --serial.
-class DeviceSettings : public SettingsStore {
-public:
-    QString GetSetting(const QString &section, const QString &key, const QString &defaultValue) const override;
-    void SaveSetting(const QString &section, const QString &key, const QString &value) override;
-    QList<QPair<QString, QString>> GetAllSettings(const QString &section) const override;
-
-private:
-    QList<QPair<QString, QString>> m_values; // "section/key", value
 };
 
 // --standin-encoder-ok of send and check: the router is known to read the
@@ -124,32 +80,6 @@ inline const QString StandInAcceptedHint =
 
 // Opens the serial line of the choice with its settings. False with the
 // reason and the remedy the window would give for the same failure.
-bool openSerialLine(SerialLine &line, DeviceSettings &settings, const RouterLineChoice &choice, QString *reason,
-                    QString *remedy);
-
-// Ctrl+C (SIGINT), SIGTERM, a closed terminal (SIGHUP) and Ctrl+\ (SIGQUIT)
-// as a call on the event loop, so that a session ends cleanly (port and
-// sockets closed, temporary files removed) instead of dying where it stands.
-// The previous handlers come back with the destructor. One watch at a time.
-class InterruptWatch {
-public:
-    explicit InterruptWatch(std::function<void(int signal)> onSignal);
-    ~InterruptWatch();
-    InterruptWatch(const InterruptWatch &) = delete;
-    InterruptWatch &operator=(const InterruptWatch &) = delete;
-
-    // The signals watched, and how the operator is told which one ended
-    // the session ("Ctrl+C", "終了の要求 (SIGTERM)", ...).
-    static constexpr int Signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-    static QString describe(int signal);
-
-private:
-    static void handler(int signal);
-
-    std::function<void(int)> m_onSignal;
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    int m_fds[2] = {-1, -1};
-    struct sigaction m_old[std::size(Signals)] {};  // one for each of Signals
-};
+bool openSerialLine(SerialLine &line, const RouterLineChoice &choice, QString *reason, QString *remedy);
 
 } // namespace mg::cli

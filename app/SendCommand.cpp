@@ -1,15 +1,14 @@
 #include "SendCommand.h"
 
-#include "CommandLine.h"
-#include "CommandOptions.h"
 #include "ControlEscapes.h"
 #include "DialogueMessage.h"
+#include "GenerateSubcommand.h"
+#include "InterruptWatch.h"
 #include "PasswordRules.h"
 #include "ProgramFolder.h"
 #include "RouterInstall.h"
 #include "SendText.h"
 #include "SerialLine.h"
-#include "SettingsStore.h"
 #include "ShiftJis.h"
 #include "StandInEncoder.h"
 #include "TelnetLink.h"
@@ -39,8 +38,6 @@ namespace {
 
 using cli::fail;
 using cli::write;
-
-const char *const Synopsis = "使い方: marrowgate send (--serial DEVICE | --lan ADDRESS) [オプション] FILE";
 
 constexpr int DefaultTimeoutSeconds = 600;
 constexpr qint64 MaxScriptBytes = 4 * 1024 * 1024;
@@ -391,54 +388,137 @@ QString messageText(const DialogueMessage &message)
     return text;
 }
 
+// How the session ended, for the report.
+struct SessionEnd {
+    int status = cli::Failure;
+    int interruptedBy = 0; // the signal that ended it
+    DialogueMessage outcome;
+    QString routerOutput; // the transfer's, secrets hidden
+    int linesSent = 0;
+    qsizetype bytesSent = 0;
+    qint64 sendingTime = -1; // milliseconds over the serial line; -1: nothing sent
+};
+
+int runSession(const SendRequest &request, const Passwords &passwords, QIODevice &err);
+int report(const SendRequest &request, const SessionEnd &end, Transcript &transcript, QIODevice &err);
+
 } // namespace
 
-int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage)
-{
-    cli::SubcommandParser command(QStringLiteral("send"), QString::fromUtf8(Synopsis));
-    const cli::RouterLineOptions lineOptions;
-    lineOptions.addTo(command);
-    const QCommandLineOption scriptOption(QStringLiteral("script"));
-    const QCommandLineOption enatOption(QStringLiteral("enat"), QString(), QStringLiteral("yes|no"));
-    const QCommandLineOption userOption(QStringLiteral("user"), QString(), QStringLiteral("NAME"));
-    const QCommandLineOption keepOption(QStringLiteral("keep-factory-password"));
-    const QCommandLineOption paceOption(QStringLiteral("pace"), QString(), QStringLiteral("line|echo"));
-    const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QString(), QStringLiteral("S"));
-    const QCommandLineOption transcriptOption(QStringLiteral("transcript"), QString(), QStringLiteral("FILE"));
-    const QCommandLineOption verboseOption(QStringLiteral("verbose"));
-    const QCommandLineOption standInOption(cli::StandInEncoderOk);
-    for (const QCommandLineOption *option : {&scriptOption, &enatOption, &userOption, &keepOption, &paceOption,
-                                             &timeoutOption, &transcriptOption, &verboseOption, &standInOption})
-        command.addOption(*option);
+// What the options ask for, with the script they name.
+struct SendRequest {
+    cli::RouterLineChoice line;
+    QString file;
+    bool scriptAsIs = false; // --script
+    bool enat = false;
+    QString user;
+    bool keepFactoryPassword = false;
+    TransferPacing pacing = TransferPacing::Line;
+    int timeoutSeconds = DefaultTimeoutSeconds;
+    std::optional<QString> transcriptPath; // else the default folder
+    bool verbose = false;
+    QString script;
+    QString configName;
+};
 
+SendCommand::SendCommand()
+    : Subcommand(QStringLiteral("send"), QStringLiteral("send (--serial DEVICE | --lan ADDRESS) [オプション] FILE"),
+                 QStringLiteral("設定ファイル FILE から generate と同じコマンドスクリプトを作り、ルータに\n"
+                                "設定します。シリアル: ログイン、リセット、スクリプト、パスワード、起動設定。\n"
+                                "LAN: Telnet でログインし、ルータに TFTP でファイルを取らせ、起動設定にして\n"
+                                "再起動します。パスワードはコマンドラインでは受け取りません。端末からは\n"
+                                "表示せずに尋ねます。標準入力が端末でないときは、1行目をログイン\n"
+                                "パスワード、2行目を工場出荷時のパスワードのルータに設定する新しい\n"
+                                "管理者パスワードとして読みます。経過は標準エラー出力に書き出し、\n"
+                                "記録 (パスワードは ******** で隠します) を残します。")),
+      m_script(QStringLiteral("script"), QStringLiteral("FILE をコマンドスクリプトとしてそのまま送ります。")),
+      m_enat(QStringLiteral("enat"), QStringLiteral("generate と同じです (省略時は no)。"), QStringLiteral("yes|no")),
+      m_user(QStringLiteral("user"), QStringLiteral("ログインするユーザ名 (省略時は manager)。"), QStringLiteral("NAME")),
+      m_keep(QStringLiteral("keep-factory-password"), QStringLiteral("工場出荷時のパスワードを変えずに残します。")),
+      m_pace(QStringLiteral("pace"),
+             QStringLiteral("シリアルで送る速さ。line: 1秒に1行 (省略時)。\n"
+                            "echo: ルータが前の行を表示してプロンプトを出したら\n"
+                            "すぐ次の行 (出さないときは1秒後)。"),
+             QStringLiteral("line|echo")),
+      m_timeout(QStringLiteral("timeout"), QStringLiteral("全体の制限時間の秒数 (省略時は 600)。"), QStringLiteral("S")),
+      m_transcript(QStringLiteral("transcript"),
+                   QStringLiteral("記録を FILE に書きます (省略時はデータフォルダの\n"
+                                  "Quillmark KV700 Marrowgate/transcripts)。"),
+                   QStringLiteral("FILE")),
+      m_verbose(QStringLiteral("verbose"), QStringLiteral("ルータの出力も標準エラー出力に表示します。")),
+      m_standIn(cli::StandInEncoderOk,
+                QStringLiteral("LAN で、付属の代用のパスワード暗号化プログラム\n"
+                               "(tzel) のまま送ります。ルータがその暗号化を読める\n"
+                               "場合 (ルータのシミュレータなど) だけ指定します。\n"
+                               "指定がなく代用のプログラムのときは、何も送らずに\n"
+                               "終了コード 1 で終わります。"))
+{
+    for (const QCommandLineOption &option : m_line.options())
+        declare(option);
+    for (const QCommandLineOption &option :
+         {m_script, m_enat, m_user, m_keep, m_pace, m_timeout, m_transcript, m_verbose, m_standIn})
+        declare(option);
+    // The widest names share one column; the longest keeps its own.
+    setDescriptionColumn(21);
+    setNotes(cli::RouterLineOptions::help()
+             + QStringLiteral("\n終了コード: 0 ルータが最後まで設定を終えた、1 失敗 (ルータのエラー行か\n"
+                              "理由を表示)、2 使い方の誤り、130 Ctrl+C で中断 (143 SIGTERM)。"));
+}
+
+int SendCommand::run(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage)
+{
+    cli::SubcommandParser command(*this);
     if (const std::optional<int> status = command.parse(args, out, err, usage))
         return *status;
+    SendRequest request;
+    if (const std::optional<int> status = readOptions(command, err, &request))
+        return *status;
+
+    const std::variant<Passwords, int> read = readPasswords(request.user, request.keepFactoryPassword, err);
+    if (const int *status = std::get_if<int>(&read))
+        return *status;
+    const Passwords &passwords = std::get<Passwords>(read);
+    // Over the LAN the login password goes through the encoder, which would
+    // change some; the serial line types it as it is.
+    if (!request.line.serial) {
+        if (const QString problem = PasswordRules::checkEncodablePassword(passwords.login); !problem.isEmpty())
+            return fail(err, problem);
+    }
+
+    return runSession(request, passwords, err);
+}
+
+// The options, read and checked, and the script made: everything the
+// operator can get wrong is found before anyone is asked for a password.
+std::optional<int> SendCommand::readOptions(const cli::SubcommandParser &command, QIODevice &err,
+                                            SendRequest *request) const
+{
     const QCommandLineParser &parser = command.parser();
 
     QString problem;
-    const std::optional<cli::RouterLineChoice> line = lineOptions.read(parser, &problem);
+    const std::optional<cli::RouterLineChoice> line = m_line.read(parser, &problem);
     if (!line)
         return command.wrongUsage(err, problem);
-    for (const QCommandLineOption *option : {&enatOption, &userOption, &paceOption, &timeoutOption, &transcriptOption}) {
+    request->line = *line;
+    for (const QCommandLineOption *option : {&m_enat, &m_user, &m_pace, &m_timeout, &m_transcript}) {
         if (parser.values(*option).size() > 1)
             return command.wrongUsage(err, QStringLiteral("--%1 は1回だけ指定してください。").arg(option->names().constFirst()));
     }
 
-    bool enat = false;
-    if (parser.isSet(enatOption)) {
-        if (parser.isSet(scriptOption))
+    bool &enat = request->enat;
+    if (parser.isSet(m_enat)) {
+        if (parser.isSet(m_script))
             return command.wrongUsage(err, QStringLiteral("--enat は --script と一緒には使えません (スクリプトはそのまま送ります)。"));
-        const QString value = parser.value(enatOption);
+        const QString value = parser.value(m_enat);
         if (value != QLatin1String("yes") && value != QLatin1String("no"))
             return command.wrongUsage(err, QStringLiteral("--enat には yes か no を指定してください: %1").arg(value));
         enat = value == QLatin1String("yes");
     }
-    const QString user = parser.isSet(userOption) ? parser.value(userOption) : SendText::FactoryUser;
-    if (const QString bad = PasswordRules::checkUserName(user); !bad.isEmpty())
+    request->user = parser.isSet(m_user) ? parser.value(m_user) : SendText::FactoryUser;
+    if (const QString bad = PasswordRules::checkUserName(request->user); !bad.isEmpty())
         return command.wrongUsage(err, QStringLiteral("--user: ") + bad);
-    TransferPacing pacing = TransferPacing::Line;
-    if (parser.isSet(paceOption)) {
-        const QString value = parser.value(paceOption);
+    TransferPacing &pacing = request->pacing;
+    if (parser.isSet(m_pace)) {
+        const QString value = parser.value(m_pace);
         if (value == QLatin1String("echo"))
             pacing = TransferPacing::Echo;
         else if (value != QLatin1String("line"))
@@ -446,22 +526,27 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
         if (!line->serial && pacing == TransferPacing::Echo)
             return command.wrongUsage(err, QStringLiteral("--pace=echo はシリアルで送るときだけ使えます (LAN ではルータがファイルを取りに来ます)。"));
     }
-    const std::optional<int> timeout = command.timeoutSeconds(timeoutOption, DefaultTimeoutSeconds, err);
+    const std::optional<int> timeout = command.timeoutSeconds(m_timeout, DefaultTimeoutSeconds, err);
     if (!timeout)
         return cli::WrongUsage;
-    const int timeoutSeconds = *timeout;
+    request->timeoutSeconds = *timeout;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)
         return command.wrongUsage(err, QStringLiteral("送る設定ファイルを1つ指定してください。"));
-    const QString file = files.first();
-    const bool verbose = parser.isSet(verboseOption);
-    if (line->serial && parser.isSet(standInOption))
+    request->file = files.first();
+    const QString &file = request->file;
+    request->scriptAsIs = parser.isSet(m_script);
+    request->keepFactoryPassword = parser.isSet(m_keep);
+    if (parser.isSet(m_transcript))
+        request->transcriptPath = parser.value(m_transcript);
+    request->verbose = parser.isSet(m_verbose);
+    if (line->serial && parser.isSet(m_standIn))
         return command.wrongUsage(err, cli::StandInOnSerialText);
 
     // The script first: a file that cannot be sent is found before anyone
     // is asked for a password.
-    QString script;
-    if (parser.isSet(scriptOption)) {
+    QString &script = request->script;
+    if (request->scriptAsIs) {
         const std::optional<QString> read = readScript(file, &problem);
         if (!read)
             return fail(err, problem);
@@ -477,12 +562,13 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
         }
         script = generated.script;
     }
-    const QString configName = configNameFor(file);
+    request->configName = configNameFor(file);
+    const QString &configName = request->configName;
     if (!SendText::configNameAllowed(configName))
         return fail(err, messageText(DialogueMessages::badConfigName(configName)));
     // A router given the stand-in's placeholder would lock the operator out
     // and still report the installation done: asked before any password.
-    if (!line->serial && !parser.isSet(standInOption)) {
+    if (!line->serial && !parser.isSet(m_standIn)) {
         const ProgramFolderResult folder = locateProgramFolder();
         if (folder.ok && StandInEncoder::isStandIn(folder.folder)) {
             const QString encoder = StandInEncoder::encoderPath(folder.folder);
@@ -490,17 +576,20 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
                                  + StandInEncoder::remedy(encoder) + QLatin1Char('\n') + cli::StandInAcceptedHint);
         }
     }
+    return std::nullopt;
+}
 
-    const std::variant<Passwords, int> read = readPasswords(user, parser.isSet(keepOption), err);
-    if (const int *status = std::get_if<int>(&read))
-        return *status;
-    const Passwords &passwords = std::get<Passwords>(read);
-    // Over the LAN the login password goes through the encoder, which would
-    // change some; the serial line types it as it is.
-    if (!line->serial) {
-        if (const QString problem = PasswordRules::checkEncodablePassword(passwords.login); !problem.isEmpty())
-            return fail(err, problem);
-    }
+namespace {
+
+// The installation itself, from the login to its end.
+int runSession(const SendRequest &request, const Passwords &passwords, QIODevice &err)
+{
+    const cli::RouterLineChoice *const line = &request.line;
+    const QString &file = request.file, &script = request.script, &configName = request.configName;
+    const QString &user = request.user;
+    const bool enat = request.enat, verbose = request.verbose;
+    const TransferPacing pacing = request.pacing;
+    const int timeoutSeconds = request.timeoutSeconds;
 
     // From here on Ctrl+C ends the session cleanly. The signal is taken in
     // the event loop, so it always finds the session set up.
@@ -517,26 +606,25 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
     });
 
     Transcript transcript;
-    const bool recorded = parser.isSet(transcriptOption) ? transcript.open(parser.value(transcriptOption))
-                                                         : transcript.openInFolder(Transcript::defaultFolder());
+    const bool recorded = request.transcriptPath ? transcript.open(*request.transcriptPath)
+                                                 : transcript.openInFolder(Transcript::defaultFolder());
     if (!recorded)
         return fail(err, QStringLiteral("記録ファイルを作成できません: ") + transcript.errorString());
     write(err, QStringLiteral("記録: %1\n").arg(transcript.path()));
     transcript.note(QStringLiteral("marrowgate " MARROWGATE_VERSION " send: %1 を %2 で送ります。").arg(file, line->describe()));
     transcript.note(QStringLiteral("ルータでの名前: %1、%2").arg(configName,
-        parser.isSet(scriptOption) ? QStringLiteral("スクリプトをそのまま送ります。")
-                                   : QStringLiteral("設定から作ったスクリプトを送ります (--enat=%1)。").arg(enat ? QLatin1String("yes") : QLatin1String("no"))));
+        request.scriptAsIs ? QStringLiteral("スクリプトをそのまま送ります。")
+                           : QStringLiteral("設定から作ったスクリプトを送ります (--enat=%1)。").arg(enat ? QLatin1String("yes") : QLatin1String("no"))));
 
     TransferJob job;
     job.commandScript = script;
     job.configName = configName;
     job.pacing = pacing;
-    cli::DeviceSettings settings;
-    SerialLine serialLine(settings);
+    SerialLine serialLine(line->device);
     TelnetLink telnet;
     if (line->serial) {
         QString reason, remedy;
-        if (!cli::openSerialLine(serialLine, settings, *line, &reason, &remedy)) {
+        if (!cli::openSerialLine(serialLine, *line, &reason, &remedy)) {
             QString text = QStringLiteral("%1 を開けません: %2").arg(line->device, reason);
             if (!remedy.isEmpty())
                 text += QLatin1Char('\n') + remedy;
@@ -618,31 +706,51 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
     telnet.close();
     progress.end();
 
-    if (interruptedBy) {
-        const QString text = cli::InterruptWatch::describe(interruptedBy) + QStringLiteral(" で中断しました。");
+    SessionEnd end;
+    end.status = status;
+    end.interruptedBy = interruptedBy;
+    end.outcome = outcome;
+    end.routerOutput = routerOutput;
+    end.linesSent = linesTotal;
+    if (line->serial && transferClock.isValid()) {
+        end.bytesSent = ShiftJis::encode(job.sendText).value_or(QByteArray()).size();
+        end.sendingTime = transferClock.elapsed();
+    }
+    return report(request, end, transcript, err);
+}
+
+// What the operator and the transcript are told of the session's end, and
+// the status it ends with.
+int report(const SendRequest &request, const SessionEnd &end, Transcript &transcript, QIODevice &err)
+{
+    const cli::RouterLineChoice *const line = &request.line;
+    const int status = end.status;
+    if (end.interruptedBy) {
+        const QString text = cli::InterruptWatch::describe(end.interruptedBy) + QStringLiteral(" で中断しました。");
         transcript.close(text + QStringLiteral(" (終了コード %1)").arg(status));
         return fail(err, text + QStringLiteral("ポートとソケットを閉じ、一時ファイルを削除しました。ルータの設定は途中の状態です。"),
                     status);
     }
     if (status == 0) {
-        QString summary = messageText(outcome);
-        if (line->serial && transferClock.isValid()) {
-            const qsizetype bytes = ShiftJis::encode(job.sendText).value_or(QByteArray()).size();
+        QString summary = messageText(end.outcome);
+        if (end.sendingTime >= 0) {
             summary += QStringLiteral("\n%1 行 (%2 バイト) を %3 秒で送りました。")
-                           .arg(linesTotal)
-                           .arg(bytes)
-                           .arg(double(transferClock.elapsed()) / 1000.0, 0, 'f', 1);
+                           .arg(end.linesSent)
+                           .arg(end.bytesSent)
+                           .arg(double(end.sendingTime) / 1000.0, 0, 'f', 1);
         }
         write(err, summary + QLatin1Char('\n'));
         transcript.close(QStringLiteral("終了 (終了コード 0)"));
         return 0;
     }
     // The serial checks quote the router's line in their own message.
-    const QString routerLine = line->serial ? QString() : routerErrorLine(routerOutput);
+    const QString routerLine = line->serial ? QString() : routerErrorLine(end.routerOutput);
     if (!routerLine.isEmpty())
         fail(err, QStringLiteral("ルータの表示: ") + routerLine);
     transcript.close(QStringLiteral("終了 (終了コード %1)").arg(status));
-    return fail(err, messageText(outcome), status);
+    return fail(err, messageText(end.outcome), status);
 }
+
+} // namespace
 
 } // namespace mg

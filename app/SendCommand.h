@@ -1,11 +1,13 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "CommandOptions.h"
+#include "Subcommand.h"
 
-class QIODevice;
+#include <optional>
 
 namespace mg {
+
+struct SendRequest;
 
 // marrowgate send (--serial DEVICE | --lan ADDRESS) [options] FILE
 //
@@ -24,6 +26,19 @@ namespace mg {
 //
 // The environment variable MG_TIME_SCALE=N (tests only) runs the session's
 // clock N times faster: its periods, time-outs and time limit.
-int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage);
+class SendCommand : public cli::Subcommand {
+public:
+    SendCommand();
+    // In stages: the options (and the script), the passwords, the session,
+    // the report.
+    int run(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage) override;
+
+private:
+    // A status when the options end the command (the message written).
+    std::optional<int> readOptions(const cli::SubcommandParser &command, QIODevice &err, SendRequest *request) const;
+
+    cli::RouterLineOptions m_line;
+    QCommandLineOption m_script, m_enat, m_user, m_keep, m_pace, m_timeout, m_transcript, m_verbose, m_standIn;
+};
 
 } // namespace mg

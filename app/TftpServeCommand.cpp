@@ -2,6 +2,7 @@
 
 #include "CommandOptions.h"
 #include "ControlEscapes.h"
+#include "InterruptWatch.h"
 #include "TftpServer.h"
 #include "Ticker.h"
 #include "UdpEndpoint.h"
@@ -26,37 +27,46 @@ using cli::write;
 
 constexpr int DefaultTimeoutSeconds = 120;
 
-const char *const Synopsis = "使い方: marrowgate tftp-serve --router ADDRESS [--port N] [--timeout S] FILE";
-
 } // namespace
 
-int runTftpServe(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage)
+TftpServeCommand::TftpServeCommand()
+    : Subcommand(QStringLiteral("tftp-serve"), QStringLiteral("tftp-serve --router ADDRESS [--port N] [--timeout S] FILE"),
+                 QStringLiteral("ルータ ADDRESS の TFTP 読み出し要求に FILE を1回送って終わります\n"
+                                "(ルータのコンソールで load file= を自分で入力するときに使います)。\n"
+                                "経過は標準エラー出力に書き出します。")),
+      m_router(QStringLiteral("router"), QString(), QStringLiteral("ADDRESS")),
+      m_port(QStringLiteral("port"), QStringLiteral("待ち受ける UDP ポート (省略時は 69)。"), QStringLiteral("N")),
+      m_timeout(QStringLiteral("timeout"), QStringLiteral("要求を待つ秒数 (省略時は 120)。"), QStringLiteral("S"))
 {
-    cli::SubcommandParser command(QStringLiteral("tftp-serve"), QString::fromUtf8(Synopsis));
-    const QCommandLineOption routerOption(QStringLiteral("router"), QString(), QStringLiteral("ADDRESS"));
-    const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("N"));
-    const QCommandLineOption timeoutOption(QStringLiteral("timeout"), QString(), QStringLiteral("S"));
-    for (const QCommandLineOption &option : {routerOption, portOption, timeoutOption})
-        command.addOption(option);
+    // The router's address is the usage line's own.
+    declare(m_router);
+    declare(m_port);
+    declare(m_timeout);
+    setNotes(QStringLiteral("終了コード 2 は使い方の誤りです。"));
+}
+
+int TftpServeCommand::run(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage)
+{
+    cli::SubcommandParser command(*this);
     if (const std::optional<int> status = command.parse(args, out, err, usage))
         return *status;
     const QCommandLineParser &parser = command.parser();
 
-    if (!parser.isSet(routerOption))
+    if (!parser.isSet(m_router))
         return command.wrongUsage(err, QStringLiteral("--router でルータのアドレスを指定してください。"));
-    const std::optional<QHostAddress> router = cli::routerAddress(parser.value(routerOption));
+    const std::optional<QHostAddress> router = cli::routerAddress(parser.value(m_router));
     if (!router)
-        return command.wrongUsage(err, QStringLiteral("--router のアドレスが正しくありません: %1").arg(parser.value(routerOption)));
+        return command.wrongUsage(err, QStringLiteral("--router のアドレスが正しくありません: %1").arg(parser.value(m_router)));
 
     quint16 port = TftpServer::DefaultPort;
-    if (parser.isSet(portOption)) {
-        const std::optional<uint> value = cli::decimal(parser.value(portOption), 1, 65535);
+    if (parser.isSet(m_port)) {
+        const std::optional<uint> value = cli::decimal(parser.value(m_port), 1, 65535);
         if (!value)
-            return command.wrongUsage(err, QStringLiteral("--port には 1 から 65535 までの数を指定してください: %1").arg(parser.value(portOption)));
+            return command.wrongUsage(err, QStringLiteral("--port には 1 から 65535 までの数を指定してください: %1").arg(parser.value(m_port)));
         port = quint16(*value);
     }
 
-    const std::optional<int> timeout = command.timeoutSeconds(timeoutOption, DefaultTimeoutSeconds, err);
+    const std::optional<int> timeout = command.timeoutSeconds(m_timeout, DefaultTimeoutSeconds, err);
     if (!timeout)
         return cli::WrongUsage;
     const int timeoutSeconds = *timeout;

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
-
-class QIODevice;
+#include "Subcommand.h"
 
 namespace mg {
 
@@ -13,9 +10,16 @@ namespace mg {
 // "load file=" at the router's console himself. Progress goes to err.
 // Answers 0 after the router acknowledged the last block, 1 with a message
 // when the transfer fails or no request came within the time-out, 2 for
-// wrong usage. `args` are the words after "tftp-serve"; `usage` is the
-// program's help text, printed for --help. Runs an event loop: a
-// QCoreApplication must exist.
-int runTftpServe(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage);
+// wrong usage. Runs an event loop: a QCoreApplication must exist.
+class TftpServeCommand : public cli::Subcommand {
+public:
+    TftpServeCommand();
+    int run(const QStringList &args, QIODevice &out, QIODevice &err, const QString &usage) override;
+
+private:
+    QCommandLineOption m_router;
+    QCommandLineOption m_port;
+    QCommandLineOption m_timeout;
+};
 
 } // namespace mg

@@ -1,5 +1,5 @@
 #include "CommandLine.h"
-#include "CommandOptions.h"
+#include "InterruptWatch.h"
 #include "EditorApp.h"
 
 #include <QApplication>

@@ -40,11 +40,11 @@ QString serialOpenFailureText(const SerialLine &line)
     const QString device =
         line.failedDevice().isEmpty() ? line.devicePathFor(line.portNumber()) : line.failedDevice();
     QString text = QStringLiteral("%1 のデバイス %2 を開けません: %3")
-                       .arg(SerialLine::comName(line.portNumber()), device, line.errorString());
+                       .arg(SerialDevices::comName(line.portNumber()), device, line.errorString());
     QString remedy = line.openRemedy();
     if (line.openFault() == SerialOpenFault::Missing)
         remedy += QStringLiteral("\n「オプション」→「シリアルポートの設定」で、%1 に使うデバイスを選べます。")
-                      .arg(SerialLine::comName(line.portNumber()));
+                      .arg(SerialDevices::comName(line.portNumber()));
     if (!remedy.isEmpty())
         text += CrLf + CrLf + QString(remedy).replace(QLatin1Char('\n'), CrLf);
     return text;

@@ -3,7 +3,6 @@
 #include "SerialEvents.h"
 
 #include <QFile>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -20,55 +19,38 @@ namespace mg {
 
 namespace {
 
-// Defaults under which a USB serial adapter works without any setting.
-QString defaultDevice(int port)
+QSerialPort::Parity parityOf(SerialSettings::Parity parity)
 {
-    switch (port) {
-    case 1: return QStringLiteral("/dev/ttyUSB0");
-    case 2: return QStringLiteral("/dev/ttyUSB1");
-    case 3: return QStringLiteral("/dev/ttyS0");
-    case 4: return QStringLiteral("/dev/ttyS1");
-    default: return QString();
+    switch (parity) {
+    case SerialSettings::Parity::Even: return QSerialPort::EvenParity;
+    case SerialSettings::Parity::Odd: return QSerialPort::OddParity;
+    case SerialSettings::Parity::Mark: return QSerialPort::MarkParity;
+    case SerialSettings::Parity::Space: return QSerialPort::SpaceParity;
+    case SerialSettings::Parity::None: break;
     }
+    return QSerialPort::NoParity;
 }
 
-QSerialPort::Parity parityOf(char letter)
+QSerialPort::StopBits stopBitsOf(SerialSettings::StopBits stopBits)
 {
-    switch (letter) {
-    case 'e': return QSerialPort::EvenParity;
-    case 'o': return QSerialPort::OddParity;
-    case 'm': return QSerialPort::MarkParity;
-    case 's': return QSerialPort::SpaceParity;
-    default: return QSerialPort::NoParity;
+    switch (stopBits) {
+    case SerialSettings::StopBits::Two: return QSerialPort::TwoStop;
+    case SerialSettings::StopBits::OneAndHalf: return QSerialPort::OneAndHalfStop;
+    case SerialSettings::StopBits::One: break;
     }
-}
-
-QSerialPort::StopBits stopBitsOf(const QString &text)
-{
-    if (text == QLatin1String("2"))
-        return QSerialPort::TwoStop;
-    if (text == QLatin1String("1.5"))
-        return QSerialPort::OneAndHalfStop;
     return QSerialPort::OneStop;
 }
 
-QSerialPort::FlowControl flowControlOf(int flow)
+QSerialPort::FlowControl flowControlOf(SerialSettings::Flow flow)
 {
-    // Xon/Xoff over RTS/CTS (3) starts as RTS/CTS; the line adds Xon/Xoff.
-    return flow == 0   ? QSerialPort::NoFlowControl
-           : flow == 1 ? QSerialPort::SoftwareControl
-                       : QSerialPort::HardwareControl;
-}
-
-QString parityName(char letter)
-{
-    switch (letter) {
-    case 'e': return QStringLiteral("偶数パリティ (e)");
-    case 'o': return QStringLiteral("奇数パリティ (o)");
-    case 'm': return QStringLiteral("マーク パリティ (m)");
-    case 's': return QStringLiteral("スペース パリティ (s)");
-    default: return QStringLiteral("パリティなし (n)");
+    // Xon/Xoff over RTS/CTS starts as RTS/CTS; the line adds Xon/Xoff.
+    switch (flow) {
+    case SerialSettings::Flow::None: return QSerialPort::NoFlowControl;
+    case SerialSettings::Flow::XonXoff: return QSerialPort::SoftwareControl;
+    case SerialSettings::Flow::Rts:
+    case SerialSettings::Flow::XonRts: break;
     }
+    return QSerialPort::HardwareControl;
 }
 
 // A pseudo-terminal carries bytes, not bits on a wire: the kernel keeps it at
@@ -90,28 +72,20 @@ bool readTermios(int fd, termios2 &t) { return ::ioctl(fd, TCGETS2, &t) == 0; }
 
 } // namespace
 
-SerialLine::SerialLine(SettingsStore &settings, QObject *parent) : QObject(parent), m_settings(settings)
+SerialLine::SerialLine(SerialDevices devices, QObject *parent) : QObject(parent), m_devices(std::move(devices))
 {
     connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLine::onPortError);
 }
+
+SerialLine::SerialLine(const QString &device, QObject *parent) : SerialLine(SerialDevices::only(device), parent) {}
 
 SerialLine::~SerialLine()
 {
     m_port.close();
 }
 
-QString SerialLine::comName(int port) { return QStringLiteral("Com%1").arg(port); }
-
-QString SerialLine::devicePathFor(int port) const
-{
-    const QString fallback = defaultDevice(port);
-    if (fallback.isEmpty())
-        return QString();
-    const QString path =
-        m_settings.GetSetting(QString::fromLatin1(DeviceSection), comName(port), fallback).trimmed();
-    return path.isEmpty() ? fallback : path;
-}
+QString SerialLine::devicePathFor(int port) const { return m_devices.pathFor(port); }
 
 int SerialLine::portNumber() const { return m_portNumber; }
 
@@ -144,59 +118,29 @@ bool SerialLine::setPortNumber(int port)
     return false;
 }
 
-QString SerialLine::settingsString() const
-{
-    const LineSettings &s = m_lineSettings;
-    return QStringLiteral("%1,%2,%3,%4").arg(s.speed).arg(QChar::fromLatin1(s.parity)).arg(s.dataBits).arg(s.stopBits);
-}
+SerialSettings SerialLine::settings() const { return m_settings; }
 
-bool SerialLine::setSettingsString(const QString &settings)
+QString SerialLine::settingsString() const { return m_settings.format(); }
+
+bool SerialLine::setSettings(const SerialSettings &wanted)
 {
-    static const QRegularExpression form(
-        QStringLiteral("^\\s*([0-9]{1,9})\\s*,\\s*([eonmsEONMS])\\s*,\\s*([4-8])\\s*,\\s*(1|1\\.5|2)\\s*$"));
-    const QRegularExpressionMatch match = form.match(settings);
-    if (!match.hasMatch())
-        return fail(QStringLiteral("通信設定「%1」が正しくありません。「9600,n,8,1」の形で、速度、パリティ (e, o, n, m, s)、"
-                                   "データ ビット (4 から 8)、ストップ ビット (1, 1.5, 2) を指定してください。")
-                        .arg(settings));
-    LineSettings wanted;
-    wanted.speed = match.captured(1).toInt();
-    wanted.parity = match.captured(2).toLower().at(0).toLatin1();
-    wanted.dataBits = match.captured(3).toInt();
-    wanted.stopBits = match.captured(4);
-    if (wanted.speed <= 0)
-        return fail(QStringLiteral("通信速度 %1 は使用できません。").arg(wanted.speed));
+    if (const QString problem = wanted.problem(); !problem.isEmpty())
+        return fail(problem);
     if (wanted.dataBits == 4)
         return fail(QStringLiteral("データ ビット 4 は、このシステムのシリアル ポートでは使用できません。"));
 #if defined(Q_OS_UNIX)
     // The terminal interface knows one or two stop bits only: a port asked
     // for 1.5 would quietly send one.
-    if (wanted.stopBits == QLatin1String("1.5"))
+    if (wanted.stopBits == SerialSettings::StopBits::OneAndHalf)
         return fail(QStringLiteral("ストップ ビット 1.5 は、このシステムのシリアル ポートでは使用できません。"));
 #endif
     if (isOpen() && !applySettings(wanted)) {
         const QString why = m_error;
-        applySettings(m_lineSettings);
+        applySettings(m_settings);
         m_error = why;
         return false;
     }
-    m_lineSettings = wanted;
-    return true;
-}
-
-int SerialLine::handshaking() const { return m_flow; }
-
-bool SerialLine::setHandshaking(int flow)
-{
-    if (flow < 0 || flow > 3)
-        return fail(QStringLiteral("フロー制御 %1 は使用できません。0 から 3 を指定してください。").arg(flow));
-    if (isOpen() && !applyHandshaking(flow)) {
-        const QString why = m_error;
-        applyHandshaking(m_flow);
-        m_error = why;
-        return false;
-    }
-    m_flow = flow;
+    m_settings = wanted;
     return true;
 }
 
@@ -251,12 +195,12 @@ void SerialLine::cacheSettings()
 {
     // On a closed port these only record the values; open() applies them
     // and fails when the device refuses one.
-    const LineSettings &s = m_lineSettings;
+    const SerialSettings &s = m_settings;
     m_port.setBaudRate(s.speed);
     m_port.setParity(parityOf(s.parity));
     m_port.setDataBits(QSerialPort::DataBits(s.dataBits));
     m_port.setStopBits(stopBitsOf(s.stopBits));
-    m_port.setFlowControl(flowControlOf(m_flow));
+    m_port.setFlowControl(flowControlOf(s.flow));
 }
 
 bool SerialLine::openDevice(int port)
@@ -286,13 +230,13 @@ bool SerialLine::openDevice(int port)
         return fail(m_port.errorString());
     }
     m_decoder.reset();
-    if (!applyHandshaking(m_flow)) {
+    if (!applyHandshaking(m_settings.flow)) {
         m_port.close();
         m_openFault = SerialOpenFault::Other;
         m_failedDevice = path;
         return false;
     }
-    const QString problem = checkLine(m_lineSettings);
+    const QString problem = checkLine(m_settings);
     if (!problem.isEmpty()) {
         m_port.close();
         m_openFault = SerialOpenFault::Other;
@@ -302,7 +246,12 @@ bool SerialLine::openDevice(int port)
     return true;
 }
 
-bool SerialLine::applySettings(const LineSettings &s)
+bool SerialLine::applySettings(const SerialSettings &s)
+{
+    return applyFraming(s) && applyHandshaking(s.flow);
+}
+
+bool SerialLine::applyFraming(const SerialSettings &s)
 {
     if (!m_port.setBaudRate(s.speed))
         return fail(QStringLiteral("通信速度 %1 を設定できません: %2").arg(s.speed).arg(m_port.errorString()));
@@ -310,16 +259,16 @@ bool SerialLine::applySettings(const LineSettings &s)
     // does not keep; there it means nothing, so only a real port fails.
     const bool framed = !isPseudoTerminal(m_port.handle());
     if (!m_port.setParity(parityOf(s.parity)) && framed)
-        return fail(QStringLiteral("%1 を設定できません: %2").arg(parityName(s.parity), m_port.errorString()));
+        return fail(QStringLiteral("%1 を設定できません: %2").arg(s.parityDescription(), m_port.errorString()));
     if (!m_port.setDataBits(QSerialPort::DataBits(s.dataBits)) && framed)
         return fail(QStringLiteral("データ ビット %1 を設定できません: %2").arg(s.dataBits).arg(m_port.errorString()));
     if (!m_port.setStopBits(stopBitsOf(s.stopBits)))
-        return fail(QStringLiteral("ストップ ビット %1 を設定できません: %2").arg(s.stopBits, m_port.errorString()));
+        return fail(QStringLiteral("ストップ ビット %1 を設定できません: %2").arg(s.stopBitsText(), m_port.errorString()));
     const QString problem = checkLine(s);
     return problem.isEmpty() || fail(problem);
 }
 
-bool SerialLine::applyHandshaking(int flow)
+bool SerialLine::applyHandshaking(SerialSettings::Flow flow)
 {
     if (!m_port.setFlowControl(flowControlOf(flow)))
         return fail(QStringLiteral("フロー制御を設定できません: %1").arg(m_port.errorString()));
@@ -330,7 +279,8 @@ bool SerialLine::applyHandshaking(int flow)
     if (!readTermios(m_port.handle(), t))
         return fail(QStringLiteral("フロー制御を設定できません: %1").arg(qt_error_string(errno)));
     const tcflag_t software = IXON | IXOFF;
-    const tcflag_t wanted = (flow == 1 || flow == 3) ? software : 0;
+    const bool xonXoff = flow == SerialSettings::Flow::XonXoff || flow == SerialSettings::Flow::XonRts;
+    const tcflag_t wanted = xonXoff ? software : 0;
     if ((t.c_iflag & software) != wanted) {
         t.c_iflag = (t.c_iflag & ~software) | wanted;
         if (::ioctl(m_port.handle(), TCSETS2, &t) != 0)
@@ -339,7 +289,8 @@ bool SerialLine::applyHandshaking(int flow)
     if (!readTermios(m_port.handle(), t))
         return fail(QStringLiteral("フロー制御を設定できません: %1").arg(qt_error_string(errno)));
     const bool rtsCts = (t.c_cflag & CRTSCTS) != 0;
-    if (rtsCts != (flow >= 2) || (t.c_iflag & software) != wanted)
+    const bool wantsRtsCts = flow == SerialSettings::Flow::Rts || flow == SerialSettings::Flow::XonRts;
+    if (rtsCts != wantsRtsCts || (t.c_iflag & software) != wanted)
         return fail(QStringLiteral("デバイス %1 はこのフロー制御に対応していません。").arg(m_port.portName()));
 #endif
     return true;
@@ -347,7 +298,7 @@ bool SerialLine::applyHandshaking(int flow)
 
 // The line as the driver really set it: a driver that cannot do a setting
 // may drop it without an error, and the router would then read garbage.
-QString SerialLine::checkLine(const LineSettings &s) const
+QString SerialLine::checkLine(const SerialSettings &s) const
 {
 #if defined(Q_OS_LINUX)
     const int fd = m_port.handle();
@@ -359,8 +310,8 @@ QString SerialLine::checkLine(const LineSettings &s) const
     const qint64 actual = t.c_ospeed;
     if (qAbs(actual - s.speed) * 50 > s.speed)
         return QStringLiteral("デバイス %1 は通信速度 %2 に対応していません。").arg(m_port.portName()).arg(s.speed);
-    if (((t.c_cflag & CSTOPB) != 0) != (s.stopBits == QLatin1String("2")))
-        return QStringLiteral("デバイス %1 はストップ ビット %2 に対応していません。").arg(m_port.portName(), s.stopBits);
+    if (((t.c_cflag & CSTOPB) != 0) != (s.stopBits == SerialSettings::StopBits::Two))
+        return QStringLiteral("デバイス %1 はストップ ビット %2 に対応していません。").arg(m_port.portName(), s.stopBitsText());
     if (isPseudoTerminal(fd))
         return QString();
     const tcflag_t size = s.dataBits == 5 ? CS5 : s.dataBits == 6 ? CS6 : s.dataBits == 7 ? CS7 : CS8;
@@ -368,13 +319,14 @@ QString SerialLine::checkLine(const LineSettings &s) const
         return QStringLiteral("デバイス %1 はデータ ビット %2 に対応していません。").arg(m_port.portName()).arg(s.dataBits);
     tcflag_t parity = 0;
     switch (s.parity) {
-    case 'e': parity = PARENB; break;
-    case 'o': parity = PARENB | PARODD; break;
-    case 'm': parity = PARENB | PARODD | CMSPAR; break;
-    case 's': parity = PARENB | CMSPAR; break;
+    case SerialSettings::Parity::Even: parity = PARENB; break;
+    case SerialSettings::Parity::Odd: parity = PARENB | PARODD; break;
+    case SerialSettings::Parity::Mark: parity = PARENB | PARODD | CMSPAR; break;
+    case SerialSettings::Parity::Space: parity = PARENB | CMSPAR; break;
+    case SerialSettings::Parity::None: break;
     }
     if ((t.c_cflag & (PARENB | PARODD | CMSPAR)) != parity)
-        return QStringLiteral("デバイス %1 は%2に対応していません。").arg(m_port.portName(), parityName(s.parity));
+        return QStringLiteral("デバイス %1 は%2に対応していません。").arg(m_port.portName(), s.parityDescription());
 #endif
     return QString();
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "SerialDevices.h"
 #include "SerialOpenAdvice.h"
-#include "SettingsStore.h"
+#include "SerialSettings.h"
 #include "ShiftJis.h"
 
 #include <QObject>
@@ -11,20 +12,18 @@
 namespace mg {
 
 // The serial console line to the router: port numbers 1..4 mapped to device
-// files, a settings string like "9600,n,8,1", Shift_JIS text both ways.
+// files (SerialDevices), its SerialSettings, Shift_JIS text both ways.
 // Whatever the device cannot do is an error with a description, never a
 // silent substitute.
 class SerialLine : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char *DeviceSection = "SerialDevices"; // keys Com1..Com4
-
-    explicit SerialLine(SettingsStore &settings, QObject *parent = nullptr);
+    explicit SerialLine(SerialDevices devices, QObject *parent = nullptr);
+    // The command line's line: that one device, as port 1.
+    explicit SerialLine(const QString &device, QObject *parent = nullptr);
     ~SerialLine() override;
 
-    static QString comName(int port); // 1 -> "Com1"
-    // The setting SerialDevices/ComN, else the default for that port. Read
-    // at every open, so that a changed setting holds without a restart.
+    // The device of that port, read at every open (see SerialDevices).
     QString devicePathFor(int port) const;
 
     int portNumber() const;
@@ -32,11 +31,12 @@ public:
     // stays (and its device is opened again).
     bool setPortNumber(int port);
 
-    QString settingsString() const;
-    bool setSettingsString(const QString &settings);
-
-    int handshaking() const; // 0 none, 1 Xon/Xoff, 2 RTS, 3 Xon/RTS
-    bool setHandshaking(int flow);
+    SerialSettings settings() const;
+    // Framing and flow control together: a refusal (a value that is no
+    // setting, one this system's ports cannot do, or, on an open line, one
+    // the device refuses) leaves the line as it was.
+    bool setSettings(const SerialSettings &settings);
+    QString settingsString() const; // settings().format()
 
     bool open();
     void close();
@@ -57,29 +57,21 @@ signals:
     void lineError(int code);
 
 private:
-    // What a settings string asks for.
-    struct LineSettings {
-        qint32 speed = 9600;
-        char parity = 'n'; // e o n m s
-        int dataBits = 8;
-        QString stopBits = QStringLiteral("1"); // "1", "1.5", "2"
-    };
-
     bool fail(const QString &description);
-    bool applySettings(const LineSettings &s);
-    bool applyHandshaking(int flow);
+    bool applySettings(const SerialSettings &s);
+    bool applyFraming(const SerialSettings &s);
+    bool applyHandshaking(SerialSettings::Flow flow);
     bool openDevice(int port);
     void cacheSettings();
-    QString checkLine(const LineSettings &s) const;
+    QString checkLine(const SerialSettings &s) const;
     void onReadyRead();
     void onPortError(QSerialPort::SerialPortError error);
 
-    SettingsStore &m_settings;
+    SerialDevices m_devices;
     QSerialPort m_port;
     ShiftJis::Decoder m_decoder;
     int m_portNumber = 1;
-    LineSettings m_lineSettings;
-    int m_flow = 0;
+    SerialSettings m_settings;
     QString m_error;
     bool m_permissionDenied = false;
     SerialOpenFault m_openFault = SerialOpenFault::None;

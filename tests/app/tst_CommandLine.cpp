@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "GenerateSubcommand.h"
 #include "ConfigurationFiles.h"
 #include "ScriptGenerator.h"
 #include "ScriptReader.h"
@@ -74,10 +75,7 @@ private slots:
                                             "使い方: marrowgate [generate | import | send | check | tftp-serve] [オプション] [FILE]\n";
         QTest::newRow("unknown command after a file name") << QStringList{"office.cfg"} << 2 << "不明なコマンドです: office.cfg";
         // The message on standard error, status 1, nothing on standard output.
-        QTest::newRow("no file") << QStringList{"generate"} << 1 << "FILE";
-        QTest::newRow("two files") << QStringList{"generate", "@/too_many.cfg", "@/too_many.cfg"} << 1 << "1つ";
-        QTest::newRow("bad --enat") << QStringList{"generate", "--enat=maybe", "@/terminal.cfg"} << 1 << "--enat";
-        QTest::newRow("unknown option") << QStringList{"generate", "--fast", "@/terminal.cfg"} << 1 << "--fast";
+        // (Wrong usage of the subcommands: wrongUsage.)
         // A mistyped name is named as typed, in the program's own words.
         QTest::newRow("missing file") << QStringList{"generate", "@/none.cfg"} << 1 << "data/none.cfg がありません。\n";
         QTest::newRow("missing .rcf given") << QStringList{"generate", "@/none.rcf"} << 1 << "data/none.rcf がありません。\n";
@@ -110,6 +108,72 @@ private slots:
             QCOMPARE(stdOut.data() + "\r\n", readFile(example(QStringLiteral("office.cfg"))));
         else
             QVERIFY2(stdOut.data().contains(out.toUtf8()), stdOut.data().constData());
+    }
+
+    // Every subcommand answers 2 to a command line it cannot read: an
+    // unknown option, a value left out, a word too many or one missing. The
+    // reason goes to standard error with what shows the right use (the
+    // subcommand's usage line, or where to read more); nothing is written
+    // and nothing reached (a device, the network, a password prompt).
+    void wrongUsage_data()
+    {
+        QTest::addColumn<QStringList>("args"); // "@" is a configuration that exists
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("rightUse");
+        const QString help = QStringLiteral("\n詳しくは marrowgate --help を見てください。\n");
+        const auto usage = [](const char *synopsis) {
+            return QStringLiteral("\n使い方: marrowgate %1\n").arg(QString::fromUtf8(synopsis));
+        };
+        const QString generate = usage("generate [--enat=yes|no] FILE");
+        const QString import = usage("import [-o FILE.rcf] [--force] SCRIPT");
+        const QString send = usage("send (--serial DEVICE | --lan ADDRESS) [オプション] FILE");
+        const QString check = usage("check (--serial DEVICE | --lan ADDRESS) [オプション]");
+        const QString tftp = usage("tftp-serve --router ADDRESS [--port N] [--timeout S] FILE");
+        const struct {
+            const char *name, *args, *reason;
+            QString rightUse;
+        } rows[] = {
+            {"generate: unknown option", "generate --fast @", "generate: 不明なオプションです: --fast", help},
+            {"generate: value left out", "generate --enat @", "--enat には yes か no を指定してください", "(--enat=yes または --enat=no)。\n"},
+            {"generate: value not a choice", "generate --enat=maybe @", "--enat には yes か no", "(--enat=yes または --enat=no)。\n"},
+            {"generate: a file too many", "generate @ @", "generate には設定ファイルを1つ指定してください。", generate},
+            {"generate: no file", "generate", "generate には設定ファイルを1つ指定してください。", generate},
+            {"import: unknown option", "import --fast @", "import: 不明なオプションです: --fast", help},
+            {"import: value left out", "import @ -o", "import: -o の後に値を指定してください。", import},
+            {"import: a script too many", "import @ @", "import: 読み込むコマンドスクリプトを1つ指定してください。", import},
+            {"import: no script", "import", "import: 読み込むコマンドスクリプトを1つ指定してください。", import},
+            {"send: unknown option", "send --serial /dev/ttyUSB0 --password x @", "send: 不明なオプションです: --password", help},
+            {"send: value left out", "send @ --serial /dev/ttyUSB0 --user", "send: --user の後に値を指定してください。", send},
+            {"send: a file too many", "send --serial /dev/ttyUSB0 @ @", "send: 送る設定ファイルを1つ指定してください。", send},
+            {"send: no file", "send --serial /dev/ttyUSB0", "send: 送る設定ファイルを1つ指定してください。", send},
+            {"check: unknown option", "check --serial /dev/ttyUSB0 --fast", "check: 不明なオプションです: --fast", help},
+            {"check: value left out", "check --lan", "check: --lan の後に値を指定してください。", check},
+            {"check: a file too many", "check --lan 127.0.0.2 @", "check: ファイルは指定しません: ", check},
+            {"check: no way to the router", "check", "check: --serial DEVICE か --lan ADDRESS のどちらか一方", check},
+            {"tftp-serve: unknown option", "tftp-serve --fast --router 127.0.0.2 @", "tftp-serve: 不明なオプションです: --fast", help},
+            {"tftp-serve: value left out", "tftp-serve @ --router", "tftp-serve: --router の後に値を指定してください。", tftp},
+            {"tftp-serve: a file too many", "tftp-serve --router 127.0.0.2 @ @", "tftp-serve: 送るファイルを1つ指定してください。", tftp},
+            {"tftp-serve: no file", "tftp-serve --router 127.0.0.2", "tftp-serve: 送るファイルを1つ指定してください。", tftp},
+        };
+        for (const auto &row : rows) {
+            QStringList args = QString::fromUtf8(row.args).split(QLatin1Char(' '));
+            args.replaceInStrings(QRegularExpression(QStringLiteral("^@$")), example(QStringLiteral("office.cfg")));
+            QTest::newRow(row.name) << args << QString::fromUtf8(row.reason) << row.rightUse;
+        }
+    }
+
+    void wrongUsage()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, reason);
+        QFETCH(QString, rightUse);
+        QBuffer stdOut, stdErr;
+        QVERIFY(stdOut.open(QIODevice::WriteOnly) && stdErr.open(QIODevice::WriteOnly));
+        QCOMPARE(runCommandLine(QStringList{"marrowgate"} + args, stdOut, stdErr), std::optional<int>(2));
+        const QString err = QString::fromUtf8(stdErr.data());
+        QVERIFY2(err.startsWith(QStringLiteral("marrowgate: ") + reason), qPrintable(err));
+        QVERIFY2(err.endsWith(rightUse), qPrintable(err));
+        QCOMPARE(stdOut.data(), QByteArray());
     }
 
     // import reads a script back into settings. Where an .rcf comes out, it

@@ -60,9 +60,6 @@ private slots:
         row("port 0", {"--router", "127.0.0.2", "--port", "0", "@"}, 2, "--port には 1 から 65535 までの数を指定してください: 0");
         row("port 65536", {"--router", "127.0.0.2", "--port", "65536", "@"}, 2, ": 65536");
         row("timeout 0", {"--router", "127.0.0.2", "--timeout", "0", "@"}, 2, "--timeout には");
-        row("no file", {"--router", "127.0.0.2"}, 2, "ファイルを1つ");
-        row("unknown option", {"--fast", "--router", "127.0.0.2", "@"}, 2, "不明なオプションです: --fast");
-        row("value missing", {"@", "--router"}, 2, "--router の後に値を");
     }
 
     void usage()

@@ -1,6 +1,7 @@
 #include "SerialEvents.h"
 #include "SerialLine.h"
 #include "SerialOpenAdvice.h"
+#include "SerialSettings.h"
 #include "TestFakes.h"
 
 #include <QSignalSpy>
@@ -13,6 +14,8 @@
 #include <unistd.h>
 
 using namespace mg;
+
+Q_DECLARE_METATYPE(SerialSettings)
 
 namespace {
 
@@ -60,6 +63,14 @@ struct Pty {
 
 QString systemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
+// A settings text (SerialSettings' own test reads them all) with a flow control.
+SerialSettings settingsOf(const char *text, int flow = 0)
+{
+    SerialSettings settings = SerialSettings::parse(QLatin1String(text)).value_or(SerialSettings{});
+    settings.flow = SerialSettings::Flow(flow);
+    return settings;
+}
+
 } // namespace
 
 class TestSerialLine : public QObject {
@@ -68,7 +79,7 @@ class TestSerialLine : public QObject {
 
     void useDevice(int port, const QString &path)
     {
-        m_settings.SaveSetting(QString::fromLatin1(SerialLine::DeviceSection), SerialLine::comName(port), path);
+        m_settings.SaveSetting(QString::fromLatin1(SerialDevices::Section), SerialDevices::comName(port), path);
     }
     // A line whose port 1 is that device.
     std::unique_ptr<SerialLine> lineOn(const QString &path)
@@ -89,40 +100,47 @@ private slots:
             QCOMPARE(serialEventText(code), u"未定義のｴﾗｰまたはｲﾍﾞﾝﾄが発生しました。"_qs);
     }
 
-    // Accepted strings read back lower-case and open the line; refused ones
-    // keep the old settings and say why. (An open line takes them at once:
-    // reachesTheDevice.)
-    void settingsString_data()
+    // Settings the line takes hold before and after it opens; refused ones
+    // keep the old settings and say why: what this system's ports cannot
+    // do, and a value that is no setting at all. (An open line takes them
+    // at once: reachesTheDevice.)
+    void settings_data()
     {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<QString>("readBack"); // empty: refused
-        QTest::newRow("even, 7, 2") << "19200,E,7,2" << "19200,e,7,2";
-        QTest::newRow("odd, 5") << "110,O,5,1" << "110,o,5,1";
-        QTest::newRow("mark") << "14400,M,8,1" << "14400,m,8,1";
-        QTest::newRow("space, 6") << "4800,s,6,2" << "4800,s,6,2";
-        QTest::newRow("speed off the list, blanks") << " 57600 , N , 8 , 1 " << "57600,n,8,1";
-        QTest::newRow("1.5 stop bits") << "9600,n,8,1.5" << "";
-        QTest::newRow("4 data bits") << "9600,n,4,1" << "";
-        QTest::newRow("unknown parity") << "9600,x,8,1" << "";
-        QTest::newRow("9 data bits") << "9600,n,9,1" << "";
-        QTest::newRow("speed 0") << "0,n,8,1" << "";
-        QTest::newRow("three fields") << "9600,n,8" << "";
+        QTest::addColumn<SerialSettings>("wanted");
+        QTest::addColumn<QString>("refusal"); // empty: taken
+        QTest::newRow("even, 7, 2") << settingsOf("19200,e,7,2") << QString();
+        QTest::newRow("odd, 5") << settingsOf("110,o,5,1") << QString();
+        QTest::newRow("mark") << settingsOf("14400,m,8,1") << QString();
+        QTest::newRow("space, 6") << settingsOf("4800,s,6,2") << QString();
+        QTest::newRow("speed off the list") << settingsOf("57600,n,8,1") << QString();
+        QTest::newRow("1.5 stop bits") << settingsOf("9600,n,8,1.5")
+                                       << u"ストップ ビット 1.5 は、このシステムのシリアル ポートでは使用できません。"_qs;
+        QTest::newRow("4 data bits") << settingsOf("9600,n,4,1")
+                                     << u"データ ビット 4 は、このシステムのシリアル ポートでは使用できません。"_qs;
+        SerialSettings noSpeed = settingsOf("9600,n,8,1");
+        noSpeed.speed = 0;
+        QTest::newRow("speed 0") << noSpeed << u"通信速度 0 は使用できません。"_qs;
+        SerialSettings nineBits = settingsOf("9600,n,8,1");
+        nineBits.dataBits = 9;
+        QTest::newRow("9 data bits") << nineBits << u"通信設定「9600,n,9,1」が正しくありません。"_qs;
     }
 
-    void settingsString()
+    void settings()
     {
-        QFETCH(QString, input);
-        QFETCH(QString, readBack);
+        QFETCH(SerialSettings, wanted);
+        QFETCH(QString, refusal);
         Pty pty;
         const auto line = lineOn(pty.path);
-        QVERIFY(line->setSettingsString(QStringLiteral("1200,e,7,2")));
-        const bool accepted = line->setSettingsString(input);
-        QVERIFY2(accepted == !readBack.isEmpty(), qPrintable(line->errorString()));
-        QVERIFY(accepted || !line->errorString().isEmpty());
-        const QString inForce = accepted ? readBack : QStringLiteral("1200,e,7,2");
-        QCOMPARE(line->settingsString(), inForce);
+        const SerialSettings before = settingsOf("1200,e,7,2", 1);
+        QVERIFY(line->setSettings(before));
+        const bool accepted = line->setSettings(wanted);
+        QCOMPARE(accepted, refusal.isEmpty());
+        QVERIFY2(accepted || line->errorString().startsWith(refusal), qPrintable(line->errorString()));
+        const SerialSettings inForce = accepted ? wanted : before;
+        QCOMPARE(line->settingsString(), inForce.format());
+        QVERIFY(line->settings() == inForce);
         QVERIFY2(line->open(), qPrintable(line->errorString()));
-        QCOMPARE(line->settingsString(), inForce);
+        QVERIFY(line->settings() == inForce);
     }
 
     // The kernel's record of the line: what is set while closed takes
@@ -156,18 +174,26 @@ private slots:
         QFETCH(bool, xonXoff);
         Pty pty;
         const auto line = lineOn(pty.path);
+        const SerialSettings wanted = settingsOf(qPrintable(settings), flow);
         // The opposite first, so a setting left undone shows.
-        QVERIFY(line->setSettingsString(QLatin1String(twoStops ? "9600,n,8,1" : "9600,n,8,2")) && line->setHandshaking(3 - flow));
-        QVERIFY(!beforeOpen || (line->setSettingsString(settings) && line->setHandshaking(flow)));
+        QVERIFY(line->setSettings(settingsOf(twoStops ? "9600,n,8,1" : "9600,n,8,2", 3 - flow)));
+        QVERIFY(!beforeOpen || line->setSettings(wanted));
         QVERIFY2(line->open(), qPrintable(line->errorString()));
-        QVERIFY2(beforeOpen || (line->setSettingsString(settings) && line->setHandshaking(flow)), qPrintable(line->errorString()));
+        QVERIFY2(beforeOpen || line->setSettings(wanted), qPrintable(line->errorString()));
         const termios t = pty.line();
         QCOMPARE(int(cfgetospeed(&t)), speed);
         QCOMPARE((t.c_cflag & CSTOPB) != 0, twoStops);
         QCOMPARE((t.c_cflag & CRTSCTS) != 0, rtsCts);
         QCOMPARE((t.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF), xonXoff);
-        QVERIFY(!line->setHandshaking(4));
-        QCOMPARE(line->handshaking(), flow);
+        // Refused on the open line: neither the framing nor the flow control moves.
+        SerialSettings refused = wanted;
+        refused.flow = SerialSettings::Flow(3 - flow);
+        refused.stopBits = SerialSettings::StopBits::OneAndHalf;
+        QVERIFY(!line->setSettings(refused));
+        QVERIFY(line->settings() == wanted);
+        const termios after = pty.line();
+        QCOMPARE((after.c_cflag & CRTSCTS) != 0, rtsCts);
+        QCOMPARE((after.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF), xonXoff);
     }
 
     void sendsShiftJis_data()

@@ -17,6 +17,9 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 namespace mg {
 
 namespace {
@@ -31,6 +34,13 @@ const QStringList Speeds{"110", "300", "600", "1200", "2400", "4800", "9600", "1
 const QStringList DataBits{"4", "5", "6", "7", "8"};
 const QStringList Parities{"Even", "Odd", "None", "Mark", "Space"};
 const QStringList StopBits{"1", "1.5", "2"};
+// What the entries of the parity and stop-bit lists stand for, in their order.
+constexpr SerialSettings::Parity ParityChoices[] = {SerialSettings::Parity::Even, SerialSettings::Parity::Odd,
+                                                    SerialSettings::Parity::None, SerialSettings::Parity::Mark,
+                                                    SerialSettings::Parity::Space};
+constexpr SerialSettings::StopBits StopBitChoices[] = {SerialSettings::StopBits::One,
+                                                       SerialSettings::StopBits::OneAndHalf,
+                                                       SerialSettings::StopBits::Two};
 
 QComboBox *makeList(QWidget *parent, const char *name, const QStringList &items)
 {
@@ -68,28 +78,6 @@ bool booleanOf(const QString &text)
 
 } // namespace
 
-frmSerial::PortFields frmSerial::fieldsOf(const QString &s)
-{
-    const int n = int(s.size());
-    const int k = s.contains(QLatin1Char('.')) ? 2 : 0;
-    // 1-based positions as the rule counts them; outside the text is empty.
-    const auto at = [&](int position) {
-        return position >= 1 && position <= n ? QString(s.at(position - 1)) : QString();
-    };
-    PortFields fields;
-    if (n - 6 - k > 0)
-        fields.speed = s.left(n - 6 - k);
-    const QString letter = at(n - 4 - k);
-    static const QString Letters = QStringLiteral("eonms");
-    const qsizetype which = letter.isEmpty() ? -1 : Letters.indexOf(letter);
-    if (which >= 0)
-        fields.parity = Parities.at(which); // the same order as the letters
-    fields.dataBits = at(n - 2 - k);
-    if (n >= 1 + k)
-        fields.stopBits = s.right(1 + k);
-    return fields;
-}
-
 frmSerial::frmSerial(SettingsStore &settings, SerialLine &line, MessagePrompt &prompt, QWidget *parent)
     : QDialog(parent), m_settings(settings), m_line(line), m_prompt(prompt)
 {
@@ -104,7 +92,7 @@ void frmSerial::buildControls()
 {
     cboPort = makeList(this, "cboPort", {});
     for (int port = 1; port <= 4; ++port)
-        cboPort->addItem(SerialLine::comName(port));
+        cboPort->addItem(SerialDevices::comName(port));
     Label1 = new QLabel(QStringLiteral("ポート："), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setBuddy(cboPort);
@@ -214,15 +202,14 @@ void frmSerial::buildControls()
 void frmSerial::Form_Load()
 {
     // The line as it runs now.
-    const PortFields current = fieldsOf(m_line.settingsString());
-    selectText(cboSpeed, current.speed);
-    selectText(cboParity, current.parity);
-    selectText(cboDataBits, current.dataBits);
-    selectText(cboStopBits, current.stopBits);
+    const SerialSettings current = m_line.settings();
+    selectText(cboSpeed, QString::number(current.speed));
+    cboParity->setCurrentIndex(int(std::find(std::begin(ParityChoices), std::end(ParityChoices), current.parity)
+                                   - std::begin(ParityChoices)));
+    selectText(cboDataBits, QString::number(current.dataBits));
+    selectText(cboStopBits, current.stopBitsText());
     cboPort->setCurrentIndex(m_line.portNumber() - 1);
-    const int handshaking = m_line.handshaking();
-    if (handshaking >= 0 && handshaking <= 3)
-        optFlow[handshaking]->setChecked(true);
+    optFlow[int(current.flow)]->setChecked(true);
     optEcho[0]->setChecked(true);
     listAdapters();
 
@@ -312,12 +299,12 @@ void frmSerial::cboAdapter_Activated(int index)
 // key that was not there comes back empty, which reads as the default).
 void frmSerial::saveChosenDevices(QList<QPair<QString, QString>> *before)
 {
-    const QString section = QString::fromLatin1(SerialLine::DeviceSection);
+    const QString section = QString::fromLatin1(SerialDevices::Section);
     for (int port = 1; port <= 4; ++port) {
         const QString &chosen = m_chosenDevice[port - 1];
         if (chosen.isEmpty() || chosen == m_line.devicePathFor(port))
             continue;
-        const QString key = SerialLine::comName(port);
+        const QString key = SerialDevices::comName(port);
         before->append({key, m_settings.GetSetting(section, key)});
         m_settings.SaveSetting(section, key, chosen);
     }
@@ -344,7 +331,7 @@ void frmSerial::cmdOK_Click()
     saveChosenDevices(&replaced);
     const auto refuse = [&] {
         for (const auto &[key, value] : replaced)
-            m_settings.SaveSetting(QString::fromLatin1(SerialLine::DeviceSection), key, value);
+            m_settings.SaveSetting(QString::fromLatin1(SerialDevices::Section), key, value);
         reportLineFailure();
     };
     // The line keeps its old port (open as it was) when the new one fails.
@@ -354,14 +341,7 @@ void frmSerial::cmdOK_Click()
         return;
     }
 
-    const QString parity = cboParity->currentText();
-    const QString settings = cboSpeed->currentText().trimmed() + QLatin1Char(',') + parity.left(1) + QLatin1Char(',')
-        + cboDataBits->currentText().trimmed() + QLatin1Char(',') + cboStopBits->currentText().trimmed();
-    if (!m_line.setSettingsString(settings)) {
-        refuse();
-        return;
-    }
-    if (!m_line.setHandshaking(Flow)) {
+    if (!m_line.setSettings(chosenSettings())) {
         refuse();
         return;
     }
@@ -369,11 +349,28 @@ void frmSerial::cmdOK_Click()
     m_settings.SaveSetting(Section, QStringLiteral("Port"), cboPort->currentText());
     m_settings.SaveSetting(Section, QStringLiteral("Speed"), cboSpeed->currentText());
     m_settings.SaveSetting(Section, QStringLiteral("DataBits"), cboDataBits->currentText());
-    m_settings.SaveSetting(Section, QStringLiteral("Parity"), parity);
+    m_settings.SaveSetting(Section, QStringLiteral("Parity"), cboParity->currentText());
     m_settings.SaveSetting(Section, QStringLiteral("StopBits"), cboStopBits->currentText());
     m_settings.SaveSetting(Section, QStringLiteral("Echo"), Echo ? QStringLiteral("True") : QStringLiteral("False"));
     m_settings.SaveSetting(Section, QStringLiteral("Flow"), QString::number(Flow));
     accept();
+}
+
+SerialSettings frmSerial::chosenSettings() const
+{
+    // A list that shows no entry gives a value the line refuses with its
+    // own description.
+    SerialSettings chosen;
+    chosen.speed = cboSpeed->currentText().trimmed().toInt();
+    const int parity = cboParity->currentIndex();
+    if (parity >= 0)
+        chosen.parity = ParityChoices[parity];
+    chosen.dataBits = cboDataBits->currentText().trimmed().toInt();
+    const int stopBits = cboStopBits->currentIndex();
+    if (stopBits >= 0)
+        chosen.stopBits = StopBitChoices[stopBits];
+    chosen.flow = SerialSettings::flowOf(Flow).value_or(SerialSettings::Flow::None);
+    return chosen;
 }
 
 void frmSerial::cmdCancel_Click()

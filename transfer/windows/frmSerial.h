@@ -3,6 +3,7 @@
 #include "Prompts.h"
 #include "SerialAdapters.h"
 #include "SerialLine.h"
+#include "SerialSettings.h"
 #include "SettingsStore.h"
 
 #include <QDialog>
@@ -30,19 +31,6 @@ class frmSerial : public QDialog {
     Q_OBJECT
 public:
     frmSerial(SettingsStore &settings, SerialLine &line, MessagePrompt &prompt, QWidget *parent = nullptr);
-
-    // The fields of a settings string such as "9600,n,8,1", taken by their
-    // positions from the end as the window reads them: the stop bits are one
-    // character, or three when the string holds a "." ("1.5"). The parity is
-    // the list word for the line's letter, empty for a letter it does not
-    // know.
-    struct PortFields {
-        QString speed;
-        QString parity;
-        QString dataBits;
-        QString stopBits;
-    };
-    static PortFields fieldsOf(const QString &settingsString);
 
     // Where the adapters are looked for (SerialAdapterFolder unless told);
     // lists them again.
@@ -82,6 +70,7 @@ private:
     void optEcho_Click(int index);
     void optFlow_Click(int index);
     void cmdOK_Click();
+    SerialSettings chosenSettings() const;
     void cmdCancel_Click();
     void reportLineFailure();
     void centerOnScreen();

@@ -276,7 +276,10 @@ private slots:
         for (const QString &pair : words(c.saved))
             settings.SaveSetting("MSComm", pair.section('=', 0, 0), pair.section('=', 1));
         SerialLine serial(settings);
-        QVERIFY(serial.setPortNumber(c.port) && serial.setSettingsString(c.line) && serial.setHandshaking(c.flow));
+        std::optional<SerialSettings> lineSettings = SerialSettings::parse(c.line);
+        QVERIFY(lineSettings);
+        lineSettings->flow = SerialSettings::Flow(c.flow);
+        QVERIFY(serial.setPortNumber(c.port) && serial.setSettings(*lineSettings));
         const QStringList stored = linesOf(settings);
 
         mgtest::ScriptedPrompt prompt;
@@ -291,7 +294,7 @@ private slots:
         // Cancel leaves line and store as they were.
         QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
         QCOMPARE(w.result(), int(QDialog::Rejected));
-        QCOMPARE(QStringLiteral("%1 %2 %3").arg(serial.portNumber()).arg(serial.settingsString()).arg(serial.handshaking()),
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(serial.portNumber()).arg(serial.settingsString()).arg(int(serial.settings().flow)),
                  QStringLiteral("%1 %2 %3").arg(c.port).arg(c.line).arg(c.flow));
         QCOMPARE(linesOf(settings), stored);
         QVERIFY(prompt.shown.isEmpty());
@@ -438,14 +441,14 @@ private slots:
             QVERIFY2(c.refusal == QLatin1String("-") ? !text.isEmpty() : text.contains(c.refusal), qPrintable(text));
             expectShown(prompt, text, QStringLiteral("Quillmark KV700 Marrowgate"), MessageIcon::Warning);
             QVERIFY(w.isVisible());
-            QCOMPARE(serial.handshaking(), 0);
+            QCOMPARE(serial.settings().flow, SerialSettings::Flow::None);
             QCOMPARE(linesOf(settings), expected);
             return;
         }
         QVERIFY2(prompt.shown.isEmpty(), qPrintable(prompt.lastText()));
         QVERIFY(!w.isVisible());
         QCOMPARE(w.result(), int(QDialog::Accepted));
-        QCOMPARE(serial.handshaking(), c.flow);
+        QCOMPARE(int(serial.settings().flow), c.flow);
         expected << "MSComm/DataBits=" + choice[2] << QStringLiteral("MSComm/Echo=%1").arg(c.echo ? "True" : "False")
                  << QStringLiteral("MSComm/Flow=%1").arg(c.flow) << "MSComm/Parity=" + choice[3]
                  << "MSComm/Port=" + choice[0] << "MSComm/Speed=" + choice[1] << "MSComm/StopBits=" + choice[4];
