@@ -176,6 +176,56 @@ private slots:
         QCOMPARE(stdOut.data(), QByteArray());
     }
 
+    // The help is made from what each subcommand declares: every option it
+    // names under a subcommand is one that subcommand takes, so an operator
+    // following the help is never told the option is unknown.
+    void helpNamesOptionsTheSubcommandTakes_data()
+    {
+        QTest::addColumn<QString>("subcommand");
+        QTest::addColumn<QString>("option");
+        QBuffer stdOut, stdErr;
+        if (!stdOut.open(QIODevice::WriteOnly) || !stdErr.open(QIODevice::WriteOnly)
+            || runCommandLine({"marrowgate", "--help"}, stdOut, stdErr) != 0)
+            QFAIL("no help");
+        static const QRegularExpression usage(QStringLiteral("^  marrowgate ([a-z][a-z-]*)"));
+        static const QRegularExpression option(QStringLiteral("(?:^|[ (\\[|])(--?[a-z][a-z-]*)"));
+        QString subcommand;
+        QStringList listed;
+        for (const QString &line : QString::fromUtf8(stdOut.data()).split(QLatin1Char('\n'))) {
+            if (const QRegularExpressionMatch m = usage.match(line); m.hasMatch())
+                subcommand = m.captured(1);
+            else if (line.startsWith(QStringLiteral("  marrowgate")) || !line.startsWith(QStringLiteral("  ")))
+                subcommand.clear(); // the window, --help, --version, the closing line
+            if (subcommand.isEmpty())
+                continue;
+            for (auto it = option.globalMatch(line); it.hasNext();) {
+                const QString name = it.next().captured(1);
+                if (!listed.contains(subcommand + QLatin1Char(' ') + name)) {
+                    listed << subcommand + QLatin1Char(' ') + name;
+                    QTest::addRow("%s %s", qPrintable(subcommand), qPrintable(name)) << subcommand << name;
+                }
+            }
+        }
+        // A help that lost a subcommand's options would pass with no rows.
+        for (const char *expected : {"generate --enat", "import -o", "import --force", "send --serial", "send --flow",
+                                     "send --tftp-port", "send --standin-encoder-ok", "check --serial", "check --lan",
+                                     "check --standin-encoder-ok", "tftp-serve --router", "tftp-serve --timeout"})
+            QVERIFY2(listed.contains(QLatin1String(expected)), expected);
+    }
+
+    void helpNamesOptionsTheSubcommandTakes()
+    {
+        QFETCH(QString, subcommand);
+        QFETCH(QString, option);
+        QBuffer stdOut, stdErr;
+        QVERIFY(stdOut.open(QIODevice::WriteOnly) && stdErr.open(QIODevice::WriteOnly));
+        // Alone, the option is wrong usage at most (its value or the file
+        // left out), never an unknown one.
+        runCommandLine({"marrowgate", subcommand, option}, stdOut, stdErr);
+        const QString err = QString::fromUtf8(stdErr.data());
+        QVERIFY2(!err.contains(QStringLiteral("不明なオプションです")), qPrintable(err));
+    }
+
     // import reads a script back into settings. Where an .rcf comes out, it
     // must give the script it was read from again: the example's, also when
     // a line the reader cannot place was added to it.
