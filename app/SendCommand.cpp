@@ -522,18 +522,26 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
     if (!recorded)
         return fail(err, QStringLiteral("記録ファイルを作成できません: ") + transcript.errorString());
     write(err, QStringLiteral("記録: %1\n").arg(transcript.path()));
-    transcript.note(QStringLiteral("marrowgate " MARROWGATE_VERSION " send: %1 を %2 で送ります。").arg(file, line->describe()));
-    transcript.note(QStringLiteral("ルータでの名前: %1、%2").arg(configName,
-        parser.isSet(scriptOption) ? QStringLiteral("スクリプトをそのまま送ります。")
-                                   : QStringLiteral("設定から作ったスクリプトを送ります (--enat=%1)。").arg(enat ? QLatin1String("yes") : QLatin1String("no"))));
-
-    TransferJob job;
-    job.commandScript = script;
-    job.configName = configName;
-    job.pacing = pacing;
     cli::DeviceSettings settings;
     SerialLine serialLine(settings);
     TelnetLink telnet;
+    TransferRequest request;
+    request.method = line->serial ? TransferMethod::Serial : TransferMethod::Telnet;
+    request.commandScript = script;
+    request.configName = configName;
+    request.pacing = pacing;
+    request.caller = {QStringLiteral("marrowgate " MARROWGATE_VERSION " send"), file,
+                      parser.isSet(scriptOption) ? QStringLiteral("スクリプトをそのまま送ります。")
+                                                 : QStringLiteral("設定から作ったスクリプトを送ります (--enat=%1)。")
+                                                       .arg(enat ? QLatin1String("yes") : QLatin1String("no")),
+                      line->describe()};
+    if (!line->serial) {
+        request.routerAddress = line->address.toString();
+        request.tftpPort = line->tftpPort;
+    }
+    ScaledTickerFactory tickers(timeScale());
+    RouterInstall install(request, tickers);
+    install.setTranscript(&transcript);
     if (line->serial) {
         QString reason, remedy;
         if (!cli::openSerialLine(serialLine, settings, *line, &reason, &remedy)) {
@@ -545,16 +553,9 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
             transcript.close(QStringLiteral("終了 (終了コード %1)").arg(cli::Failure));
             return fail(err, text, cli::Failure);
         }
-        job.sendText = SendText::SerialText(script);
     } else {
         telnet.setRemotePort(line->telnetPort);
-        job.routerAddress = line->address.toString();
-        job.tftpPort = line->tftpPort;
     }
-
-    ScaledTickerFactory tickers(timeScale());
-    RouterInstall install(job, tickers);
-    install.setTranscript(&transcript);
     install.setTimeLimit(std::chrono::seconds(timeoutSeconds));
     const std::optional<QString> managerPassword = passwords.newPassword;
     install.setFactoryPasswordChoice([managerPassword] { return managerPassword; });
@@ -598,11 +599,10 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
                              install.abort();
                          loop.exit(cli::Failure);
                      });
-    QObject::connect(&install, &RouterInstall::finished, &loop,
-                     [&](bool ok, const DialogueMessage &message) {
-                         outcome = message;
-                         loop.exit(ok ? 0 : cli::Failure);
-                     });
+    QObject::connect(&install, &RouterInstall::finished, &loop, [&](const InstallOutcome &end) {
+        outcome = end.message;
+        loop.exit(end.ok ? 0 : cli::Failure);
+    });
 
     if (line->serial)
         install.attach(serialLine);
@@ -627,7 +627,7 @@ int runSend(const QStringList &args, QIODevice &out, QIODevice &err, const QStri
     if (status == 0) {
         QString summary = messageText(outcome);
         if (line->serial && transferClock.isValid()) {
-            const qsizetype bytes = ShiftJis::encode(job.sendText).value_or(QByteArray()).size();
+            const qsizetype bytes = ShiftJis::encode(install.sendText()).value_or(QByteArray()).size();
             summary += QStringLiteral("\n%1 行 (%2 バイト) を %3 秒で送りました。")
                            .arg(linesTotal)
                            .arg(bytes)

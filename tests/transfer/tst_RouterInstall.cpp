@@ -51,13 +51,12 @@ void watch(RouterInstall &install, TickDriver &driver, Outcome &out)
     QObject::connect(&install, &RouterInstall::output, &install, [&](const QString &text) { driver.output(text); });
     QObject::connect(&install, &RouterInstall::loginFailed, &install,
                      [&](const DialogueMessage &m) { out.loginFailures << m; });
-    QObject::connect(&install, &RouterInstall::finished, &install,
-                     [&](bool ok, const DialogueMessage &m, bool markChanged) {
-                         out.ended = true;
-                         out.ok = ok;
-                         out.message = m;
-                         out.markChanged = markChanged;
-                     });
+    QObject::connect(&install, &RouterInstall::finished, &install, [&](const InstallOutcome &end) {
+        out.ended = true;
+        out.ok = end.ok;
+        out.message = end.message;
+        out.markChanged = end.markChanged;
+    });
 }
 
 } // namespace
@@ -104,13 +103,12 @@ void TestRouterInstall::serialConsole()
     SerialLine line(settings);
     QVERIFY2(line.open(), qPrintable(line.errorString()));
 
-    TransferJob job;
-    job.commandScript = Script;
-    job.configName = QStringLiteral("office.cfg");
-    job.sendText = SendText::SerialText(Script);
+    TransferRequest request;
+    request.commandScript = Script;
+    request.configName = QStringLiteral("office.cfg");
     ManualTickerFactory tickers;
     TickDriver driver(tickers);
-    RouterInstall install(job, tickers);
+    RouterInstall install(request, tickers);
     int choices = 0;
     install.setFactoryPasswordChoice([&]() -> std::optional<QString> {
         ++choices;
@@ -172,16 +170,17 @@ void TestRouterInstall::network()
     QVERIFY2(router.start(options + QStringList{"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
              qPrintable(router.errorString()));
 
-    TransferJob job;
-    job.commandScript = Script;
-    job.configName = QStringLiteral("office.cfg");
-    job.routerAddress = RouterSimulator::routerAddress().toString();
-    job.tftpPort = tftpPort;
+    TransferRequest request;
+    request.method = TransferMethod::Telnet;
+    request.commandScript = Script;
+    request.configName = QStringLiteral("office.cfg");
+    request.routerAddress = RouterSimulator::routerAddress().toString();
+    request.tftpPort = tftpPort;
     ManualTickerFactory tickers;
     TickDriver driver(tickers);
     TelnetLink link;
     link.setRemotePort(router.telnetPort());
-    RouterInstall install(job, tickers);
+    RouterInstall install(request, tickers);
     install.setProgramFolder(QStringLiteral(MG_TZEL_DIR));
     install.setFactoryPasswordChoice([&]() -> std::optional<QString> {
         return newPassword.isEmpty() ? std::nullopt : std::optional<QString>(newPassword);
@@ -197,7 +196,7 @@ void TestRouterInstall::network()
         QCOMPARE(out.loginFailures.size(), 1);
         QCOMPARE(out.loginFailures.first().text,
                  QStringLiteral("ログインに失敗しました。\r\nユーザ名とパスワードを確認してください。"));
-        QCOMPARE(link.state(), int(TelnetLink::Closed));
+        QCOMPARE(link.state(), TelnetLink::State::Closed);
         return;
     }
     QVERIFY(out.ended);
