@@ -8,11 +8,13 @@
 #include "RouterSimulator.h"
 #include "SendText.h"
 #include "SerialLine.h"
+#include "SessionChecks.h"
 #include "TelnetLink.h"
 #include "TestFakes.h"
 #include "TickDriver.h"
+#include "Transcript.h"
 
-#include <QUdpSocket>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace mg;
@@ -28,13 +30,6 @@ QStringList configLines(const QString &text)
 {
     QStringList lines = text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     return lines;
-}
-
-quint16 freeUdpPort()
-{
-    QUdpSocket socket;
-    socket.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-    return socket.localPort();
 }
 
 struct Outcome {
@@ -65,11 +60,61 @@ class TestRouterInstall : public QObject {
     Q_OBJECT
 
 private slots:
+    void openingNotes_data();
+    void openingNotes();
     void serialConsole_data();
     void serialConsole();
     void network_data();
     void network();
 };
+
+void TestRouterInstall::openingNotes_data()
+{
+    QTest::addColumn<bool>("serial");
+    QTest::addColumn<QString>("program");   // empty: the windows
+    QTest::addColumn<QStringList>("notes"); // the transcript's first notes
+
+    QTest::newRow("windows, serial console")
+        << true << "" << QStringList{"シリアル コンソール /dev/ttyUSB0 (9600,n,8,1) で設定 office.cfg を送ります。"};
+    QTest::newRow("windows, LAN") << false << "" << QStringList{"ルータ 127.0.0.2 に LAN で設定 office.cfg を送ります。"};
+    QTest::newRow("command line")
+        << false << "marrowgate 1.0 send"
+        << QStringList{"marrowgate 1.0 send: office.rcf を LAN 127.0.0.2 で送ります。",
+                       "ルータでの名前: office.cfg、スクリプトをそのまま送ります。"};
+}
+
+// Whoever starts an installation, its transcript says at the top who sends
+// what over which line, before anything is typed.
+void TestRouterInstall::openingNotes()
+{
+    QFETCH(bool, serial);
+    QFETCH(QString, program);
+    QFETCH(QStringList, notes);
+
+    TransferRequest request;
+    request.method = serial ? TransferMethod::Serial : TransferMethod::Telnet;
+    request.configName = QStringLiteral("office.cfg");
+    request.routerAddress = QStringLiteral("127.0.0.2");
+    request.caller.line = serial ? QStringLiteral("/dev/ttyUSB0 (9600,n,8,1)") : QStringLiteral("LAN 127.0.0.2");
+    if (!program.isEmpty())
+        request.caller = {program, QStringLiteral("office.rcf"), QStringLiteral("スクリプトをそのまま送ります。"),
+                          QStringLiteral("LAN 127.0.0.2")};
+    QTemporaryDir dir;
+    Transcript transcript;
+    QVERIFY(transcript.open(dir.filePath(QStringLiteral("t.txt"))));
+    ManualTickerFactory tickers;
+    RouterInstall install(request, tickers);
+    install.setTranscript(&transcript);
+    transcript.close();
+
+    QStringList written;
+    for (const QString &line : readText(dir.filePath(QStringLiteral("t.txt"))).split(QLatin1Char('\n'))) {
+        const qsizetype at = line.indexOf(QStringLiteral(" # "));
+        if (at >= 0)
+            written << line.mid(at + 3);
+    }
+    QCOMPARE(written, notes);
+}
 
 void TestRouterInstall::serialConsole_data()
 {
@@ -78,13 +123,17 @@ void TestRouterInstall::serialConsole_data()
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("newPassword");     // chosen after a factory login; empty keeps it
     QTest::addColumn<QString>("managerPassword"); // on the router at the end
+    QTest::addColumn<QString>("refusedFirst");    // a password tried first and refused; empty: none
 
     // The windows' tests drive the common cases; these are the engine's own.
     QTest::newRow("another user with the factory password keeps it")
-        << QStringList{"--user", "admin:pastry"} << "pastry" << "admin" << "" << "pastry";
+        << QStringList{"--user", "admin:pastry"} << "pastry" << "admin" << "" << "pastry" << "";
     QTest::newRow("output one byte at a time, cut inside characters")
         << QStringList{"--one-byte", "--split-sjis"} << "pastry" << "manager" << "n3wpass"
-        << "n3wpass";
+        << "n3wpass" << "";
+    // The second try types the same session as a first one would.
+    QTest::newRow("a refused password, then the right one")
+        << QStringList{} << "pastry" << "manager" << "n3wpass" << "n3wpass" << "wrong1";
 }
 
 void TestRouterInstall::serialConsole()
@@ -94,6 +143,7 @@ void TestRouterInstall::serialConsole()
     QFETCH(QString, user);
     QFETCH(QString, newPassword);
     QFETCH(QString, managerPassword);
+    QFETCH(QString, refusedFirst);
 
     RouterSimulator router;
     QVERIFY2(router.start(options, RouterSimulator::Serial), qPrintable(router.errorString()));
@@ -118,9 +168,16 @@ void TestRouterInstall::serialConsole()
     watch(install, driver, out);
 
     install.attach(line);
-    install.login(user, password);
-    QVERIFY(driver.runUntil([&] { return out.ended || !out.loginFailures.isEmpty(); }));
+    // The operator reads the refusal and types the right password.
+    QObject::connect(&install, &RouterInstall::loginFailed, &install, [&](const DialogueMessage &, bool canRetry) {
+        if (canRetry && !refusedFirst.isEmpty() && out.loginFailures.size() == 1)
+            QTimer::singleShot(0, &install, [&] { install.login(user, password); });
+    });
+    const qsizetype refusals = refusedFirst.isEmpty() ? 0 : 1;
+    install.login(user, refusedFirst.isEmpty() ? password : refusedFirst);
+    QVERIFY(driver.runUntil([&] { return out.ended || out.loginFailures.size() > refusals; }));
 
+    QCOMPARE(out.loginFailures.size(), refusals);
     QVERIFY2(out.ok, qPrintable(out.message.text));
     QCOMPARE(out.message.text, QStringLiteral("KV700 の設定が完了しました。"));
     QCOMPARE(choices, SendText::isFactoryLogin(user, password) ? 1 : 0);
