@@ -20,6 +20,8 @@
 using namespace mg;
 using namespace mgtest;
 
+Q_DECLARE_METATYPE(mg::DialogueMessage)
+
 namespace {
 
 const QString Script = QStringLiteral("enable ip\r\nset ip interface=eth0 address=192.168.44.2 mask=255.255.255.0\r\n"
@@ -37,6 +39,8 @@ struct Outcome {
     bool ok = false;
     DialogueMessage message;
     bool markChanged = false;
+    bool closesWindow = false;
+    bool transferStarted = false;
     QList<DialogueMessage> loginFailures;
 };
 
@@ -51,7 +55,9 @@ void watch(RouterInstall &install, TickDriver &driver, Outcome &out)
         out.ok = end.ok;
         out.message = end.message;
         out.markChanged = end.markChanged;
+        out.closesWindow = end.closesWindow;
     });
+    QObject::connect(&install, &RouterInstall::transferStarted, &install, [&] { out.transferStarted = true; });
 }
 
 } // namespace
@@ -64,6 +70,8 @@ private slots:
     void openingNotes();
     void serialConsole_data();
     void serialConsole();
+    void endsOnItsOwn_data();
+    void endsOnItsOwn();
     void network_data();
     void network();
 };
@@ -194,6 +202,59 @@ void TestRouterInstall::serialConsole()
     // A password is set only when it changes something.
     QCOMPARE(state.commands.contains(QStringLiteral("set password")), managerPassword != QLatin1String("pastry"));
     QCOMPARE(state.restarts, 2);
+}
+
+void TestRouterInstall::endsOnItsOwn_data()
+{
+    QTest::addColumn<QByteArray>("ticker");
+    QTest::addColumn<DialogueMessage>("message");
+
+    QTest::newRow("the session's time limit") << QByteArray(RouterInstall::LimitTicker) << DialogueMessages::timedOut(30);
+    QTest::newRow("nothing moves for too long")
+        << QByteArray(RouterInstall::StallTicker)
+        << DialogueMessages::stalled(int(RouterInstall::StallLimit.count()), true);
+}
+
+// The installation's own watches end a transfer under way: a failure the
+// operator is told about, after which the progress window closes and the
+// configuration keeps its saved state.
+void TestRouterInstall::endsOnItsOwn()
+{
+    QFETCH(QByteArray, ticker);
+    QFETCH(DialogueMessage, message);
+
+    RouterSimulator router;
+    QVERIFY2(router.start({}, RouterSimulator::Serial), qPrintable(router.errorString()));
+    MemorySettings settings;
+    settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
+    SerialLine line(settings);
+    QVERIFY2(line.open(), qPrintable(line.errorString()));
+
+    TransferRequest request;
+    request.commandScript = Script;
+    request.configName = QStringLiteral("office.cfg");
+    ManualTickerFactory tickers;
+    TickDriver driver(tickers);
+    RouterInstall install(request, tickers);
+    install.setTimeLimit(std::chrono::seconds(30));
+    install.setFactoryPasswordChoice([] { return std::optional<QString>(); });
+    Outcome out;
+    watch(install, driver, out);
+
+    install.attach(line);
+    install.login(QStringLiteral("manager"), QStringLiteral("pastry"));
+    QVERIFY(driver.runUntil([&] { return out.transferStarted || out.ended || !out.loginFailures.isEmpty(); }));
+    QVERIFY(out.transferStarted);
+    QVERIFY(!out.ended);
+    QVERIFY(tickers.fire(ticker.constData()));
+
+    QVERIFY(out.ended);
+    QVERIFY(!out.ok);
+    QCOMPARE(out.message, message);
+    QVERIFY(!out.markChanged);
+    QVERIFY(out.closesWindow);
+    QVERIFY(!install.isRunning());
+    QVERIFY(!line.isOpen());
 }
 
 void TestRouterInstall::network_data()
