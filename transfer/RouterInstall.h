@@ -88,7 +88,6 @@ public:
     void resume();
 
     TransferMethod method() const { return m_request.method; }
-    const TransferRequest &request() const { return m_request; }
     // Serial: the console session as typed, its tail included once the
     // login has been taken.
     QString sendText() const { return m_state.sendText; }
