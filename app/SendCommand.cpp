@@ -611,17 +611,25 @@ int runSession(const SendRequest &request, const Passwords &passwords, QIODevice
     if (!recorded)
         return fail(err, QStringLiteral("記録ファイルを作成できません: ") + transcript.errorString());
     write(err, QStringLiteral("記録: %1\n").arg(transcript.path()));
-    transcript.note(QStringLiteral("marrowgate " MARROWGATE_VERSION " send: %1 を %2 で送ります。").arg(file, line->describe()));
-    transcript.note(QStringLiteral("ルータでの名前: %1、%2").arg(configName,
-        request.scriptAsIs ? QStringLiteral("スクリプトをそのまま送ります。")
-                           : QStringLiteral("設定から作ったスクリプトを送ります (--enat=%1)。").arg(enat ? QLatin1String("yes") : QLatin1String("no"))));
-
-    TransferJob job;
+    SerialLine serialLine(line->device);
+    TelnetLink telnet;
+    TransferRequest job;
+    job.method = line->serial ? TransferMethod::Serial : TransferMethod::Telnet;
     job.commandScript = script;
     job.configName = configName;
     job.pacing = pacing;
-    SerialLine serialLine(line->device);
-    TelnetLink telnet;
+    job.caller = {QStringLiteral("marrowgate " MARROWGATE_VERSION " send"), file,
+                  request.scriptAsIs ? QStringLiteral("スクリプトをそのまま送ります。")
+                                     : QStringLiteral("設定から作ったスクリプトを送ります (--enat=%1)。")
+                                           .arg(enat ? QLatin1String("yes") : QLatin1String("no")),
+                  line->describe()};
+    if (!line->serial) {
+        job.routerAddress = line->address.toString();
+        job.tftpPort = line->tftpPort;
+    }
+    ScaledTickerFactory tickers(timeScale());
+    RouterInstall install(job, tickers);
+    install.setTranscript(&transcript);
     if (line->serial) {
         QString reason, remedy;
         if (!cli::openSerialLine(serialLine, *line, &reason, &remedy)) {
@@ -633,16 +641,9 @@ int runSession(const SendRequest &request, const Passwords &passwords, QIODevice
             transcript.close(QStringLiteral("終了 (終了コード %1)").arg(cli::Failure));
             return fail(err, text, cli::Failure);
         }
-        job.sendText = SendText::SerialText(script);
     } else {
         telnet.setRemotePort(line->telnetPort);
-        job.routerAddress = line->address.toString();
-        job.tftpPort = line->tftpPort;
     }
-
-    ScaledTickerFactory tickers(timeScale());
-    RouterInstall install(job, tickers);
-    install.setTranscript(&transcript);
     install.setTimeLimit(std::chrono::seconds(timeoutSeconds));
     const std::optional<QString> managerPassword = passwords.newPassword;
     install.setFactoryPasswordChoice([managerPassword] { return managerPassword; });
@@ -686,11 +687,10 @@ int runSession(const SendRequest &request, const Passwords &passwords, QIODevice
                              install.abort();
                          loop.exit(cli::Failure);
                      });
-    QObject::connect(&install, &RouterInstall::finished, &loop,
-                     [&](bool ok, const DialogueMessage &message) {
-                         outcome = message;
-                         loop.exit(ok ? 0 : cli::Failure);
-                     });
+    QObject::connect(&install, &RouterInstall::finished, &loop, [&](const InstallOutcome &end) {
+        outcome = end.message;
+        loop.exit(end.ok ? 0 : cli::Failure);
+    });
 
     if (line->serial)
         install.attach(serialLine);
@@ -713,7 +713,7 @@ int runSession(const SendRequest &request, const Passwords &passwords, QIODevice
     end.routerOutput = routerOutput;
     end.linesSent = linesTotal;
     if (line->serial && transferClock.isValid()) {
-        end.bytesSent = ShiftJis::encode(job.sendText).value_or(QByteArray()).size();
+        end.bytesSent = ShiftJis::encode(install.sendText()).value_or(QByteArray()).size();
         end.sendingTime = transferClock.elapsed();
     }
     return report(request, end, transcript, err);

@@ -190,16 +190,15 @@ void frmScript::cmdAccept_Click()
 
 void frmScript::sendOverSerialLine()
 {
-    TransferJob job;
-    job.method = TransferMethod::Serial;
-    job.commandScript = m_configuration.CommandScript;
-    job.configName = SendText::configName(m_configuration.ConfigFileName);
-    if (!routerTakesName(job.configName))
+    TransferRequest request;
+    request.method = TransferMethod::Serial;
+    request.commandScript = m_configuration.CommandScript;
+    request.configName = SendText::configName(m_configuration.ConfigFileName);
+    if (!routerTakesName(request.configName))
         return;
-    job.sendText = SendText::SerialText(job.commandScript);
-    job.pacing = frmTransmit::serialPacing(m_transfer->settings);
+    request.pacing = frmTransmit::serialPacing(m_transfer->settings);
     // The box shows the console session while it is typed.
-    txtScript->setPlainText(job.sendText);
+    txtScript->setPlainText(SendText::serialText(request.commandScript));
 
     SerialLine &line = m_transfer->serial;
     if (!line.open()) {
@@ -207,7 +206,7 @@ void frmScript::sendOverSerialLine()
         txtScript->setPlainText(m_configuration.CommandScript);
         return;
     }
-    runTransferWindows(job, *m_transfer, this);
+    runTransferWindows(request, *m_transfer, this);
     accept();
 }
 
@@ -227,12 +226,12 @@ void frmScript::sendOverNetwork()
     if (!TelnetConfirmed)
         return;
 
-    TransferJob job;
-    job.method = TransferMethod::Telnet;
-    job.commandScript = m_configuration.CommandScript;
-    job.configName = m_configuration.ConfigFileName;
-    job.routerAddress = *router;
-    runTransferWindows(job, *m_transfer, this);
+    TransferRequest request;
+    request.method = TransferMethod::Telnet;
+    request.commandScript = m_configuration.CommandScript;
+    request.configName = m_configuration.ConfigFileName;
+    request.routerAddress = *router;
+    runTransferWindows(request, *m_transfer, this);
     accept();
 }
 

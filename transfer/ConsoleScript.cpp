@@ -94,7 +94,7 @@ QList<ConsoleScript::Line> ConsoleScript::plan(const QString &sendText)
     for (const QString &text : texts)
         lines.append(Line{text});
 
-    const QStringList prefix = linesOf(SendText::SerialText(QString()));
+    const QStringList prefix = linesOf(SendText::serialText(QString()));
     const bool hasPrefix = texts.size() >= prefix.size() && std::equal(prefix.cbegin(), prefix.cend(), texts.cbegin());
     const qsizetype scriptFrom = hasPrefix ? prefix.size() : 0;
     if (hasPrefix)

@@ -2,7 +2,7 @@
 
 #include "EchoWatch.h"
 #include "SecretMasker.h"
-#include "TransferJob.h"
+#include "TransferRequest.h"
 
 #include <QList>
 #include <QStringList>

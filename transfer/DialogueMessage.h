@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Prompts.h"
-#include "TransferJob.h"
+#include "TransferRequest.h"
 
 #include <QString>
 

@@ -12,10 +12,10 @@ const QString LoginPrompt = QStringLiteral(": ");
 const QString CommandPrompt = QStringLiteral("> ");
 } // namespace
 
-LoginSession::LoginSession(TransferJob &job, RouterLink &link, TickerFactory &tickers, QObject *parent)
-    : QObject(parent), m_job(job), m_link(link),
-      m_wake(tickers.create("Timer1", WakePeriod, [this] { wakeTick(); })),
-      m_lines(tickers.create("Timer2", LinePeriod, [this] { lineTick(); }))
+LoginSession::LoginSession(const TransferRequest &request, RouterLink &link, TickerFactory &tickers, QObject *parent)
+    : QObject(parent), m_request(request), m_link(link),
+      m_wake(tickers.create(WakeTicker, WakePeriod, [this] { wakeTick(); })),
+      m_lines(tickers.create(LineTicker, LinePeriod, [this] { lineTick(); }))
 {
 }
 
@@ -25,20 +25,20 @@ void LoginSession::start(const QString &user, const QString &password)
 {
     m_user = user;
     m_password = password;
-    m_busy = true;
     m_terminal = TerminalText();
     emit terminalChanged();
     m_wakeLinesSent = 0;
 
     if (serial()) {
         m_loginLines.reset(QString());
+        enter(Phase::Waking);
         m_wake->start();
         return;
     }
-    m_job.loginUser = user;
     m_loginLines.reset(SendText::telnetLoginLines(user, password));
     // The lines are typed once the connection reports itself up.
-    m_link.connectToRouter(m_job.routerAddress);
+    enter(Phase::Connecting);
+    m_link.connectToRouter(m_request.routerAddress);
 }
 
 void LoginSession::cancel()
@@ -46,8 +46,7 @@ void LoginSession::cancel()
     m_userEcho.clear();
     m_wake->stop();
     m_lines->stop();
-    m_busy = false;
-    m_connected = false;
+    enter(Phase::Idle);
     m_link.close();
 }
 
@@ -68,11 +67,11 @@ void LoginSession::checkWakeAnswer()
 {
     const QString prompt = promptTail(m_terminal);
     if (prompt != LoginPrompt && prompt != CommandPrompt) {
-        m_job.sendText = SendText::SerialText(m_job.commandScript);
         fail(DialogueMessages::noAnswer(), AfterFailure::Retry);
         return;
     }
     m_loginLines.reset(SendText::serialLoginLines(prompt == CommandPrompt, m_user, m_password));
+    enter(Phase::Typing);
     m_lines->start();
 }
 
@@ -100,7 +99,7 @@ void LoginSession::lineTick()
             }
             return;
         }
-        if (!m_connected || !m_link.isUsable()) {
+        if (!m_link.isUsable()) {
             closeTelnet();
             fail(DialogueMessages::notConnected(), AfterFailure::Close);
             return;
@@ -116,17 +115,15 @@ void LoginSession::checkLoginAnswer()
 {
     const QString prompt = promptTail(m_terminal);
     if (prompt == LoginPrompt) {
-        // Asked again: a wrong user name or password. Another try starts
-        // from a fresh send text and a fresh connection.
-        if (serial())
-            m_job.sendText = SendText::SerialText(m_job.commandScript);
-        else
+        // Asked again: a wrong user name or password. Over the LAN another
+        // try starts from a fresh connection.
+        if (!serial())
             closeTelnet();
         fail(DialogueMessages::loginRefused(), AfterFailure::Retry);
         return;
     }
     if (prompt == CommandPrompt) {
-        m_busy = false;
+        enter(Phase::LoggedIn);
         emit loggedIn(SendText::isFactoryLogin(m_user, m_password));
         return;
     }
@@ -137,15 +134,15 @@ void LoginSession::checkLoginAnswer()
 
 void LoginSession::linkConnected()
 {
-    if (serial())
+    if (m_phase != Phase::Connecting)
         return;
-    m_connected = true;
+    enter(Phase::Typing);
     m_lines->start();
 }
 
 void LoginSession::linkFailed()
 {
-    if (serial() || !m_busy)
+    if (serial() || !isBusy())
         return;
     m_wake->stop();
     m_lines->stop();
@@ -167,14 +164,21 @@ void LoginSession::fail(const DialogueMessage &message, AfterFailure after)
     // No timer may run while the operator reads the message.
     m_wake->stop();
     m_lines->stop();
-    m_busy = false;
+    enter(Phase::Failed);
     emit failed(message, after);
 }
 
 void LoginSession::closeTelnet()
 {
-    m_connected = false;
     m_link.close();
+}
+
+void LoginSession::enter(Phase phase)
+{
+    if (m_phase == phase)
+        return;
+    m_phase = phase;
+    emit phaseChanged(phase);
 }
 
 } // namespace mg

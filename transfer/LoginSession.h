@@ -4,7 +4,7 @@
 #include "EchoWatch.h"
 #include "LineCursor.h"
 #include "Terminal.h"
-#include "TransferJob.h"
+#include "TransferRequest.h"
 
 #include <QObject>
 #include <chrono>
@@ -30,13 +30,22 @@ public:
     static constexpr std::chrono::milliseconds LinePeriod{1000};
     // Periods the console may take to ask for the password.
     static constexpr int PasswordPromptPeriods = 30;
+    // The tickers' names, for tests that fire them by hand.
+    static constexpr const char *WakeTicker = "LoginWake";
+    static constexpr const char *LineTicker = "LoginLines";
+
+    // Where the login is. Serial: Waking, then Typing; Telnet: Connecting,
+    // then Typing. It ends LoggedIn or Failed; cancel() goes back to Idle,
+    // and a failed login may start again.
+    enum class Phase { Idle, Waking, Connecting, Typing, LoggedIn, Failed };
+    Q_ENUM(Phase)
 
     // After a failure the login window stays for another try (the password
     // selected), or closes.
     enum class AfterFailure { Retry, Close };
     Q_ENUM(AfterFailure)
 
-    LoginSession(TransferJob &job, RouterLink &link, TickerFactory &tickers, QObject *parent = nullptr);
+    LoginSession(const TransferRequest &request, RouterLink &link, TickerFactory &tickers, QObject *parent = nullptr);
     ~LoginSession() override;
 
     // The operator pressed OK with these.
@@ -52,25 +61,29 @@ public:
     void receive(const QString &text);
 
     const TerminalText &terminal() const { return m_terminal; }
-    bool isBusy() const { return m_busy; }
+    Phase phase() const { return m_phase; }
+    // A login has been started and has not ended yet.
+    bool isBusy() const { return m_phase == Phase::Waking || m_phase == Phase::Connecting || m_phase == Phase::Typing; }
     QString user() const { return m_user; }
     QString password() const { return m_password; }
 
 signals:
     void terminalChanged();
+    void phaseChanged(mg::LoginSession::Phase phase);
     // The command prompt answered the login; factoryLogin when it was the
     // manager with the factory password.
     void loggedIn(bool factoryLogin);
     void failed(const mg::DialogueMessage &message, mg::LoginSession::AfterFailure after);
 
 private:
-    bool serial() const { return m_job.method == TransferMethod::Serial; }
+    bool serial() const { return m_request.method == TransferMethod::Serial; }
+    void enter(Phase phase);
     void checkWakeAnswer();
     void checkLoginAnswer();
     void fail(const DialogueMessage &message, AfterFailure after);
     void closeTelnet();
 
-    TransferJob &m_job;
+    const TransferRequest m_request;
     RouterLink &m_link;
     std::unique_ptr<Ticker> m_wake;
     std::unique_ptr<Ticker> m_lines;
@@ -80,8 +93,7 @@ private:
     bool m_passwordAsked = false;
     int m_periodsWaited = 0;
     int m_wakeLinesSent = 0;
-    bool m_connected = false;
-    bool m_busy = false;
+    Phase m_phase = Phase::Idle;
     QString m_user;
     QString m_password;
 };

@@ -74,8 +74,8 @@ QString oneLine(const DialogueMessage &message)
 
 } // namespace
 
-RouterInstall::RouterInstall(TransferJob &job, TickerFactory &tickers, QObject *parent)
-    : QObject(parent), m_job(job), m_tickers(tickers),
+RouterInstall::RouterInstall(TransferRequest request, TickerFactory &tickers, QObject *parent)
+    : QObject(parent), m_request(std::move(request)), m_tickers(tickers),
       m_stall(tickers.create(StallTicker, StallLimit, [this] { stalled(); }))
 {
 }
@@ -93,9 +93,23 @@ void RouterInstall::setProgramFolder(const QString &folder)
 void RouterInstall::setTranscript(Transcript *transcript)
 {
     m_transcript = transcript;
-    if (m_transcript) {
-        for (const QString &secret : std::as_const(m_job.secrets))
-            m_transcript->addSecret(secret);
+    if (!m_transcript)
+        return;
+    for (const QString &secret : std::as_const(m_state.secrets))
+        m_transcript->addSecret(secret);
+    writeOpeningNotes();
+}
+
+void RouterInstall::writeOpeningNotes()
+{
+    const TransferCaller &caller = m_request.caller;
+    if (!caller.program.isEmpty()) {
+        note(QStringLiteral("%1: %2 を %3 で送ります。").arg(caller.program, caller.scriptFile, caller.line));
+        note(QStringLiteral("ルータでの名前: %1、%2").arg(m_request.configName, caller.scriptOrigin));
+    } else if (m_request.method == TransferMethod::Serial) {
+        note(QStringLiteral("シリアル コンソール %1 で設定 %2 を送ります。").arg(caller.line, m_request.configName));
+    } else {
+        note(QStringLiteral("ルータ %1 に LAN で設定 %2 を送ります。").arg(m_request.routerAddress, m_request.configName));
     }
 }
 
@@ -104,14 +118,14 @@ void RouterInstall::setTimeLimit(std::chrono::seconds limit)
     m_timeLimit = limit;
     m_limit.reset();
     if (limit.count() > 0)
-        m_limit = m_tickers.create("SessionLimit", limit, [this] { timedOut(); });
+        m_limit = m_tickers.create(LimitTicker, limit, [this] { timedOut(); });
 }
 
 void RouterInstall::addSecret(const QString &secret)
 {
-    if (secret.isEmpty() || m_job.secrets.contains(secret))
+    if (secret.isEmpty() || m_state.secrets.contains(secret))
         return;
-    m_job.secrets << secret;
+    m_state.secrets << secret;
     m_shown.addSecret(secret);
     if (m_transcript)
         m_transcript->addSecret(secret);
@@ -135,7 +149,7 @@ void RouterInstall::stalled()
     if (!isRunning())
         return;
     note(QStringLiteral("%1 秒の間、ルータの表示も転送の進みもありませんでした。").arg(StallLimit.count()));
-    const DialogueMessage message = DialogueMessages::stalled(int(StallLimit.count()), m_job.method == TransferMethod::Serial);
+    const DialogueMessage message = DialogueMessages::stalled(int(StallLimit.count()), m_request.method == TransferMethod::Serial);
     if (m_stage == Stage::Login) {
         m_stage = Stage::Done;
         release();
@@ -143,7 +157,7 @@ void RouterInstall::stalled()
         emit loginFailed(message, false);
         return;
     }
-    end(false, message, false, true);
+    end({.message = message, .closesWindow = true});
 }
 
 void RouterInstall::typed(const QString &text)
@@ -163,8 +177,8 @@ void RouterInstall::settle(const QString &outcome)
 
 void RouterInstall::attach(SerialLine &line)
 {
+    Q_ASSERT(m_request.method == TransferMethod::Serial);
     release();
-    m_job.method = TransferMethod::Serial;
     m_link = std::make_unique<RecordedLink>(std::make_unique<SerialRouterLink>(line),
                                             [this](const QString &text) { typed(text); });
     m_linkConnections << connect(&line, &SerialLine::received, this,
@@ -174,8 +188,8 @@ void RouterInstall::attach(SerialLine &line)
 
 void RouterInstall::attach(TelnetLink &link)
 {
+    Q_ASSERT(m_request.method == TransferMethod::Telnet);
     release();
-    m_job.method = TransferMethod::Telnet;
     m_link = std::make_unique<RecordedLink>(std::make_unique<TelnetRouterLink>(link),
                                             [this](const QString &text) { typed(text); });
     m_linkConnections << connect(&link, &TelnetLink::received, this, &RouterInstall::received);
@@ -190,7 +204,7 @@ void RouterInstall::attach(TelnetLink &link)
         else if (m_stage == Stage::Transfer)
             m_transfer->linkClosed();
         else if (m_stage == Stage::ManagerAccount)
-            end(false, DialogueMessages::connectionLost(), false, true);
+            end({.message = DialogueMessages::connectionLost(), .closesWindow = true});
     });
     m_linkConnections << connect(&link, &TelnetLink::failed, this, [this] {
         if (m_stage == Stage::Login)
@@ -198,7 +212,7 @@ void RouterInstall::attach(TelnetLink &link)
         else if (m_stage == Stage::Transfer)
             m_transfer->linkFailed();
         else if (m_stage == Stage::ManagerAccount)
-            end(false, DialogueMessages::connectionFailed());
+            end({.message = DialogueMessages::connectionFailed()});
     });
     attachLink();
 }
@@ -207,7 +221,7 @@ void RouterInstall::attachLink()
 {
     m_stage = Stage::Login;
     m_step = InstallStep::Login;
-    m_login = std::make_unique<LoginSession>(m_job, *m_link, m_tickers);
+    m_login = std::make_unique<LoginSession>(m_request, *m_link, m_tickers);
     connect(m_login.get(), &LoginSession::terminalChanged, this, &RouterInstall::loginTerminalChanged);
     connect(m_login.get(), &LoginSession::loggedIn, this, &RouterInstall::loggedInAs);
     connect(m_login.get(), &LoginSession::failed, this,
@@ -231,10 +245,10 @@ void RouterInstall::login(const QString &user, const QString &password)
     // A second login would start over on the line the first is typing on.
     if (m_stage != Stage::Login || loggingIn())
         return;
-    if (!SendText::configNameAllowed(m_job.configName)) {
+    if (!SendText::configNameAllowed(m_request.configName)) {
         // Nothing may be typed: the router would be reset and then refuse
         // to save the configuration under this name.
-        const DialogueMessage message = DialogueMessages::badConfigName(m_job.configName);
+        const DialogueMessage message = DialogueMessages::badConfigName(m_request.configName);
         m_stage = Stage::Done;
         release();
         settle(QStringLiteral("結果: ") + oneLine(message));
@@ -242,15 +256,20 @@ void RouterInstall::login(const QString &user, const QString &password)
         return;
     }
     m_password = password;
+    m_state.loginUser = user;
+    // Every try starts from the script's own send text: the tail comes only
+    // with a login the router took.
+    if (m_request.method == TransferMethod::Serial)
+        m_state.sendText = SendText::serialText(m_request.commandScript);
     addSecret(password);
     // After the reset the serial session logs in with the factory password.
-    if (m_job.method == TransferMethod::Serial)
+    if (m_request.method == TransferMethod::Serial)
         addSecret(SendText::FactoryPassword);
-    for (const QString &secret : SendText::scriptPasswords(m_job.commandScript))
+    for (const QString &secret : SendText::scriptPasswords(m_request.commandScript))
         addSecret(secret);
-    note(m_job.method == TransferMethod::Serial
+    note(m_request.method == TransferMethod::Serial
              ? QStringLiteral("シリアル コンソールにユーザ %1 でログインします。").arg(user)
-             : QStringLiteral("%1 に Telnet でユーザ %2 としてログインします。").arg(m_job.routerAddress, user));
+             : QStringLiteral("%1 に Telnet でユーザ %2 としてログインします。").arg(m_request.routerAddress, user));
     if (m_limit && !m_limit->isActive())
         m_limit->start();
     m_stall->start();
@@ -275,8 +294,8 @@ QList<InstallStep> RouterInstall::steps() const
     QList<InstallStep> list{InstallStep::Login};
     if (m_transfer)
         list += m_transfer->steps();
-    else if (m_job.method == TransferMethod::Telnet)
-        list += TransferSession::networkSteps(m_job.routerAddress);
+    else if (m_request.method == TransferMethod::Telnet)
+        list += TransferSession::networkSteps(m_request.routerAddress);
     return list;
 }
 
@@ -285,8 +304,8 @@ TransferState RouterInstall::state() const
     if (m_transfer)
         return m_transfer->state();
     TransferState state;
-    state.method = m_job.method;
-    state.configName = m_job.configName;
+    state.method = m_request.method;
+    state.configName = m_request.configName;
     return state;
 }
 
@@ -370,8 +389,8 @@ void RouterInstall::loggedInAs(bool factoryLogin)
     else
         note(QStringLiteral("工場出荷時のパスワードでログインしました。パスワードは変えません。"));
 
-    if (m_job.method == TransferMethod::Serial) {
-        m_job.sendText += SendText::serialTail(managerPassword, m_job.configName);
+    if (m_request.method == TransferMethod::Serial) {
+        m_state.sendText += SendText::serialTail(managerPassword, m_request.configName);
         emit loggedIn();
         startTransfer();
         return;
@@ -386,7 +405,7 @@ void RouterInstall::loggedInAs(bool factoryLogin)
     if (!m_programFolder.isEmpty())
         m_managerAccount->setProgramFolder(m_programFolder);
     connect(m_managerAccount.get(), &ManagerAccountStep::finished, this, &RouterInstall::managerAccountWritten);
-    m_managerAccount->start(m_job.loginUser, password, m_job.commandScript, m_job.configName);
+    m_managerAccount->start(m_state.loginUser, password, m_request.commandScript, m_request.configName);
 }
 
 void RouterInstall::managerAccountWritten(const ManagerAccountResult &result)
@@ -394,10 +413,10 @@ void RouterInstall::managerAccountWritten(const ManagerAccountResult &result)
     if (m_stage != Stage::ManagerAccount)
         return;
     if (!result.ok) {
-        end(false, DialogueMessage{result.title, result.text, MessageIcon::Critical});
+        end({.message = DialogueMessage{result.title, result.text, MessageIcon::Critical}});
         return;
     }
-    m_job.transferFilePath = result.filePath;
+    m_state.transferFilePath = result.filePath;
     addSecret(encodedPassword(result.filePath));
     note(QStringLiteral("管理者アカウントの行を入れた転送ファイルを作成しました。"));
     startTransfer();
@@ -406,7 +425,7 @@ void RouterInstall::managerAccountWritten(const ManagerAccountResult &result)
 void RouterInstall::startTransfer()
 {
     m_stage = Stage::Transfer;
-    if (m_job.method == TransferMethod::Telnet) {
+    if (m_request.method == TransferMethod::Telnet) {
         m_fileServer = std::make_unique<TftpServer>(m_tickers);
         connect(m_fileServer.get(), &TftpServer::progress, this, [this](int done, int total) {
             alive();
@@ -422,23 +441,20 @@ void RouterInstall::startTransfer()
         connect(m_fileServer.get(), &TftpServer::failed, this,
                 [this](const QString &message) { m_transfer->fileServerFailed(message); });
     }
-    m_transfer = std::make_unique<TransferSession>(m_job, *m_link, m_tickers, m_fileServer.get());
+    m_transfer = std::make_unique<TransferSession>(
+        m_request, TransferInput{m_state.sendText, m_state.transferFilePath, m_state.secrets}, *m_link, m_tickers,
+        m_fileServer.get());
     connect(m_transfer.get(), &TransferSession::terminalChanged, this, &RouterInstall::transferTerminalChanged);
     connect(m_transfer.get(), &TransferSession::progressChanged, this, [this] {
         checkStep();
-        if (m_job.method == TransferMethod::Serial)
+        if (m_request.method == TransferMethod::Serial)
             emit progress(m_transfer->linesSent(), m_transfer->linesTotal());
     });
-    connect(m_transfer.get(), &TransferSession::completed, this,
-            [this](const DialogueMessage &message) { end(true, message); });
-    connect(m_transfer.get(), &TransferSession::failed, this,
-            [this](const DialogueMessage &message, bool markChanged, bool closesWindow) {
-                end(false, message, markChanged, closesWindow);
-            });
-    if (m_job.method == TransferMethod::Serial) {
+    connect(m_transfer.get(), &TransferSession::finished, this, &RouterInstall::end);
+    if (m_request.method == TransferMethod::Serial) {
         note(QStringLiteral("設定を %1 行送ります (%2)。")
-                 .arg(LineCursor(m_job.sendText).lineCount())
-                 .arg(m_job.pacing == TransferPacing::Echo ? QStringLiteral("ルータの応答を待って次の行")
+                 .arg(LineCursor(m_state.sendText).lineCount())
+                 .arg(m_request.pacing == TransferPacing::Echo ? QStringLiteral("ルータの応答を待って次の行")
                                                            : QStringLiteral("1 秒に 1 行")));
     }
     emit transferStarted();
@@ -450,21 +466,21 @@ void RouterInstall::startTransfer()
     checkStep();
 }
 
-void RouterInstall::end(bool ok, const DialogueMessage &message, bool markChanged, bool closesWindow)
+void RouterInstall::end(const InstallOutcome &outcome)
 {
     if (m_stage == Stage::Done || m_stage == Stage::Idle)
         return;
     m_stage = Stage::Done;
     release();
-    settle(QStringLiteral("結果: ") + oneLine(message));
-    emit finished(ok, message, markChanged, closesWindow);
+    settle(QStringLiteral("結果: ") + oneLine(outcome.message));
+    emit finished(outcome);
 }
 
 void RouterInstall::timedOut()
 {
     if (m_stage == Stage::Done || m_stage == Stage::Idle)
         return;
-    end(false, DialogueMessages::timedOut(int(m_timeLimit.count())), false, true);
+    end({.message = DialogueMessages::timedOut(int(m_timeLimit.count())), .closesWindow = true});
 }
 
 void RouterInstall::abort()

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "DialogueMessage.h"
+#include "InstallOutcome.h"
 #include "SecretMasker.h"
 #include "Terminal.h"
-#include "TransferJob.h"
+#include "TransferRequest.h"
 
 #include <QObject>
 #include <chrono>
@@ -45,25 +46,29 @@ public:
     // No healthy installation goes this long without the router printing
     // anything or the transfer moving on; then it ends as a failure.
     static constexpr std::chrono::seconds StallLimit{120};
+    // The tickers' names, for tests that fire them by hand.
     static constexpr const char *StallTicker = "Stall";
+    static constexpr const char *LimitTicker = "SessionLimit";
 
-    RouterInstall(TransferJob &job, TickerFactory &tickers, QObject *parent = nullptr);
+    // The request's method picks the line to attach.
+    RouterInstall(TransferRequest request, TickerFactory &tickers, QObject *parent = nullptr);
     ~RouterInstall() override;
 
     void setFactoryPasswordChoice(FactoryPasswordChoice choice) { m_factoryChoice = std::move(choice); }
     // Where the password encoder is (tests); otherwise the program folder.
     void setProgramFolder(const QString &folder);
     // Everything typed and received, with the program's notes, goes there
-    // too, secrets hidden. Not owned; the caller closes it.
+    // too, secrets hidden; it opens with who sends what over which line
+    // (the request's caller). Not owned; the caller closes it.
     void setTranscript(Transcript *transcript);
     // The whole installation must end within this, counted from the first
     // login(); otherwise it ends as a failure (finished(), whatever the
     // stage). Zero: no limit, as in the windows.
     void setTimeLimit(std::chrono::seconds limit);
 
-    // The line to use: the serial port (open, with job.sendText already
-    // built) or the Telnet connection (connected at the login, to
-    // job.routerAddress on the link's port).
+    // The line to use, as the request's method says: the serial port (open)
+    // or the Telnet connection (connected at the login, to the request's
+    // router address on the link's port).
     void attach(SerialLine &line);
     void attach(TelnetLink &link);
     // Logs in; after a failure that allows another try, logs in again.
@@ -82,7 +87,10 @@ public:
     void pause();
     void resume();
 
-    TransferMethod method() const { return m_job.method; }
+    TransferMethod method() const { return m_request.method; }
+    // Serial: the console session as typed, its tail included once the
+    // login has been taken.
+    QString sendText() const { return m_state.sendText; }
     bool isRunning() const { return m_stage != Stage::Idle && m_stage != Stage::Done; }
     bool inLogin() const { return m_stage == Stage::Login; }
     // A login has been started and has not ended yet.
@@ -115,19 +123,34 @@ signals:
     void stepChanged(mg::InstallStep step);
     // Serial: lines typed of the total; Telnet: blocks acknowledged of the total.
     void progress(int done, int total);
-    // The end of the transfer. markChanged: the configuration should count
-    // as unsaved again. closesWindow: the progress window closes.
-    void finished(bool ok, const mg::DialogueMessage &message, bool markChanged, bool closesWindow);
+    // The end of the transfer.
+    void finished(const mg::InstallOutcome &outcome);
 
 private:
     enum class Stage { Idle, Login, ManagerAccount, Transfer, Done };
+
+    // What the installation learns on the way; only this class writes it.
+    struct InstallState {
+        // Serial: the console session the transfer types; the tail with
+        // the manager password comes once the login is taken.
+        QString sendText;
+        // Telnet: who logged in (the manager account lines name the user)
+        // and the file the TFTP server serves.
+        QString loginUser;
+        QString transferFilePath;
+        // The passwords the dialogue types or carries, as far as known so
+        // far: what is kept or shown of the session hides them, and the
+        // router does not echo a line that holds one.
+        QStringList secrets;
+    };
 
     void attachLink();
     void received(const QString &text, bool containsError);
     void loggedInAs(bool factoryLogin);
     void managerAccountWritten(const ManagerAccountResult &result);
     void startTransfer();
-    void end(bool ok, const DialogueMessage &message, bool markChanged = false, bool closesWindow = false);
+    void end(const InstallOutcome &outcome);
+    void writeOpeningNotes();
     void release();
     void addSecret(const QString &secret);
     void note(const QString &text);
@@ -141,7 +164,8 @@ private:
     void typed(const QString &text);
     void checkStep();
 
-    TransferJob &m_job;
+    const TransferRequest m_request;
+    InstallState m_state;
     TickerFactory &m_tickers;
     FactoryPasswordChoice m_factoryChoice;
     QString m_programFolder;

@@ -34,7 +34,7 @@ bool TelnetRouterLink::send(const QString &text)
 
 bool TelnetRouterLink::isUsable() const
 {
-    return m_link.state() == TelnetLink::Connected;
+    return m_link.state() == TelnetLink::State::Connected;
 }
 
 void TelnetRouterLink::close()
@@ -50,10 +50,10 @@ QString TelnetRouterLink::errorString() const
 void TelnetRouterLink::connectToRouter(const QString &address)
 {
     // A connection left in error is reset first, as a closed one is reused.
-    const int state = m_link.state();
-    if (state == TelnetLink::Error)
+    const TelnetLink::State state = m_link.state();
+    if (state == TelnetLink::State::Error)
         m_link.close();
-    if (state == TelnetLink::Closed || state == TelnetLink::Error)
+    if (state == TelnetLink::State::Closed || state == TelnetLink::State::Error)
         m_link.connectToRouter(address);
 }
 

@@ -38,7 +38,7 @@ bool configNameAllowed(const QString &name)
     return ShiftJis::encode(name).has_value();
 }
 
-QString SerialText(const QString &commandScript)
+QString serialText(const QString &commandScript)
 {
     // The empty lines give the router time: the console is typed blind, one
     // line per second.

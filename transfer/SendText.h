@@ -27,7 +27,7 @@ bool configNameAllowed(const QString &name);
 // The serial console session before the tail: move the boot configuration
 // aside, restart with factory settings, log in with the factory password,
 // switch paging off, then the command script.
-QString SerialText(const QString &commandScript);
+QString serialText(const QString &commandScript);
 
 // The lines after the script on the serial console. With a password, the
 // manager password is set to it first ("set password" and its three

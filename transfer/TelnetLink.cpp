@@ -30,17 +30,17 @@ void TelnetLink::connectToRouter(const QString &address)
     auto *socket = new QTcpSocket(this);
     m_socket = socket;
     connect(socket, &QTcpSocket::connected, this, [this] {
-        m_state = Connected;
+        m_state = State::Connected;
         emit connected();
     });
     connect(socket, &QTcpSocket::readyRead, this, &TelnetLink::onReadyRead);
     connect(socket, &QTcpSocket::errorOccurred, this, &TelnetLink::onError);
     // The close normally comes as an error first; this catches the rest.
     connect(socket, &QTcpSocket::disconnected, this, [this] {
-        if (m_state == Connected)
+        if (m_state == State::Connected)
             peerClosed();
     });
-    m_state = Connecting;
+    m_state = State::Connecting;
     // Never a name lookup or the resolver's reading of the text ("010" as
     // octal, "127.1" as shorthand): what is not four decimal numbers is no
     // address, and the connection fails as to an unknown host.
@@ -52,7 +52,7 @@ void TelnetLink::close()
 {
     release();
     m_parser.reset();
-    m_state = Closed;
+    m_state = State::Closed;
 }
 
 // Detaches the socket from the link and lets it finish on its own: pending
@@ -75,18 +75,18 @@ void TelnetLink::release()
     socket->deleteLater();
 }
 
-int TelnetLink::state() const { return m_state; }
+TelnetLink::State TelnetLink::state() const { return m_state; }
 
 QHostAddress TelnetLink::localAddress() const
 {
-    if (m_state != Connected || !m_socket)
+    if (m_state != State::Connected || !m_socket)
         return QHostAddress();
     return m_socket->localAddress();
 }
 
 bool TelnetLink::send(const QString &text)
 {
-    if (m_state != Connected || !m_socket) {
+    if (m_state != State::Connected || !m_socket) {
         m_error = QStringLiteral("ルーターに接続されていません。");
         return false;
     }
@@ -118,12 +118,12 @@ void TelnetLink::onError()
 {
     if (!m_socket)
         return;
-    if (m_socket->error() == QAbstractSocket::RemoteHostClosedError && m_state == Connected) {
+    if (m_socket->error() == QAbstractSocket::RemoteHostClosedError && m_state == State::Connected) {
         peerClosed();
         return;
     }
     m_error = m_socket->errorString();
-    m_state = Error;
+    m_state = State::Error;
     release();
     emit failed(m_error);
 }
@@ -134,7 +134,7 @@ void TelnetLink::peerClosed()
     onReadyRead();
     if (!m_socket)
         return; // the window closed the link on those last words
-    m_state = Closed;
+    m_state = State::Closed;
     release();
     m_parser.reset();
     emit closedByPeer();

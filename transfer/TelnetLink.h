@@ -16,9 +16,9 @@ namespace mg {
 class TelnetLink : public QObject {
     Q_OBJECT
 public:
-    // The state codes the transfer dialogue checks. Open and Closing are
-    // never reported: close() ends a connection at once.
-    enum State { Closed = 0, Open = 1, Connecting = 6, Connected = 7, Closing = 8, Error = 9 };
+    // close() ends a connection at once: there is no state of closing.
+    enum class State { Closed, Connecting, Connected, Error };
+    Q_ENUM(State)
     static constexpr quint16 DefaultPort = 23;
 
     explicit TelnetLink(QObject *parent = nullptr);
@@ -32,7 +32,7 @@ public:
     // Back to Closed, ready to connect anew. What was sent is still
     // delivered; nothing more is received.
     void close();
-    int state() const;
+    State state() const;
     // This PC's address on the connection; null when there is none.
     QHostAddress localAddress() const;
 
@@ -56,7 +56,7 @@ private:
     QPointer<QTcpSocket> m_socket;
     RouterOutputParser m_parser;
     quint16 m_port = DefaultPort;
-    int m_state = Closed;
+    State m_state = State::Closed;
     QString m_error;
 };
 

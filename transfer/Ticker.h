@@ -25,7 +25,8 @@ class TickerFactory {
 public:
     virtual ~TickerFactory() = default;
     // A stopped ticker that calls onTick at every period while active. The
-    // name identifies it to tests ("Timer1", "Timer2", ...).
+    // name identifies it to tests: each owner names its tickers with
+    // constants of its own (LoginSession::WakeTicker, ...).
     virtual std::unique_ptr<Ticker> create(const char *name, std::chrono::milliseconds interval,
                                            std::function<void()> onTick) = 0;
 };

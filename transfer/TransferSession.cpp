@@ -14,11 +14,11 @@
 
 namespace mg {
 
-TransferSession::TransferSession(TransferJob &job, RouterLink &link, TickerFactory &tickers,
-                                 TftpServer *fileServer, QObject *parent)
-    : QObject(parent), m_job(job), m_link(link), m_fileServer(fileServer),
-      m_serialTicker(tickers.create("Timer1", SerialPeriod, [this] { serialTick(); })),
-      m_commandTicker(tickers.create("Timer", CommandPeriod, [this] { commandTick(); }))
+TransferSession::TransferSession(const TransferRequest &request, TransferInput input, RouterLink &link,
+                                 TickerFactory &tickers, TftpServer *fileServer, QObject *parent)
+    : QObject(parent), m_request(request), m_input(std::move(input)), m_link(link), m_fileServer(fileServer),
+      m_serialTicker(tickers.create(SerialTicker, SerialPeriod, [this] { serialTick(); })),
+      m_commandTicker(tickers.create(CommandTicker, CommandPeriod, [this] { commandTick(); }))
 {
 }
 
@@ -32,13 +32,13 @@ void TransferSession::start()
     m_bootCommandsSent = 0;
     m_queue.reset(QString());
     if (serial()) {
-        m_console.setSecrets(m_job.secrets);
-        m_console.reset(m_job.sendText);
+        m_console.setSecrets(m_input.secrets);
+        m_console.reset(m_input.sendText);
         emit progressChanged();
         startSerialTicker();
         // The login ended at the command prompt: with echo pacing the first
         // line need not wait for the period.
-        if (m_job.pacing == TransferPacing::Echo && !m_paused)
+        if (m_request.pacing == TransferPacing::Echo && !m_paused)
             typeNextLine();
         return;
     }
@@ -47,17 +47,17 @@ void TransferSession::start()
     if (m_fileServer) {
         // The address as the operator's box read it; a text it did not take
         // is no address, and the server then serves nobody.
-        const std::optional<quint32> router = readDottedQuad(m_job.routerAddress);
+        const std::optional<quint32> router = readDottedQuad(m_request.routerAddress);
         m_fileServer->setRouterAddress(router ? QHostAddress(*router) : QHostAddress());
-        m_fileServer->setFilePath(m_job.transferFilePath);
-        if (!m_fileServer->listen(QHostAddress(pcAddress), m_job.tftpPort)) {
+        m_fileServer->setFilePath(m_input.transferFilePath);
+        if (!m_fileServer->listen(QHostAddress(pcAddress), m_request.tftpPort)) {
             // Nothing has been changed on the router yet: say why and stop.
             m_link.close();
-            fail(DialogueMessages::fileServerFailed(m_fileServer->errorString()), false, false);
+            fail({.message = DialogueMessages::fileServerFailed(m_fileServer->errorString())});
             return;
         }
     }
-    m_queue.reset(SendText::loadCommands(m_job.configName, pcAddress));
+    m_queue.reset(SendText::loadCommands(m_request.configName, pcAddress));
     startCommandTicker();
 }
 
@@ -126,7 +126,7 @@ InstallStep TransferSession::step() const
 
 QList<InstallStep> TransferSession::steps() const
 {
-    return serial() ? m_console.steps() : networkSteps(m_job.routerAddress);
+    return serial() ? m_console.steps() : networkSteps(m_request.routerAddress);
 }
 
 QList<InstallStep> TransferSession::networkSteps(const QString &routerAddress)
@@ -141,8 +141,8 @@ QList<InstallStep> TransferSession::networkSteps(const QString &routerAddress)
 TransferState TransferSession::state() const
 {
     TransferState state;
-    state.method = m_job.method;
-    state.configName = m_job.configName;
+    state.method = m_request.method;
+    state.configName = m_request.configName;
     if (!serial()) {
         state.fileFetched = m_loaded;
         state.bootConfigSent = m_bootCommandsSent >= 1;
@@ -184,7 +184,7 @@ void TransferSession::typeNextLine()
             // The port is gone (the cable pulled, or closed after a line
             // error): the rest of the script cannot reach the router, and
             // the end must not be reported as a completed installation.
-            fail(DialogueMessages::serialWriteFailed(m_link.errorString()), false, false);
+            fail({.message = DialogueMessages::serialWriteFailed(m_link.errorString())});
             return;
         }
         emit progressChanged();
@@ -202,19 +202,19 @@ void TransferSession::consoleFailed(const ConsoleScript::Verdict &verdict)
     switch (verdict.failure) {
     case Failure::Refused:
         // As a refused file over the LAN: the configuration counts as unsaved.
-        fail(DialogueMessages::consoleLineRefused(text, line.scriptLine, routerLine), true, false);
+        fail({.message = DialogueMessages::consoleLineRefused(text, line.scriptLine, routerLine), .markChanged = true});
         return;
     case Failure::NotFactory:
-        fail(DialogueMessages::notFactorySettings(), false, false);
+        fail({.message = DialogueMessages::notFactorySettings()});
         return;
     case Failure::NoLoginPrompt:
-        fail(DialogueMessages::noLoginAfterRestart(int(ConsoleScript::BootWait.count())), false, false);
+        fail({.message = DialogueMessages::noLoginAfterRestart(int(ConsoleScript::BootWait.count()))});
         return;
     case Failure::NoAnswer:
-        fail(DialogueMessages::consoleNoAnswer(text, int(ConsoleScript::AnswerWait.count())), false, false);
+        fail({.message = DialogueMessages::consoleNoAnswer(text, int(ConsoleScript::AnswerWait.count()))});
         return;
     case Failure::WrongPrompt:
-        fail(DialogueMessages::consoleWrongPrompt(text, routerLine), false, false);
+        fail({.message = DialogueMessages::consoleWrongPrompt(text, routerLine)});
         return;
     case Failure::None:
         return;
@@ -224,7 +224,7 @@ void TransferSession::consoleFailed(const ConsoleScript::Verdict &verdict)
 QString TransferSession::hidden(const QString &text) const
 {
     SecretMasker masker;
-    for (const QString &secret : std::as_const(m_job.secrets))
+    for (const QString &secret : std::as_const(m_input.secrets))
         masker.addSecret(secret);
     return masker.masked(text);
 }
@@ -233,7 +233,7 @@ void TransferSession::commandTick()
 {
     if (!m_queue.atEnd()) {
         if (!m_link.isUsable()) {
-            fail(DialogueMessages::connectionLost(), false, true);
+            fail({.message = DialogueMessages::connectionLost(), .closesWindow = true});
             return;
         }
         m_link.send(*m_queue.next());
@@ -258,7 +258,7 @@ void TransferSession::finish()
     if (m_fileServer)
         m_fileServer->close();
     m_finished = true;
-    emit completed(DialogueMessages::completed(serial() ? QString() : m_job.routerAddress));
+    emit finished({.ok = true, .message = DialogueMessages::completed(serial() ? QString() : m_request.routerAddress)});
 }
 
 void TransferSession::receive(const QString &text, bool containsError)
@@ -281,7 +281,7 @@ void TransferSession::receive(const QString &text, bool containsError)
             finish();
             return;
         }
-        if (m_job.pacing == TransferPacing::Echo && m_console.ready()) {
+        if (m_request.pacing == TransferPacing::Echo && m_console.ready()) {
             startSerialTicker();
             if (!m_paused)
                 typeNextLine();
@@ -290,7 +290,7 @@ void TransferSession::receive(const QString &text, bool containsError)
     }
     if (containsError) {
         m_link.close();
-        fail(DialogueMessages::loadFailed(), true, false);
+        fail({.message = DialogueMessages::loadFailed(), .markChanged = true});
     }
 }
 
@@ -299,7 +299,7 @@ void TransferSession::fileDelivered()
     if (m_finished)
         return;
     m_loaded = true;
-    m_queue.reset(SendText::bootCommands(m_job.configName, m_job.routerAddress));
+    m_queue.reset(SendText::bootCommands(m_request.configName, m_request.routerAddress));
     startCommandTicker();
     emit progressChanged();
 }
@@ -309,14 +309,14 @@ void TransferSession::fileServerFailed(const QString &message)
     if (m_finished)
         return;
     m_link.close();
-    fail(DialogueMessages::fileServerFailed(message), true, false);
+    fail({.message = DialogueMessages::fileServerFailed(message), .markChanged = true});
 }
 
 void TransferSession::linkFailed()
 {
     if (m_finished || serial())
         return;
-    fail(DialogueMessages::connectionFailed(), false, false);
+    fail({.message = DialogueMessages::connectionFailed()});
 }
 
 void TransferSession::linkClosed()
@@ -330,17 +330,17 @@ void TransferSession::linkClosed()
         return;
     }
     m_link.close();
-    fail(DialogueMessages::connectionLost(), m_loaded, true);
+    fail({.message = DialogueMessages::connectionLost(), .markChanged = m_loaded, .closesWindow = true});
 }
 
-void TransferSession::fail(const DialogueMessage &message, bool markChanged, bool closesWindow)
+void TransferSession::fail(const InstallOutcome &outcome)
 {
     m_serialTicker->stop();
     m_commandTicker->stop();
     if (m_fileServer)
         m_fileServer->close();
     m_finished = true;
-    emit failed(message, markChanged, closesWindow);
+    emit finished(outcome);
 }
 
 void TransferSession::show(const QString &text)

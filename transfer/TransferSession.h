@@ -2,9 +2,10 @@
 
 #include "ConsoleScript.h"
 #include "DialogueMessage.h"
+#include "InstallOutcome.h"
 #include "LineCursor.h"
 #include "Terminal.h"
-#include "TransferJob.h"
+#include "TransferRequest.h"
 
 #include <QObject>
 #include <chrono>
@@ -16,6 +17,14 @@ class RouterLink;
 class TftpServer;
 class Ticker;
 class TickerFactory;
+
+// What the installation hands the transfer once the login is through: the
+// transfer types or serves it, and hides the secrets in what it reports.
+struct TransferInput {
+    QString sendText;          // serial: the whole console session
+    QString transferFilePath;  // LAN: the file the router fetches
+    QStringList secrets;       // every password known by then
+};
 
 // The transfer after the login, driven by its timers, the link's events and
 // the file server. Serial: the send text is typed one line per second; with
@@ -34,11 +43,14 @@ class TransferSession : public QObject {
 public:
     static constexpr std::chrono::milliseconds SerialPeriod{1000};
     static constexpr std::chrono::milliseconds CommandPeriod{1000};
+    // The tickers' names, for tests that fire them by hand.
+    static constexpr const char *SerialTicker = "TransferSerialLines";
+    static constexpr const char *CommandTicker = "TransferCommands";
 
     // fileServer: the TFTP server of a Telnet transfer (unused on the serial
     // line); the session opens it, the caller owns it.
-    TransferSession(TransferJob &job, RouterLink &link, TickerFactory &tickers, TftpServer *fileServer,
-                    QObject *parent = nullptr);
+    TransferSession(const TransferRequest &request, TransferInput input, RouterLink &link, TickerFactory &tickers,
+                    TftpServer *fileServer, QObject *parent = nullptr);
     ~TransferSession() override;
 
     // Starts typing (serial) or opens the file server and queues the load
@@ -83,15 +95,13 @@ signals:
     void terminalChanged();
     // A line typed, or a command sent, or the file fetched.
     void progressChanged();
-    void completed(const mg::DialogueMessage &message);
-    // markChanged: the configuration should count as unsaved again (the
-    // router refused the file). closesWindow: the progress window closes.
-    void failed(const mg::DialogueMessage &message, bool markChanged, bool closesWindow);
+    // The transfer is over, completed or failed; nothing follows.
+    void finished(const mg::InstallOutcome &outcome);
 
 private:
-    bool serial() const { return m_job.method == TransferMethod::Serial; }
+    bool serial() const { return m_request.method == TransferMethod::Serial; }
     void finish();
-    void fail(const DialogueMessage &message, bool markChanged, bool closesWindow);
+    void fail(const InstallOutcome &outcome);
     void show(const QString &text);
     void typeNextLine();
     // Starts the ticker, or, while paused, at resume().
@@ -100,7 +110,8 @@ private:
     void consoleFailed(const ConsoleScript::Verdict &verdict);
     QString hidden(const QString &text) const;
 
-    TransferJob &m_job;
+    const TransferRequest m_request;
+    const TransferInput m_input;
     RouterLink &m_link;
     TftpServer *m_fileServer;
     std::unique_ptr<Ticker> m_serialTicker;

@@ -7,7 +7,9 @@
 // when it stayed quiet for longer (a router that does not answer). The TFTP
 // server's retransmission ticker fires only when nothing else moves.
 
+#include "DialogueTickers.h"
 #include "ManualTicker.h"
+#include "TftpServer.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
@@ -42,14 +44,14 @@ public:
                 return true;
             m_answered = false;
             bool fired = false;
-            for (const char *name : {"Timer1", "Timer2", "Timer"})
+            for (const char *name : DialogueTickers)
                 fired = m_tickers.fire(name) || fired;
             if (fired)
                 continue;
             // Waiting for the router (a TFTP fetch): only a stalled transfer
             // needs the retransmission period.
             if (m_quiet.elapsed() > 500)
-                m_tickers.fire("TftpRetransmit");
+                m_tickers.fire(mg::TftpServer::RetransmitTicker);
             QTest::qWait(10);
         }
         return true;

@@ -268,7 +268,7 @@ void TestConsoleScript::dialogue()
         console.silentFinalRestart = true;
 
     const std::optional<QString> password = newPassword ? std::optional<QString>(NewPassword) : std::nullopt;
-    QString text = SendText::SerialText(Script) + SendText::serialTail(password, configName);
+    QString text = SendText::serialText(Script) + SendText::serialTail(password, configName);
     if (fault == QLatin1String("old password wrong"))
         text.replace(QStringLiteral("set password\r\npastry\r\n"), QStringLiteral("set password\r\nwrong\r\n"));
     ConsoleScript script;
@@ -305,7 +305,7 @@ void TestConsoleScript::plan()
     // The roles come from the lines the program builds, wherever the script
     // ends; a text without them (a script typed as it is) is all script.
     const QList<ConsoleScript::Line> lines =
-        ConsoleScript::plan(SendText::SerialText(Script) + SendText::serialTail(NewPassword, QStringLiteral("a.cfg")));
+        ConsoleScript::plan(SendText::serialText(Script) + SendText::serialTail(NewPassword, QStringLiteral("a.cfg")));
     QCOMPARE(lines.size(), 11 + 3 + 9);
     const QList<int> secrets{8, 15, 16, 17};
     for (int i = 0; i < lines.size(); ++i)
@@ -322,7 +322,7 @@ void TestConsoleScript::plan()
         steps += QLatin1String("LEASP-BF").at(int(line.step));
     QCOMPARE(steps, QStringLiteral("EEEEEAAAAASSSSPPPPPBBBF"));
     ConsoleScript kept;
-    kept.reset(SendText::SerialText(Script) + SendText::serialTail(std::nullopt, QStringLiteral("a.cfg")));
+    kept.reset(SendText::serialText(Script) + SendText::serialTail(std::nullopt, QStringLiteral("a.cfg")));
     QCOMPARE(kept.steps(), (QList<InstallStep>{InstallStep::Reset, InstallStep::Restart, InstallStep::Script,
                                                InstallStep::BootConfig, InstallStep::FinalRestart}));
     QCOMPARE(kept.step(), InstallStep::Reset);

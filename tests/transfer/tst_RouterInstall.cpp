@@ -8,15 +8,19 @@
 #include "RouterSimulator.h"
 #include "SendText.h"
 #include "SerialLine.h"
+#include "SessionChecks.h"
 #include "TelnetLink.h"
 #include "TestFakes.h"
 #include "TickDriver.h"
+#include "Transcript.h"
 
-#include <QUdpSocket>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace mg;
 using namespace mgtest;
+
+Q_DECLARE_METATYPE(mg::DialogueMessage)
 
 namespace {
 
@@ -30,18 +34,13 @@ QStringList configLines(const QString &text)
     return lines;
 }
 
-quint16 freeUdpPort()
-{
-    QUdpSocket socket;
-    socket.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-    return socket.localPort();
-}
-
 struct Outcome {
     bool ended = false;
     bool ok = false;
     DialogueMessage message;
     bool markChanged = false;
+    bool closesWindow = false;
+    bool transferStarted = false;
     QList<DialogueMessage> loginFailures;
 };
 
@@ -51,13 +50,14 @@ void watch(RouterInstall &install, TickDriver &driver, Outcome &out)
     QObject::connect(&install, &RouterInstall::output, &install, [&](const QString &text) { driver.output(text); });
     QObject::connect(&install, &RouterInstall::loginFailed, &install,
                      [&](const DialogueMessage &m) { out.loginFailures << m; });
-    QObject::connect(&install, &RouterInstall::finished, &install,
-                     [&](bool ok, const DialogueMessage &m, bool markChanged) {
-                         out.ended = true;
-                         out.ok = ok;
-                         out.message = m;
-                         out.markChanged = markChanged;
-                     });
+    QObject::connect(&install, &RouterInstall::finished, &install, [&](const InstallOutcome &end) {
+        out.ended = true;
+        out.ok = end.ok;
+        out.message = end.message;
+        out.markChanged = end.markChanged;
+        out.closesWindow = end.closesWindow;
+    });
+    QObject::connect(&install, &RouterInstall::transferStarted, &install, [&] { out.transferStarted = true; });
 }
 
 } // namespace
@@ -66,11 +66,63 @@ class TestRouterInstall : public QObject {
     Q_OBJECT
 
 private slots:
+    void openingNotes_data();
+    void openingNotes();
     void serialConsole_data();
     void serialConsole();
+    void endsOnItsOwn_data();
+    void endsOnItsOwn();
     void network_data();
     void network();
 };
+
+void TestRouterInstall::openingNotes_data()
+{
+    QTest::addColumn<bool>("serial");
+    QTest::addColumn<QString>("program");   // empty: the windows
+    QTest::addColumn<QStringList>("notes"); // the transcript's first notes
+
+    QTest::newRow("windows, serial console")
+        << true << "" << QStringList{"シリアル コンソール /dev/ttyUSB0 (9600,n,8,1) で設定 office.cfg を送ります。"};
+    QTest::newRow("windows, LAN") << false << "" << QStringList{"ルータ 127.0.0.2 に LAN で設定 office.cfg を送ります。"};
+    QTest::newRow("command line")
+        << false << "marrowgate 1.0 send"
+        << QStringList{"marrowgate 1.0 send: office.rcf を LAN 127.0.0.2 で送ります。",
+                       "ルータでの名前: office.cfg、スクリプトをそのまま送ります。"};
+}
+
+// Whoever starts an installation, its transcript says at the top who sends
+// what over which line, before anything is typed.
+void TestRouterInstall::openingNotes()
+{
+    QFETCH(bool, serial);
+    QFETCH(QString, program);
+    QFETCH(QStringList, notes);
+
+    TransferRequest request;
+    request.method = serial ? TransferMethod::Serial : TransferMethod::Telnet;
+    request.configName = QStringLiteral("office.cfg");
+    request.routerAddress = QStringLiteral("127.0.0.2");
+    request.caller.line = serial ? QStringLiteral("/dev/ttyUSB0 (9600,n,8,1)") : QStringLiteral("LAN 127.0.0.2");
+    if (!program.isEmpty())
+        request.caller = {program, QStringLiteral("office.rcf"), QStringLiteral("スクリプトをそのまま送ります。"),
+                          QStringLiteral("LAN 127.0.0.2")};
+    QTemporaryDir dir;
+    Transcript transcript;
+    QVERIFY(transcript.open(dir.filePath(QStringLiteral("t.txt"))));
+    ManualTickerFactory tickers;
+    RouterInstall install(request, tickers);
+    install.setTranscript(&transcript);
+    transcript.close();
+
+    QStringList written;
+    for (const QString &line : readText(dir.filePath(QStringLiteral("t.txt"))).split(QLatin1Char('\n'))) {
+        const qsizetype at = line.indexOf(QStringLiteral(" # "));
+        if (at >= 0)
+            written << line.mid(at + 3);
+    }
+    QCOMPARE(written, notes);
+}
 
 void TestRouterInstall::serialConsole_data()
 {
@@ -79,13 +131,17 @@ void TestRouterInstall::serialConsole_data()
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("newPassword");     // chosen after a factory login; empty keeps it
     QTest::addColumn<QString>("managerPassword"); // on the router at the end
+    QTest::addColumn<QString>("refusedFirst");    // a password tried first and refused; empty: none
 
     // The windows' tests drive the common cases; these are the engine's own.
     QTest::newRow("another user with the factory password keeps it")
-        << QStringList{"--user", "admin:pastry"} << "pastry" << "admin" << "" << "pastry";
+        << QStringList{"--user", "admin:pastry"} << "pastry" << "admin" << "" << "pastry" << "";
     QTest::newRow("output one byte at a time, cut inside characters")
         << QStringList{"--one-byte", "--split-sjis"} << "pastry" << "manager" << "n3wpass"
-        << "n3wpass";
+        << "n3wpass" << "";
+    // The second try types the same session as a first one would.
+    QTest::newRow("a refused password, then the right one")
+        << QStringList{} << "pastry" << "manager" << "n3wpass" << "n3wpass" << "wrong1";
 }
 
 void TestRouterInstall::serialConsole()
@@ -95,6 +151,7 @@ void TestRouterInstall::serialConsole()
     QFETCH(QString, user);
     QFETCH(QString, newPassword);
     QFETCH(QString, managerPassword);
+    QFETCH(QString, refusedFirst);
 
     RouterSimulator router;
     QVERIFY2(router.start(options, RouterSimulator::Serial), qPrintable(router.errorString()));
@@ -104,13 +161,12 @@ void TestRouterInstall::serialConsole()
     SerialLine line(settings);
     QVERIFY2(line.open(), qPrintable(line.errorString()));
 
-    TransferJob job;
-    job.commandScript = Script;
-    job.configName = QStringLiteral("office.cfg");
-    job.sendText = SendText::SerialText(Script);
+    TransferRequest request;
+    request.commandScript = Script;
+    request.configName = QStringLiteral("office.cfg");
     ManualTickerFactory tickers;
     TickDriver driver(tickers);
-    RouterInstall install(job, tickers);
+    RouterInstall install(request, tickers);
     int choices = 0;
     install.setFactoryPasswordChoice([&]() -> std::optional<QString> {
         ++choices;
@@ -120,9 +176,16 @@ void TestRouterInstall::serialConsole()
     watch(install, driver, out);
 
     install.attach(line);
-    install.login(user, password);
-    QVERIFY(driver.runUntil([&] { return out.ended || !out.loginFailures.isEmpty(); }));
+    // The operator reads the refusal and types the right password.
+    QObject::connect(&install, &RouterInstall::loginFailed, &install, [&](const DialogueMessage &, bool canRetry) {
+        if (canRetry && !refusedFirst.isEmpty() && out.loginFailures.size() == 1)
+            QTimer::singleShot(0, &install, [&] { install.login(user, password); });
+    });
+    const qsizetype refusals = refusedFirst.isEmpty() ? 0 : 1;
+    install.login(user, refusedFirst.isEmpty() ? password : refusedFirst);
+    QVERIFY(driver.runUntil([&] { return out.ended || out.loginFailures.size() > refusals; }));
 
+    QCOMPARE(out.loginFailures.size(), refusals);
     QVERIFY2(out.ok, qPrintable(out.message.text));
     QCOMPARE(out.message.text, QStringLiteral("KV700 の設定が完了しました。"));
     QCOMPARE(choices, SendText::isFactoryLogin(user, password) ? 1 : 0);
@@ -139,6 +202,59 @@ void TestRouterInstall::serialConsole()
     // A password is set only when it changes something.
     QCOMPARE(state.commands.contains(QStringLiteral("set password")), managerPassword != QLatin1String("pastry"));
     QCOMPARE(state.restarts, 2);
+}
+
+void TestRouterInstall::endsOnItsOwn_data()
+{
+    QTest::addColumn<QByteArray>("ticker");
+    QTest::addColumn<DialogueMessage>("message");
+
+    QTest::newRow("the session's time limit") << QByteArray(RouterInstall::LimitTicker) << DialogueMessages::timedOut(30);
+    QTest::newRow("nothing moves for too long")
+        << QByteArray(RouterInstall::StallTicker)
+        << DialogueMessages::stalled(int(RouterInstall::StallLimit.count()), true);
+}
+
+// The installation's own watches end a transfer under way: a failure the
+// operator is told about, after which the progress window closes and the
+// configuration keeps its saved state.
+void TestRouterInstall::endsOnItsOwn()
+{
+    QFETCH(QByteArray, ticker);
+    QFETCH(DialogueMessage, message);
+
+    RouterSimulator router;
+    QVERIFY2(router.start({}, RouterSimulator::Serial), qPrintable(router.errorString()));
+    MemorySettings settings;
+    settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
+    SerialLine line(settings);
+    QVERIFY2(line.open(), qPrintable(line.errorString()));
+
+    TransferRequest request;
+    request.commandScript = Script;
+    request.configName = QStringLiteral("office.cfg");
+    ManualTickerFactory tickers;
+    TickDriver driver(tickers);
+    RouterInstall install(request, tickers);
+    install.setTimeLimit(std::chrono::seconds(30));
+    install.setFactoryPasswordChoice([] { return std::optional<QString>(); });
+    Outcome out;
+    watch(install, driver, out);
+
+    install.attach(line);
+    install.login(QStringLiteral("manager"), QStringLiteral("pastry"));
+    QVERIFY(driver.runUntil([&] { return out.transferStarted || out.ended || !out.loginFailures.isEmpty(); }));
+    QVERIFY(out.transferStarted);
+    QVERIFY(!out.ended);
+    QVERIFY(tickers.fire(ticker.constData()));
+
+    QVERIFY(out.ended);
+    QVERIFY(!out.ok);
+    QCOMPARE(out.message, message);
+    QVERIFY(!out.markChanged);
+    QVERIFY(out.closesWindow);
+    QVERIFY(!install.isRunning());
+    QVERIFY(!line.isOpen());
 }
 
 void TestRouterInstall::network_data()
@@ -172,16 +288,17 @@ void TestRouterInstall::network()
     QVERIFY2(router.start(options + QStringList{"--tftp-port", QString::number(tftpPort)}, RouterSimulator::Telnet),
              qPrintable(router.errorString()));
 
-    TransferJob job;
-    job.commandScript = Script;
-    job.configName = QStringLiteral("office.cfg");
-    job.routerAddress = RouterSimulator::routerAddress().toString();
-    job.tftpPort = tftpPort;
+    TransferRequest request;
+    request.method = TransferMethod::Telnet;
+    request.commandScript = Script;
+    request.configName = QStringLiteral("office.cfg");
+    request.routerAddress = RouterSimulator::routerAddress().toString();
+    request.tftpPort = tftpPort;
     ManualTickerFactory tickers;
     TickDriver driver(tickers);
     TelnetLink link;
     link.setRemotePort(router.telnetPort());
-    RouterInstall install(job, tickers);
+    RouterInstall install(request, tickers);
     install.setProgramFolder(QStringLiteral(MG_TZEL_DIR));
     install.setFactoryPasswordChoice([&]() -> std::optional<QString> {
         return newPassword.isEmpty() ? std::nullopt : std::optional<QString>(newPassword);
@@ -197,7 +314,7 @@ void TestRouterInstall::network()
         QCOMPARE(out.loginFailures.size(), 1);
         QCOMPARE(out.loginFailures.first().text,
                  QStringLiteral("ログインに失敗しました。\r\nユーザ名とパスワードを確認してください。"));
-        QCOMPARE(link.state(), int(TelnetLink::Closed));
+        QCOMPARE(link.state(), TelnetLink::State::Closed);
         return;
     }
     QVERIFY(out.ended);

@@ -72,34 +72,35 @@ void TestSessionRecord::echoPacing()
     QFETCH(bool, completed);
     QCOMPARE(typed.size(), steps.size());
 
-    TransferJob job;
-    job.method = TransferMethod::Serial;
-    job.sendText = sendText;
-    job.pacing = echoPacing ? TransferPacing::Echo : TransferPacing::Line;
-    job.secrets = QStringList{"pastry", "n3wpass1"};
+    TransferRequest request;
+    request.method = TransferMethod::Serial;
+    request.pacing = echoPacing ? TransferPacing::Echo : TransferPacing::Line;
     FakeRouterLink link;
     ManualTickerFactory tickers;
-    TransferSession session(job, link, tickers, nullptr);
-    QSignalSpy completions(&session, &TransferSession::completed);
+    TransferSession session(request, TransferInput{sendText, QString(), {"pastry", "n3wpass1"}}, link, tickers,
+                            nullptr);
+    QSignalSpy ends(&session, &TransferSession::finished);
 
     session.start();
     QCOMPARE(link.sent.size(), echoPacing ? 1 : 0);
     for (int i = 0; i < steps.size(); ++i) {
-        const int startsBefore = tickers.find("Timer1")->starts;
+        const int startsBefore = tickers.find(TransferSession::SerialTicker)->starts;
         const qsizetype sentBefore = link.sent.size();
         if (steps.at(i) == QLatin1String("tick")) {
-            QVERIFY(tickers.fire("Timer1"));
+            QVERIFY(tickers.fire(TransferSession::SerialTicker));
         } else {
             session.receive(steps.at(i));
             // A line typed on the echo restarts the period from there.
             if (link.sent.size() > sentBefore)
-                QCOMPARE(tickers.find("Timer1")->starts, startsBefore + 1);
+                QCOMPARE(tickers.find(TransferSession::SerialTicker)->starts, startsBefore + 1);
         }
         QCOMPARE(link.sent.size(), typed.at(i).digitValue());
     }
     QCOMPARE(session.linesWithoutEcho(), withoutEcho);
-    QCOMPARE(completions.size(), completed ? 1 : 0);
-    QCOMPARE(tickers.isActive("Timer1"), !completed);
+    QCOMPARE(ends.size(), completed ? 1 : 0);
+    if (completed)
+        QVERIFY(ends.first().first().value<InstallOutcome>().ok);
+    QCOMPARE(tickers.isActive(TransferSession::SerialTicker), !completed);
     // Lines go out whole, in order, whatever paced them.
     QCOMPARE(link.sent.join(QString()), sendText.left(link.sent.join(QString()).size()));
     for (const QString &line : std::as_const(link.sent))

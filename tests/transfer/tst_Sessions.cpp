@@ -29,10 +29,14 @@ struct Outcomes {
     bool markChanged = false;
     bool closesWindow = false;
     int completed = 0;
+    QStringList phases;   // the login's phases as it entered them
 };
 
 void watch(LoginSession &session, ManualTickerFactory &tickers, Outcomes &out)
 {
+    QObject::connect(&session, &LoginSession::phaseChanged, &session, [&](LoginSession::Phase phase) {
+        out.phases << QString::fromLatin1(QMetaEnum::fromType<LoginSession::Phase>().valueToKey(int(phase)));
+    });
     QObject::connect(&session, &LoginSession::loggedIn, &session, [&](bool factory) {
         ++out.loggedIn;
         out.factoryLogin = factory;
@@ -48,18 +52,13 @@ void watch(LoginSession &session, ManualTickerFactory &tickers, Outcomes &out)
 
 void watch(TransferSession &session, ManualTickerFactory &tickers, Outcomes &out)
 {
-    QObject::connect(&session, &TransferSession::completed, &session, [&](const DialogueMessage &m) {
-        ++out.completed;
-        out.messages << m;
+    QObject::connect(&session, &TransferSession::finished, &session, [&](const InstallOutcome &end) {
+        out.completed += end.ok ? 1 : 0;
+        out.messages << end.message;
+        out.markChanged = end.markChanged;
+        out.closesWindow = end.closesWindow;
         out.timerLiveAtMessage << tickers.anyActive();
     });
-    QObject::connect(&session, &TransferSession::failed, &session,
-                     [&](const DialogueMessage &m, bool markChanged, bool closesWindow) {
-                         out.messages << m;
-                         out.markChanged = markChanged;
-                         out.closesWindow = closesWindow;
-                         out.timerLiveAtMessage << tickers.anyActive();
-                     });
 }
 
 // Fires a ticker until it stops or the limit is reached; answers the ticks.
@@ -99,32 +98,37 @@ void TestSessions::serialLogin_data()
     QTest::addColumn<QString>("outcome");        // "in", "factory", or the failure's title
     QTest::addColumn<QString>("failureText");
     QTest::addColumn<bool>("retry");
+    QTest::addColumn<QString>("phases");         // the login's phases, in order
 
+    const QString typedIn = QStringLiteral("Waking,Typing,LoggedIn");
+    const QString refusedAfterTyping = QStringLiteral("Waking,Typing,Failed");
+    const QString noWakeAnswer = QStringLiteral("Waking,Failed");
     const QStringList managerLines{"manager\r\n", "secret\r\n", "\r\n"};
     QTest::newRow("login prompt, right password")
         << "manager" << "secret" << "\r\nlogin: " << managerLines << "manager\r\nPassword: \r\nKV700> " << "in"
-        << "" << false;
+        << "" << false << typedIn;
     QTest::newRow("factory password")
         << "manager" << "pastry" << "login: " << QStringList{"manager\r\n", "pastry\r\n", "\r\n"} << "KV700> "
-        << "factory" << "" << false;
+        << "factory" << "" << false << typedIn;
     QTest::newRow("another user with the factory password is no factory login")
         << "admin" << "pastry" << "login: " << QStringList{"admin\r\n", "pastry\r\n", "\r\n"} << "KV700> " << "in"
-        << "" << false;
+        << "" << false << typedIn;
     QTest::newRow("console already at the command prompt")
         << "manager" << "secret" << "KV700> " << QStringList{"login manager\r\n", "secret\r\n", "\r\n"}
-        << "Password: \r\nKV700> " << "in" << "" << false;
+        << "Password: \r\nKV700> " << "in" << "" << false << typedIn;
     QTest::newRow("no answer") << "manager" << "secret" << "" << QStringList{} << "" << "応答なし"
-                               << "KV700 から応答がありません。\r\nKV700 と PC との接続を確認してください。" << true;
+                               << "KV700 から応答がありません。\r\nKV700 と PC との接続を確認してください。" << true
+                               << noWakeAnswer;
     QTest::newRow("an answer without a prompt")
         << "manager" << "secret" << "garbage" << QStringList{} << "" << "応答なし"
-        << "KV700 から応答がありません。\r\nKV700 と PC との接続を確認してください。" << true;
+        << "KV700 から応答がありません。\r\nKV700 と PC との接続を確認してください。" << true << noWakeAnswer;
     QTest::newRow("wrong password: asked again")
         << "manager" << "wrong" << "login: " << QStringList{"manager\r\n", "wrong\r\n", "\r\n"}
         << "Login incorrect\r\n\r\nlogin: " << "ログイン失敗"
-        << "ログインに失敗しました。\r\nユーザ名とパスワードを確認してください。" << true;
+        << "ログインに失敗しました。\r\nユーザ名とパスワードを確認してください。" << true << refusedAfterTyping;
     QTest::newRow("no prompt after the login")
         << "manager" << "secret" << "login: " << managerLines << "???" << "ログイン失敗"
-        << "ログインに失敗しました。\r\nKV700 と PC との接続を確認してください。" << false;
+        << "ログインに失敗しました。\r\nKV700 と PC との接続を確認してください。" << false << refusedAfterTyping;
 }
 
 void TestSessions::serialLogin()
@@ -137,36 +141,35 @@ void TestSessions::serialLogin()
     QFETCH(QString, outcome);
     QFETCH(QString, failureText);
     QFETCH(bool, retry);
+    QFETCH(QString, phases);
 
-    TransferJob job;
-    job.method = TransferMethod::Serial;
-    job.commandScript = QStringLiteral("enable ip\r\n");
-    job.configName = QStringLiteral("kelpin.cfg");
-    // A tail left by an earlier attempt: a failed login must start afresh.
-    job.sendText = SendText::SerialText(job.commandScript) + QStringLiteral("stale tail\r\n");
+    TransferRequest request;
+    request.method = TransferMethod::Serial;
+    request.commandScript = QStringLiteral("enable ip\r\n");
+    request.configName = QStringLiteral("kelpin.cfg");
     FakeRouterLink link;
     ManualTickerFactory tickers;
-    LoginSession session(job, link, tickers);
+    LoginSession session(request, link, tickers);
     Outcomes out;
     watch(session, tickers, out);
 
     session.start(user, password);
     QVERIFY(session.isBusy());
-    QVERIFY(tickers.isActive("Timer1"));
-    QCOMPARE(tickers.find("Timer1")->interval(), std::chrono::milliseconds(300));
+    QVERIFY(tickers.isActive(LoginSession::WakeTicker));
+    QCOMPARE(tickers.find(LoginSession::WakeTicker)->interval(), std::chrono::milliseconds(300));
     for (int i = 0; i < 3; ++i)
-        QVERIFY(tickers.fire("Timer1"));
+        QVERIFY(tickers.fire(LoginSession::WakeTicker));
     QCOMPARE(link.takeSent(), (QStringList{CrLf, CrLf, CrLf}));
 
     session.receive(wakeAnswer);
-    QVERIFY(tickers.fire("Timer1"));   // the answer is looked at one period later
-    QVERIFY(!tickers.isActive("Timer1"));
+    QVERIFY(tickers.fire(LoginSession::WakeTicker));   // the answer is looked at one period later
+    QVERIFY(!tickers.isActive(LoginSession::WakeTicker));
 
     if (!loginLines.isEmpty()) {
-        QVERIFY(tickers.isActive("Timer2"));
-        QCOMPARE(tickers.find("Timer2")->interval(), std::chrono::milliseconds(1000));
+        QVERIFY(tickers.isActive(LoginSession::LineTicker));
+        QCOMPARE(tickers.find(LoginSession::LineTicker)->interval(), std::chrono::milliseconds(1000));
         for (int i = 0; i < loginLines.size(); ++i) {
-            QVERIFY(tickers.fire("Timer2"));
+            QVERIFY(tickers.fire(LoginSession::LineTicker));
             QCOMPARE(link.sent.size(), i + 1);   // one line per tick
             // The password waits for the question that asks for it.
             if (i == 0)
@@ -174,11 +177,12 @@ void TestSessions::serialLogin()
         }
         QCOMPARE(link.takeSent(), loginLines);
         session.receive(loginAnswer);
-        QVERIFY(tickers.fire("Timer2"));
+        QVERIFY(tickers.fire(LoginSession::LineTicker));
     }
 
     QVERIFY(!tickers.anyActive());
     QVERIFY(!session.isBusy());
+    QCOMPARE(out.phases.join(QLatin1Char(',')), phases);
     QCOMPARE(out.timerLiveAtMessage, QList<bool>{false});
     if (outcome == QLatin1String("in") || outcome == QLatin1String("factory")) {
         QCOMPARE(out.loggedIn, 1);
@@ -192,8 +196,6 @@ void TestSessions::serialLogin()
     QCOMPARE(out.messages.first().text, failureText);
     QCOMPARE(out.messages.first().icon, MessageIcon::Information);
     QCOMPARE(out.after, retry ? LoginSession::AfterFailure::Retry : LoginSession::AfterFailure::Close);
-    if (retry)
-        QCOMPARE(job.sendText, SendText::SerialText(job.commandScript));
     // The port stays open for the next try; nothing was typed after the
     // failure.
     QCOMPARE(link.closes, 0);
@@ -216,28 +218,28 @@ void TestSessions::serialPasswordOnlyWhenAsked()
     QFETCH(QString, answer);
     QFETCH(bool, typed);
 
-    TransferJob job;
-    job.method = TransferMethod::Serial;
+    TransferRequest request;
+    request.method = TransferMethod::Serial;
     FakeRouterLink link;
     ManualTickerFactory tickers;
-    LoginSession session(job, link, tickers);
+    LoginSession session(request, link, tickers);
     Outcomes out;
     watch(session, tickers, out);
     session.start(QStringLiteral("manager"), QStringLiteral("secret"));
     for (int i = 0; i < 3; ++i)
-        QVERIFY(tickers.fire("Timer1"));
+        QVERIFY(tickers.fire(LoginSession::WakeTicker));
     session.receive(QStringLiteral("\r\nlogin: "));
-    QVERIFY(tickers.fire("Timer1"));
-    QVERIFY(tickers.fire("Timer2"));
+    QVERIFY(tickers.fire(LoginSession::WakeTicker));
+    QVERIFY(tickers.fire(LoginSession::LineTicker));
     QCOMPARE(link.sent.constLast(), QStringLiteral("manager\r\n"));
     if (answer == QLatin1String("later")) {
         for (int i = 0; i < 5; ++i)
-            QVERIFY(tickers.fire("Timer2"));
+            QVERIFY(tickers.fire(LoginSession::LineTicker));
         QCOMPARE(link.sent.constLast(), QStringLiteral("manager\r\n"));
         answer = QStringLiteral("manager\r\nPassword: ");
     }
     session.receive(answer);
-    runOut(tickers, "Timer2", 60);
+    runOut(tickers, LoginSession::LineTicker, 60);
     QCOMPARE(link.sent.contains(QStringLiteral("secret\r\n")), typed);
     if (!typed) {
         QCOMPARE(out.messages.size(), 1);
@@ -250,21 +252,30 @@ void TestSessions::serialPasswordOnlyWhenAsked()
 void TestSessions::telnetLogin_data()
 {
     QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("fault");  // "dropped": gone before a line is due; "error": the connection reports one
+    // "dropped": gone before a line is due; "error": the connection reports
+    // one; "unreachable": it reports one before it is ever up.
+    QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("outcome");
     QTest::addColumn<QString>("failureText");
     QTest::addColumn<bool>("retry");
+    QTest::addColumn<QString>("phases");
 
-    QTest::newRow("logged in") << "Password: \r\nKV700> " << "" << "in" << "" << false;
+    const QString typedIn = QStringLiteral("Connecting,Typing,LoggedIn");
+    const QString failedAfterTyping = QStringLiteral("Connecting,Typing,Failed");
+    const QString connectionFailed = QStringLiteral("ログインに失敗しました。ルータの IP アドレス\r\nを再確認して下さい。");
+    QTest::newRow("logged in") << "Password: \r\nKV700> " << "" << "in" << "" << false << typedIn;
     QTest::newRow("asked again") << "login: " << "" << "ログイン失敗"
-                                 << "ログインに失敗しました。\r\nユーザ名とパスワードを確認してください。" << true;
+                                 << "ログインに失敗しました。\r\nユーザ名とパスワードを確認してください。" << true
+                                 << failedAfterTyping;
     QTest::newRow("no prompt") << "bye" << "" << "ログイン失敗"
-                               << "ログインに失敗しました。\r\nルータの IP アドレスを確認してください。" << false;
+                               << "ログインに失敗しました。\r\nルータの IP アドレスを確認してください。" << false
+                               << failedAfterTyping;
     QTest::newRow("not connected when a line is due")
         << "" << "dropped" << "ログイン失敗" << "ログインに失敗しました。\r\nルータの IP アドレスを確認してください。"
-        << false;
-    QTest::newRow("connection error") << "" << "error" << "接続失敗"
-                                      << "ログインに失敗しました。ルータの IP アドレス\r\nを再確認して下さい。" << false;
+        << false << failedAfterTyping;
+    QTest::newRow("connection error") << "" << "error" << "接続失敗" << connectionFailed << false << failedAfterTyping;
+    QTest::newRow("connection refused before it is up")
+        << "" << "unreachable" << "接続失敗" << connectionFailed << false << "Connecting,Failed";
 }
 
 void TestSessions::telnetLogin()
@@ -274,36 +285,41 @@ void TestSessions::telnetLogin()
     QFETCH(QString, outcome);
     QFETCH(QString, failureText);
     QFETCH(bool, retry);
+    QFETCH(QString, phases);
 
-    TransferJob job;
-    job.method = TransferMethod::Telnet;
-    job.routerAddress = QStringLiteral("127.0.0.2");
+    TransferRequest request;
+    request.method = TransferMethod::Telnet;
+    request.routerAddress = QStringLiteral("127.0.0.2");
     FakeRouterLink link;
     ManualTickerFactory tickers;
-    LoginSession session(job, link, tickers);
+    LoginSession session(request, link, tickers);
     Outcomes out;
     watch(session, tickers, out);
 
     session.start(QStringLiteral("manager"), QStringLiteral("secret"));
     QCOMPARE(link.connects, QStringList{QStringLiteral("127.0.0.2")});
-    QCOMPARE(job.loginUser, QStringLiteral("manager"));
     // Nothing is typed before the connection is up.
     QVERIFY(!tickers.anyActive());
-    session.linkConnected();
-    QVERIFY(tickers.isActive("Timer2"));
-    session.receive(QStringLiteral("KV700 TELNET session now in ESTABLISHED state\r\n\r\nlogin: "));
+    if (fault == QLatin1String("unreachable")) {
+        session.linkFailed();
+    } else {
+        session.linkConnected();
+        QVERIFY(tickers.isActive(LoginSession::LineTicker));
+        session.receive(QStringLiteral("KV700 TELNET session now in ESTABLISHED state\r\n\r\nlogin: "));
+    }
 
     if (fault == QLatin1String("dropped"))
         link.usable = false;
     if (fault == QLatin1String("error"))
         session.linkFailed();
-    runOut(tickers, "Timer2", 3);
+    runOut(tickers, LoginSession::LineTicker, 3);
     if (fault.isEmpty()) {
         QCOMPARE(link.takeSent(), (QStringList{"\r\n", "manager\r\n", "secret\r\n"}));
         session.receive(answer);
-        QVERIFY(tickers.fire("Timer2"));
+        QVERIFY(tickers.fire(LoginSession::LineTicker));
     }
     QVERIFY(!tickers.anyActive());
+    QCOMPARE(out.phases.join(QLatin1Char(',')), phases);
 
     if (outcome == QLatin1String("in")) {
         QCOMPARE(out.loggedIn, 1);
@@ -349,20 +365,21 @@ void TestSessions::serialTransfer()
     QFETCH(QString, title);
     QFETCH(QString, textHas);
 
-    TransferJob job;
-    job.method = TransferMethod::Serial;
-    job.sendText = QStringLiteral("a\r\nb\r\nlast");
+    TransferRequest request;
+    request.method = TransferMethod::Serial;
     FakeRouterLink link;
     ManualTickerFactory tickers;
-    TransferSession session(job, link, tickers, nullptr);
+    TransferInput input;
+    input.sendText = QStringLiteral("a\r\nb\r\nlast");
+    TransferSession session(request, input, link, tickers, nullptr);
     Outcomes out;
     watch(session, tickers, out);
 
     session.start();
     QCOMPARE(session.linesTotal(), 3);
-    for (int tick = 0; tick < 10 && tickers.isActive("Timer1"); ++tick) {
+    for (int tick = 0; tick < 10 && tickers.isActive(TransferSession::SerialTicker); ++tick) {
         link.sendFails = tick == portGoneAfter;
-        QVERIFY(tickers.fire("Timer1"));
+        QVERIFY(tickers.fire(TransferSession::SerialTicker));
         QCOMPARE(session.linesSent(), qMin(tick + 1, 3));
         if (link.sent.isEmpty())
             continue;
@@ -419,19 +436,19 @@ void TestSessions::telnetTransfer()
     QFETCH(bool, markChanged);
     QFETCH(bool, closesWindow);
 
-    TransferJob job;
-    job.method = TransferMethod::Telnet;
-    job.routerAddress = routerAddress;
-    job.configName = QStringLiteral("office.cfg");
+    TransferRequest request;
+    request.method = TransferMethod::Telnet;
+    request.routerAddress = routerAddress;
+    request.configName = QStringLiteral("office.cfg");
     FakeRouterLink link;
     link.address = QStringLiteral("127.0.0.1");
     ManualTickerFactory tickers;
-    TransferSession session(job, link, tickers, nullptr);
+    TransferSession session(request, TransferInput{}, link, tickers, nullptr);
     Outcomes out;
     watch(session, tickers, out);
 
     session.start();
-    QCOMPARE(runOut(tickers, "Timer", 10), 3);   // two lines, then the queue is found empty
+    QCOMPARE(runOut(tickers, TransferSession::CommandTicker, 10), 3);   // two lines, then the queue is found empty
     QCOMPARE(link.takeSent(), (QStringList{"\r\n", "load file=office.cfg server=127.0.0.1 destination=flash\r\n"}));
     // Waiting for the router to fetch the file: no timer, no outcome.
     QVERIFY(!tickers.anyActive());
@@ -449,7 +466,7 @@ void TestSessions::telnetTransfer()
     } else {
         session.fileDelivered();
     }
-    runOut(tickers, "Timer", 10);
+    runOut(tickers, TransferSession::CommandTicker, 10);
 
     QCOMPARE(link.sent, sentAfterFetch);
     QCOMPARE(out.messages.size(), 1);
@@ -466,7 +483,7 @@ void TestSessions::telnetTransfer()
     // Nothing after the end changes the outcome.
     session.receive(QStringLiteral("Error"), true);
     session.fileDelivered();
-    runOut(tickers, "Timer", 10);
+    runOut(tickers, TransferSession::CommandTicker, 10);
     QCOMPARE(out.messages.size(), 1);
 }
 

@@ -31,12 +31,12 @@ private:
         QSignalSpy connected(&link, &TelnetLink::connected);
         link.setRemotePort(m_server->serverPort());
         link.connectToRouter(RouterAddress.toString());
-        if (link.state() != TelnetLink::Connecting || !connected.wait(Wait))
+        if (link.state() != TelnetLink::State::Connecting || !connected.wait(Wait))
             return false;
         if (!m_server->hasPendingConnections() && !m_server->waitForNewConnection(Wait))
             return false;
         m_peer = m_server->nextPendingConnection();
-        return m_peer && link.state() == TelnetLink::Connected;
+        return m_peer && link.state() == TelnetLink::State::Connected;
     }
 
     // What the router has read, as soon as count bytes are there; the event
@@ -86,7 +86,7 @@ private slots:
         QVERIFY(link.send(u"設定\r\n"_qs));
         QCOMPARE(heard(m_peer, 6), QByteArray("\x90\xdd\x92\xe8\r\n"));
         QVERIFY(!link.send(u"é"_qs) && !link.errorString().isEmpty()); // not in the code page
-        QCOMPARE(link.state(), int(TelnetLink::Connected));
+        QCOMPARE(link.state(), TelnetLink::State::Connected);
 
         QCOMPARE(routerSays(link, "\xff\xfb\x01\xff\xfd\x18" "% Err"), QStringLiteral("% Err"));
         QCOMPARE(routerSays(link, "or \x8d\xc4\x8b"), u"or 再!"_qs);
@@ -106,11 +106,11 @@ private slots:
         QVERIFY(!failed.at(0).at(0).toString().isEmpty());
         QCOMPARE(connected.size(), 0);
         QVERIFY(!link.send(QStringLiteral("x\r\n")));
-        QCOMPARE(link.state(), int(TelnetLink::Error)); // until close()
+        QCOMPARE(link.state(), TelnetLink::State::Error); // until close()
 
         // Recovery: close, then the router is there again.
         link.close();
-        QCOMPARE(link.state(), int(TelnetLink::Closed));
+        QCOMPARE(link.state(), TelnetLink::State::Closed);
         QVERIFY(m_server->listen(RouterAddress, closedPort));
         QVERIFY(connectLink(link));
     }
@@ -127,7 +127,7 @@ private slots:
         m_peer->write("restarting\r\n");
         m_peer->disconnectFromHost();
         QVERIFY(closed.wait(Wait));
-        QCOMPARE(link.state(), int(TelnetLink::Closed));
+        QCOMPARE(link.state(), TelnetLink::State::Closed);
         QCOMPARE(failed.size(), 0);
         QCOMPARE(received.size(), 1);
         QCOMPARE(received.at(0).at(0).toString(), QStringLiteral("restarting\r\n"));
@@ -147,7 +147,7 @@ private slots:
         QVERIFY(link.send(QStringLiteral("quit\r\n")));
         QSignalSpy closed(&link, &TelnetLink::closedByPeer);
         link.close();
-        QCOMPARE(link.state(), int(TelnetLink::Closed));
+        QCOMPARE(link.state(), TelnetLink::State::Closed);
         QCOMPARE(heard(first, 6), QByteArray("quit\r\n"));
         QTRY_COMPARE_WITH_TIMEOUT(first->state(), QAbstractSocket::UnconnectedState, Wait);
         QCOMPARE(closed.size(), 0); // the program closed it, not the router
@@ -189,7 +189,7 @@ private slots:
         link.connectToRouter(address);
         QVERIFY(QTest::qWaitFor([&] { return !connected.isEmpty() || !failed.isEmpty(); }, Wait));
         QCOMPARE(connected.size(), reached.isEmpty() ? 0 : 1);
-        QCOMPARE(link.state(), int(reached.isEmpty() ? TelnetLink::Error : TelnetLink::Connected));
+        QCOMPARE(link.state(), reached.isEmpty() ? TelnetLink::State::Error : TelnetLink::State::Connected);
         // Asked of the kernel at once: a connection is in some listener's
         // queue once the link saw it made.
         const auto heard = [](QTcpServer &server) {

@@ -119,7 +119,7 @@ void TestTerminal::sendTexts_data()
         "\r\ndelete file=config.ins\r\nrename boot.cfg boot_bak.cfg\r\n\r\n\r\nrestart router\r\n\r\n"
         "manager\r\npastry\r\n\r\nset port=0 page=0\r\n");
     QTest::newRow("serial text: reset, factory login, then the script")
-        << SendText::SerialText(QStringLiteral("enable ip\r\nset ip\r\n")) << reset + "enable ip\r\nset ip\r\n";
+        << SendText::serialText(QStringLiteral("enable ip\r\nset ip\r\n")) << reset + "enable ip\r\nset ip\r\n";
     QTest::newRow("tail with a password")
         << SendText::serialTail(QStringLiteral("s3cret!"), QStringLiteral("office.cfg"))
         << "set password\r\npastry\r\ns3cret!\r\ns3cret!\r\n\r\nset port=0 page=22\r\n"

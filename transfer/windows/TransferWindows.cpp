@@ -16,31 +16,28 @@
 
 namespace mg {
 
-void runTransferWindows(TransferJob &job, TransferEnvironment &environment, QWidget *parent)
+void runTransferWindows(TransferRequest request, TransferEnvironment &environment, QWidget *parent)
 {
-    job.tftpPort = environment.tftpPort;
+    request.tftpPort = environment.tftpPort;
+    if (request.method == TransferMethod::Serial) {
+        const SerialLine &line = environment.serial;
+        request.caller.line =
+            QStringLiteral("%1 (%2)").arg(line.devicePathFor(line.portNumber()), line.settingsString());
+    }
     // The line and the transcript outlive the installation, which closes
     // the one and writes to the other until it is gone.
     TelnetLink telnet;
     telnet.setRemotePort(environment.telnetPort);
     Transcript transcript;
-    RouterInstall install(job, environment.tickers);
+    RouterInstall install(request, environment.tickers);
     install.setProgramFolder(environment.programFolder);
 
     // A session that cannot be recorded still runs: the progress window says
     // why there is no transcript.
     const QString folder =
         environment.transcriptFolder.isEmpty() ? Transcript::defaultFolder() : environment.transcriptFolder;
-    if (transcript.openInFolder(folder)) {
-        if (job.method == TransferMethod::Serial) {
-            const SerialLine &line = environment.serial;
-            transcript.note(QStringLiteral("シリアル コンソール %1 (%2) で設定 %3 を送ります。")
-                                .arg(line.devicePathFor(line.portNumber()), line.settingsString(), job.configName));
-        } else {
-            transcript.note(QStringLiteral("ルータ %1 に LAN で設定 %2 を送ります。").arg(job.routerAddress, job.configName));
-        }
+    if (transcript.openInFolder(folder))
         install.setTranscript(&transcript);
-    }
 
     // The transfer's windows open now, the front one last: the program's
     // end closes them all once the installation is over.
@@ -66,7 +63,7 @@ void runTransferWindows(TransferJob &job, TransferEnvironment &environment, QWid
     });
 
     QMetaObject::Connection lineErrors;
-    if (job.method == TransferMethod::Serial) {
+    if (install.method() == TransferMethod::Serial) {
         install.attach(environment.serial);
         lineErrors = QObject::connect(&environment.serial, &SerialLine::lineError, &install,
                                       [&environment](int code) { reportSerialLineError(code, environment); });

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TransferJob.h"
+#include "TransferRequest.h"
 
 #include <QString>
 #include <chrono>
@@ -44,13 +44,13 @@ struct TransferEnvironment {
 };
 
 // The login window, the default password dialog after a factory login, and
-// the progress window, over one installation of job on its line (the serial
-// port must be open for the serial path). Returns when the progress window
+// the progress window, over one installation of the request on its line (the
+// serial port must be open for the serial path). Returns when the progress window
 // (or the login window, when the login did not get through) has closed;
 // the line and the file server are closed then. Every session leaves a
 // transcript in the environment's transcript folder; the progress window
 // shows where.
-void runTransferWindows(TransferJob &job, TransferEnvironment &environment, QWidget *parent);
+void runTransferWindows(TransferRequest request, TransferEnvironment &environment, QWidget *parent);
 
 // Ends the installation the windows run, if any, at once: the line and the
 // file server close, the transfer file goes with its private folder, and

@@ -154,25 +154,26 @@ void frmStatus::setTranscript(const QString &path, const QString &error)
         lblTranscript->setText(QStringLiteral("記録を作成できませんでした: ") + error);
 }
 
-void frmStatus::finished(bool ok, const DialogueMessage &message, bool markChanged, bool closesWindow)
+void frmStatus::finished(const InstallOutcome &outcome)
 {
     if (m_asking) {
         // Told once the operator has answered: no box over the question.
-        m_heldEnd = End{ok, message, markChanged, closesWindow};
+        m_heldEnd = outcome;
         return;
     }
     m_busy.set(false);
     lblTimeLeft->clear();
-    if (ok)
+    if (outcome.ok)
         prgTransfer->setValue(prgTransfer->maximum());
-    if (!closesWindow) {
+    if (!outcome.closesWindow) {
         cmdFinish->setEnabled(true);
         cmdFinish->setFocus(Qt::OtherFocusReason);
     }
+    const DialogueMessage &message = outcome.message;
     m_prompt.show(message.text, message.title, message.icon, MessageButtons::Ok);
-    if (!ok && markChanged && m_markChanged)
+    if (!outcome.ok && outcome.markChanged && m_markChanged)
         m_markChanged();
-    if (closesWindow)
+    if (outcome.closesWindow)
         QDialog::reject();
 }
 
@@ -214,11 +215,11 @@ bool frmStatus::confirmStop()
         windowTitle(), MessageIcon::Warning, MessageButtons::YesNoDefaultNo);
     m_asking = false;
     const bool stop = answer == MessageAnswer::Yes;
-    if (std::optional<End> end = std::exchange(m_heldEnd, std::nullopt)) {
+    if (std::optional<InstallOutcome> end = std::exchange(m_heldEnd, std::nullopt)) {
         // The router ended the transfer meanwhile: its outcome stands, and
         // closing is as after any end.
         m_install.resume();
-        finished(end->ok, end->message, end->markChanged, end->closesWindow);
+        finished(*end);
         if (stop && isVisible()) {
             m_install.abort();
             QDialog::reject();

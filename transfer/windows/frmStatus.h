@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DialogueMessage.h"
+#include "InstallOutcome.h"
 #include "PaceEstimate.h"
 #include "TransferWidgets.h"
 
@@ -57,14 +57,7 @@ public:
     void reject() override;
 
 private:
-    struct End {
-        bool ok;
-        DialogueMessage message;
-        bool markChanged;
-        bool closesWindow;
-    };
-
-    void finished(bool ok, const DialogueMessage &message, bool markChanged, bool closesWindow);
+    void finished(const InstallOutcome &outcome);
     void progressed(int done, int total);
     void showStep(InstallStep step);
     // True: the operator chose to stop, and the installation still runs.
@@ -79,7 +72,7 @@ private:
     PaceEstimate m_pace;
     bool m_asking = false;
     // The end that came while the operator was being asked.
-    std::optional<End> m_heldEnd;
+    std::optional<InstallOutcome> m_heldEnd;
 };
 
 } // namespace mg

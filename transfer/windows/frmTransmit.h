@@ -3,7 +3,7 @@
 #include "Prompts.h"
 #include "SerialLine.h"
 #include "SettingsStore.h"
-#include "TransferJob.h"
+#include "TransferRequest.h"
 
 #include <QDialog>
 

@@ -2,6 +2,7 @@
 // and the progress window says where it is: a Telnet installation on the
 // router simulator (127.0.0.2) and one that never gets through the login.
 
+#include "DialogueTickers.h"
 #include "ManualTicker.h"
 #include "SerialLine.h"
 #include "SessionChecks.h"
@@ -49,7 +50,7 @@ struct WindowsRun {
     SerialLine serial{settings};
     ManualTickerFactory tickers;
     TransferEnvironment environment{settings, prompt, serial, tickers};
-    TransferJob job;
+    TransferRequest request;
 
     bool start(const QStringList &options)
     {
@@ -59,10 +60,10 @@ struct WindowsRun {
         environment.tftpPort = router.tftpPort;
         environment.programFolder = QStringLiteral(MG_TZEL_DIR);
         environment.transcriptFolder = folder.path();
-        job.method = TransferMethod::Telnet;
-        job.commandScript = QStringLiteral("enable ip\r\n");
-        job.configName = QStringLiteral("office.cfg");
-        job.routerAddress = RouterSimulator::routerAddress().toString();
+        request.method = TransferMethod::Telnet;
+        request.commandScript = QStringLiteral("enable ip\r\n");
+        request.configName = QStringLiteral("office.cfg");
+        request.routerAddress = RouterSimulator::routerAddress().toString();
         return true;
     }
 
@@ -71,7 +72,7 @@ struct WindowsRun {
     void tick(QObject *context)
     {
         QTimer::singleShot(0, context, [this] {
-            for (const char *name : {"Timer1", "Timer2", "Timer"})
+            for (const char *name : DialogueTickers)
                 if (tickers.fire(name))
                     return;
         });
@@ -110,11 +111,11 @@ void TestTranscriptWindows::windowsKeepATranscript()
     ManualTickerFactory tickers;
     TransferEnvironment environment{settings, prompt, serial, tickers, {}, {}, router.telnetPort,
                                     router.tftpPort, QStringLiteral(MG_TZEL_DIR), folder.path()};
-    TransferJob job;
-    job.method = TransferMethod::Telnet;
-    job.commandScript = QStringLiteral("enable ip\r\nset ppp=0 pass=\"isp-pass\"\r\n");
-    job.configName = QStringLiteral("office.cfg");
-    job.routerAddress = RouterSimulator::routerAddress().toString();
+    TransferRequest request;
+    request.method = TransferMethod::Telnet;
+    request.commandScript = QStringLiteral("enable ip\r\nset ppp=0 pass=\"isp-pass\"\r\n");
+    request.configName = QStringLiteral("office.cfg");
+    request.routerAddress = RouterSimulator::routerAddress().toString();
 
     // The operator: types the factory password, sets a new one, closes the
     // progress window at the end; the windows' periods pass every 50 ms.
@@ -139,13 +140,13 @@ void TestTranscriptWindows::windowsKeepATranscript()
         }
         // A tick may open a modal window: from an event of its own.
         QTimer::singleShot(0, this, [&tickers] {
-            for (const char *name : {"Timer1", "Timer2", "Timer"})
+            for (const char *name : DialogueTickers)
                 if (tickers.fire(name))
                     return;
         });
     });
     operatorTimer.start();
-    runTransferWindows(job, environment, nullptr);
+    runTransferWindows(request, environment, nullptr);
     operatorTimer.stop();
 
     const QStringList made = folder.entryList(QDir::Files);
@@ -191,7 +192,7 @@ void TestTranscriptWindows::routerControlCharactersAreShownEscaped()
         run.tick(this);
     });
     operatorTimer.start();
-    runTransferWindows(run.job, run.environment, nullptr);
+    runTransferWindows(run.request, run.environment, nullptr);
     operatorTimer.stop();
 
     QVERIFY2(loginShown.contains(QStringLiteral("\\x1b[2Jようこそ manager さん")), qPrintable(loginShown));
@@ -262,7 +263,7 @@ void TestTranscriptWindows::programEndEndsTheTransfer()
         run.tick(this);
     });
     operatorTimer.start();
-    runTransferWindows(run.job, run.environment, nullptr);
+    runTransferWindows(run.request, run.environment, nullptr);
     // What the windows' loops still deliver after the end is watched too.
     QTest::qWait(200);
     operatorTimer.stop();

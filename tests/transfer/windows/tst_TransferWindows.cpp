@@ -8,12 +8,14 @@
 #include "Configuration.h"
 #include "InputGuard.h"
 #include "MakerEncoder.h"
+#include "DialogueTickers.h"
 #include "ManualTicker.h"
 #include "RouterInstall.h"
 #include "RouterSimulator.h"
 #include "SendText.h"
 #include "SerialLine.h"
 #include "TestFakes.h"
+#include "TftpServer.h"
 #include "TransferWindows.h"
 #include "frmDefaultPass.h"
 #include "frmLogin.h"
@@ -83,9 +85,11 @@ public:
     MessageAnswer show(const QString &text, const QString &title, MessageIcon icon, MessageButtons buttons) override
     {
         QStringList live;
-        for (const char *name : {"Timer1", "Timer2", "Timer", RouterInstall::StallTicker})
+        for (const char *name : DialogueTickers)
             if (tickers && tickers->isActive(name))
                 live << QString::fromLatin1(name);
+        if (tickers && tickers->isActive(RouterInstall::StallTicker))
+            live << QString::fromLatin1(RouterInstall::StallTicker);
         liveTimers << live.join(QLatin1Char(','));
         if (stopAnswer && text.endsWith(StopQuestionEnd)) {
             shown.append({text, title, icon, buttons});
@@ -312,11 +316,11 @@ private:
         if (!((m_answered && atPrompt && m_quiet.elapsed() >= 25) || m_quiet.elapsed() >= 400))
             return;
         const char *due = nullptr;
-        for (const char *name : {"Timer1", "Timer2", "Timer"})
+        for (const char *name : DialogueTickers)
             if (m_tickers.isActive(name))
                 due = name;
-        if (!due && m_quiet.elapsed() > 500 && m_tickers.isActive("TftpRetransmit"))
-            due = "TftpRetransmit";
+        if (!due && m_quiet.elapsed() > 500 && m_tickers.isActive(TftpServer::RetransmitTicker))
+            due = TftpServer::RetransmitTicker;
         if (!due && stallAfterQuietMs >= 0 && m_quiet.elapsed() > stallAfterQuietMs
             && m_tickers.isActive(RouterInstall::StallTicker))
             due = RouterInstall::StallTicker;
@@ -1029,8 +1033,8 @@ void TestTransferWindows::loginWindowInput()
     QFETCH(QString, kept);
 
     Fixture f;
-    TransferJob job;
-    RouterInstall install(job, f.tickers);
+    TransferRequest request;
+    RouterInstall install(request, f.tickers);
     frmLogin login(install, f.prompt);
     frmDefaultPass pass;
     QWidget *window = box == QLatin1String("txtNewPass") ? static_cast<QWidget *>(&pass) : &login;

@@ -74,7 +74,7 @@ struct TransmitCase {
 };
 
 // "Transmit/Pacing" through the dialog, and what a serial transfer from the
-// script window then gets (frmTransmit::serialPacing sets the job's pacing).
+// script window then gets (frmTransmit::serialPacing sets the request's pacing).
 struct PacingCase {
     const char *before; // the stored value; nullptr: none
     int method;         // stored "Transmit/Method"

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <QtGlobal>
 
 namespace mg {
@@ -35,28 +34,30 @@ struct TransferState {
     bool bootConfigTaken = false; // serial: ... and the router took it without an "Error"
 };
 
-// One installation of a script on a router: what the operator chose before
-// the dialogue starts, and what the dialogue fills in on the way. The login
-// and the transfer share it.
-struct TransferJob {
+// Who asks for an installation and over what line, in the words the
+// transcript opens with. The command line names itself, the file the
+// script came from and how the script was made; the windows leave those
+// empty and the transcript names the line and the configuration only.
+struct TransferCaller {
+    QString program;       // e.g. "marrowgate 1.0 send"
+    QString scriptFile;    // the file given to the program
+    QString scriptOrigin;  // a sentence: the script as written, or generated
+    // The line as the operator knows it: the serial device with its
+    // settings, or the command line's own description of the line.
+    QString line;
+};
+
+// One installation of a script on a router as the operator chose it before
+// the dialogue starts. It does not change once the installation runs: what
+// the dialogue learns on the way belongs to the installation.
+struct TransferRequest {
     TransferMethod method = TransferMethod::Serial;
     QString commandScript;       // the script to install
     QString configName;          // the file name the router stores it under
     QString routerAddress;       // Telnet: the router's address
     quint16 tftpPort = 69;       // Telnet: the port the router fetches from
     TransferPacing pacing = TransferPacing::Line;
-
-    // Serial: the whole console session typed by the transfer; the login
-    // appends the tail once it knows the manager password.
-    QString sendText;
-    // Telnet: who logged in (the manager account lines name the user) and
-    // the file the TFTP server serves.
-    QString loginUser;
-    QString transferFilePath;
-    // The passwords the dialogue types or carries, as far as known so far:
-    // what is kept or shown of the session hides them, and the router does
-    // not echo a line that holds one.
-    QStringList secrets;
+    TransferCaller caller;
 };
 
 } // namespace mg
