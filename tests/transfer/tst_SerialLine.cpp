@@ -80,15 +80,6 @@ class TestSerialLine : public QObject {
 private slots:
     void init() { m_settings.values.clear(); }
 
-    void eventTexts()
-    {
-        for (int code = 1; code <= 7; ++code)
-            QVERIFY(serialEventText(code).isEmpty());
-        QCOMPARE(serialEventText(1006), u"ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"_qs);
-        for (const int code : {0, 1005, 1012, SerialEvent::DeviceFailure})
-            QCOMPARE(serialEventText(code), u"未定義のｴﾗｰまたはｲﾍﾞﾝﾄが発生しました。"_qs);
-    }
-
     // Accepted strings read back lower-case and open the line; refused ones
     // keep the old settings and say why. (An open line takes them at once:
     // reachesTheDevice.)
