@@ -1,5 +1,6 @@
 #include "EditorApp.h"
 
+#include "FirstShowProbe.h"
 #include "GenerateCommand.h"
 #include "QSettingsStore.h"
 #include "QtPrompts.h"
@@ -96,6 +97,7 @@ int runEditor(QApplication &app)
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&transfer](QSessionManager &) { endTransferWindows(transfer); }, Qt::DirectConnection);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&transfer] { endTransferWindows(transfer); });
+    FirstShowProbe::watchIfAsked(window);
     window.show();
     return app.exec();
 }

@@ -29,8 +29,11 @@ QComboBox *makeCombo(QWidget *parent, const QString &name, const QStringList &it
 {
     auto *combo = new QComboBox(parent);
     combo->setObjectName(name);
+    // The lists never change, so the width the combo box takes from its
+    // items when first shown is the one it keeps. Asking to follow later
+    // changes (AdjustToContents) would build every list's popup up front,
+    // a good part of the time before the window first shows.
     combo->addItems(items);
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     return combo;
 }
 

@@ -56,6 +56,10 @@ root="$work/root"
 dpkg-deb -x "$deb" "$root"
 dpkg-deb -e "$deb" "$work/control"
 
+# Every run below of the unpacked program is given the package's settings folder
+# (or one of the check's own): this machine's /etc/xdg may hold the settings
+# of an installed copy, whose encoder must not stand in for the package's.
+
 settings_dir="$root/etc/xdg/Brenholt"
 settings_link="$settings_dir/Quillmark KV700 Marrowgate.ini"
 for path in usr/bin/marrowgate usr/libexec/marrowgate/tzel \
@@ -110,7 +114,7 @@ manpage="$root/usr/share/man/man1/marrowgate.1.gz"
 # Every command the program's own help lists is in the manual's synopsis.
 LC_ALL=C.UTF-8 MANWIDTH=200 man -l -P cat "$manpage" 2>/dev/null \
     | sed -n '/^SYNOPSIS/,/^DESCRIPTION/p' >"$work/synopsis.txt"
-"$root/usr/bin/marrowgate" --help >"$work/help.txt" 2>&1 || fail "marrowgate --help failed"
+XDG_CONFIG_DIRS="$root/etc/xdg" "$root/usr/bin/marrowgate" --help >"$work/help.txt" 2>&1 || fail "marrowgate --help failed"
 commands=$(sed -n 's/^ *marrowgate \([a-z][a-z-]*\).*/\1/p' "$work/help.txt" | sort -u)
 [ -n "$commands" ] || fail "marrowgate --help lists no commands"
 for command in $commands; do
@@ -120,7 +124,7 @@ done
 
 # --- the unpacked program -----------------------------------------------
 version=$(dpkg-deb -f "$deb" Version)
-answer=$("$root/usr/bin/marrowgate" --version 2>&1) || fail "marrowgate --version failed: $answer"
+answer=$(XDG_CONFIG_DIRS="$root/etc/xdg" "$root/usr/bin/marrowgate" --version 2>&1) || fail "marrowgate --version failed: $answer"
 if [ "$answer" = "marrowgate $version" ]; then
     pass "--version answers \"$answer\""
 else
@@ -308,7 +312,7 @@ ROWS
         echo "skipped: something listens on TCP port 81 already"
     else
         as_user sh -c 'echo $$ >"$1"; shift; exec "$@"' sh "$work/nobody/vnc.pid" \
-            timeout 30 "$program" -platform vnc:port=81 >/dev/null 2>"$work/vnc.log" &
+            env XDG_CONFIG_DIRS="$root/etc/xdg" timeout 30 "$program" -platform vnc:port=81 >/dev/null 2>"$work/vnc.log" &
         vnc=$!
         waited=0
         until grep -q 'QVncServer' "$work/vnc.log" || ! kill -0 "$vnc" 2>/dev/null || [ "$waited" -ge 100 ]; do

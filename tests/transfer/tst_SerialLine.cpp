@@ -91,15 +91,6 @@ class TestSerialLine : public QObject {
 private slots:
     void init() { m_settings.values.clear(); }
 
-    void eventTexts()
-    {
-        for (int code = 1; code <= 7; ++code)
-            QVERIFY(serialEventText(code).isEmpty());
-        QCOMPARE(serialEventText(1006), u"ｵｰﾊﾞｰﾗﾝ ｴﾗｰが発生しました。"_qs);
-        for (const int code : {0, 1005, 1012, SerialEvent::DeviceFailure})
-            QCOMPARE(serialEventText(code), u"未定義のｴﾗｰまたはｲﾍﾞﾝﾄが発生しました。"_qs);
-    }
-
     // Settings the line takes hold before and after it opens; refused ones
     // keep the old settings and say why: what this system's ports cannot
     // do, and a value that is no setting at all. (An open line takes them

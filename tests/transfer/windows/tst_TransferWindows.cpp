@@ -14,6 +14,7 @@
 #include "RouterSimulator.h"
 #include "SendText.h"
 #include "SerialLine.h"
+#include "SessionChecks.h"
 #include "TestFakes.h"
 #include "TftpServer.h"
 #include "TransferWindows.h"
@@ -32,6 +33,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QDir>
 #include <QFile>
@@ -50,13 +52,6 @@ const QString Script = QStringLiteral("enable ip\r\nset ip interface=eth0 addres
 QStringList configLines(const QString &text)
 {
     return text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-}
-
-quint16 freeUdpPort()
-{
-    QUdpSocket socket;
-    socket.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-    return socket.localPort();
 }
 
 // The question before a LAN transfer with the stand-in encoder (the one
@@ -163,11 +158,19 @@ public:
     QList<QPair<int, QString>> timeLeftShown;
     int barValue = -1;
     int barMaximum = -1;
+    // What the login and progress windows showed last, and where the
+    // progress window said the transcript is.
+    QString loginShown, statusShown, transcriptShown;
+    // Sees the window in front (none: nullptr) before anything else is
+    // done there; true when it has dealt with it.
+    std::function<bool(QWidget *)> first;
 
 private:
     void step()
     {
         QWidget *window = QApplication::activeModalWidget();
+        if (first && first(window))
+            return;
         if (!window)
             return;
         if (m_clock.elapsed() > 60000) {
@@ -194,6 +197,7 @@ private:
                 pass->cmdNotChange->click();
             }
         } else if (auto *login = qobject_cast<frmLogin *>(window)) {
+            loginShown = login->txtLogin->toPlainText();
             loginStep(login);
         } else if (auto *status = qobject_cast<frmStatus *>(window)) {
             if (onTransferWindow) {
@@ -232,6 +236,8 @@ private:
             timeLeftShown.append({linesShown(status), left});
         barValue = status->prgTransfer->value();
         barMaximum = status->prgTransfer->maximum();
+        statusShown = status->txtStatus->toPlainText();
+        transcriptShown = status->lblTranscript->text();
         // Half way through the long script of progressSaysWhereItIs.
         if (linesShown(status) == 60)
             screenshot(status, QStringLiteral("-running"));
@@ -354,6 +360,17 @@ private:
     bool m_pressedAgain = false;
 };
 
+// The one transcript an installation left in folder, and its path; empty
+// when it left none or more than one.
+QString onlyTranscript(const QString &folder, QString *path = nullptr)
+{
+    const QStringList made = QDir(folder).entryList(QDir::Files);
+    const QString file = made.size() == 1 ? QDir(folder).filePath(made.first()) : QString();
+    if (path)
+        *path = file;
+    return file.isEmpty() ? QString() : readText(file);
+}
+
 struct Fixture {
     MemorySettings settings;
     WatchingPrompt prompt;
@@ -424,6 +441,9 @@ private slots:
     void networkLoginRefusesBlanksTheEncoderLoses();
     void networkPathAsksAboutTheStandInEncoder_data();
     void networkPathAsksAboutTheStandInEncoder();
+    void routerControlCharactersAreShownEscaped();
+    void programEndEndsTheTransfer_data();
+    void programEndEndsTheTransfer();
 };
 
 void TestTransferWindows::serialPath_data()
@@ -560,30 +580,44 @@ void TestTransferWindows::networkPath_data()
     QTest::addColumn<QString>("fileName");         // the name on the router; empty: nothing installed
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<bool>("markedChanged");
+    QTest::addColumn<QString>("newPassword");      // typed after the factory login; empty: 変更しない
+    QTest::addColumn<QString>("outcome");          // the transcript's note of the result
 
+    const QString done = QStringLiteral("完了: KV700 の設定が完了しました。");
     QTest::newRow("saved configuration keeps its name")
-        << QStringList{} << true << "" << "" << "office.cfg" << QStringList{"完了"} << false;
+        << QStringList{} << true << "" << "" << "office.cfg" << QStringList{"完了"} << false << "" << done;
     QTest::newRow("unsaved changes go as kelpin.cfg")
-        << QStringList{} << false << "" << "" << "kelpin.cfg" << QStringList{"完了"} << false;
+        << QStringList{} << false << "" << "" << "kelpin.cfg" << QStringList{"完了"} << false << "" << done;
     QTest::newRow("a hand-edited script is what is sent")
         << QStringList{} << true << "set system contact=\"desk 3\"" << "" << "office.cfg" << QStringList{"完了"}
-        << false;
+        << false << "" << done;
+    // The transcript has every line but never a password: the factory
+    // one, the new one, nor one in the script.
+    QTest::newRow("a new password and the provider's stay out of the transcript")
+        << QStringList{} << true << "set ppp=0 pass=\"isp-pass\"" << "" << "office.cfg" << QStringList{"完了"}
+        << false << "n3wpass1" << done;
     QTest::newRow("the router refuses the file")
-        << QStringList{"--existing", "office.cfg"} << true << "" << "" << "" << QStringList{"設定の送信"} << true;
+        << QStringList{"--existing", "office.cfg"} << true << "" << "" << "" << QStringList{"設定の送信"} << true << ""
+        << "設定の送信: 設定の送信に失敗しました。";
     QTest::newRow("nobody listens") << QStringList{} << true << "" << "refused" << "" << QStringList{"接続失敗"}
-                                    << false;
+                                    << false << "" << "接続失敗: ログインに失敗しました。";
     QTest::newRow("the connection is gone when a command is due")
-        << QStringList{} << true << "" << "dropped" << "" << QStringList{"接続エラー"} << false;
+        << QStringList{} << true << "" << "dropped" << "" << QStringList{"接続エラー"} << false << ""
+        << "接続エラー: KV700 と接続できません。";
     // The router's own word ends the transfer at once, never a wait.
     QTest::newRow("the router hangs up after load")
-        << QStringList{"--close-after", "load"} << true << "" << "" << "" << QStringList{"接続エラー"} << false;
+        << QStringList{"--close-after", "load"} << true << "" << "" << "" << QStringList{"接続エラー"} << false << ""
+        << "接続エラー: KV700 と接続できません。";
     QTest::newRow("the router answers the file with a TFTP error")
-        << QStringList{"--tftp-error", "1"} << true << "" << "" << "" << QStringList{"設定の送信"} << true;
+        << QStringList{"--tftp-error", "1"} << true << "" << "" << "" << QStringList{"設定の送信"} << true << ""
+        << "設定の送信: ルータが TFTP の転送を中止しました (エラー 3)。";
     QTest::newRow("an acknowledgement from another port changes nothing")
-        << QStringList{"--tftp-stray-ack"} << true << "" << "" << "office.cfg" << QStringList{"完了"} << false;
+        << QStringList{"--tftp-stray-ack"} << true << "" << "" << "office.cfg" << QStringList{"完了"} << false << ""
+        << done;
     // Nothing from the router and no progress: the watch ends it.
     QTest::newRow("the router falls silent after load")
-        << QStringList{"--stall-after", "load"} << true << "" << "stall" << "" << QStringList{"応答なし"} << false;
+        << QStringList{"--stall-after", "load"} << true << "" << "stall" << "" << QStringList{"応答なし"} << false
+        << "" << "応答なし: 120 秒の間 KV700 から何の表示もなく、送信も進まないため、設定の送信を中止しました。";
 }
 
 void TestTransferWindows::networkPath()
@@ -595,10 +629,14 @@ void TestTransferWindows::networkPath()
     QFETCH(QString, fileName);
     QFETCH(QStringList, titles);
     QFETCH(bool, markedChanged);
+    QFETCH(QString, newPassword);
+    QFETCH(QString, outcome);
 
     RouterSimulator router;
+    QTemporaryDir records;
     Fixture f;
     QVERIFY2(f.useRouter(router, false, options), qPrintable(router.errorString()));
+    f.environment.transcriptFolder = records.path();
     if (fault == QLatin1String("refused")) {
         QTcpServer closed;
         QVERIFY(closed.listen(RouterSimulator::routerAddress(), 0));
@@ -620,6 +658,8 @@ void TestTransferWindows::networkPath()
         f.prompt.shown.clear();
     }
     Operator op(f.tickers, f.prompt);
+    if (!newPassword.isEmpty())
+        op.newPassword = newPassword;
     if (fault == QLatin1String("dropped"))
         op.onTransferWindow = [&router] { router.stop(); };
     if (fault == QLatin1String("stall"))
@@ -634,6 +674,23 @@ void TestTransferWindows::networkPath()
     QCOMPARE(shown, titles);
     QCOMPARE(f.markedChanged > 0, markedChanged);
     QVERIFY(!script.isVisible());
+
+    // One transcript, the operator's own, which the progress window named;
+    // one note (after the time) says how it ended.
+    QString path;
+    const QString record = onlyTranscript(records.path(), &path);
+    QVERIFY(!path.isEmpty());
+    QCOMPARE(permissionsOf(path), OwnerReadWrite);
+    if (op.windowsSeen.contains(QStringLiteral("frmStatus")))
+        QCOMPARE(op.transcriptShown, QStringLiteral("記録: ") + path);
+    QVERIFY2(record.contains(QStringLiteral("# ルータ 127.0.0.2 に LAN で設定 %1 を送ります。")
+                                 .arg(saved ? QStringLiteral("office.cfg") : QStringLiteral("kelpin.cfg"))),
+             qPrintable(record));
+    const QStringList results = record.split(QLatin1Char('\n')).filter(QStringLiteral(" # 結果: "));
+    QVERIFY2(results.size() == 1 && results.first().mid(24).startsWith(QStringLiteral("# 結果: ") + outcome),
+             qPrintable(record));
+    QCOMPARE(shownSecret(record, {"pastry", "isp-pass", newPassword.isEmpty() ? QStringLiteral("pastry") : newPassword}),
+             QString());
     if (fileName.isEmpty())
         return;
     QCOMPARE(f.config.ConfigFileName, fileName);
@@ -641,7 +698,7 @@ void TestTransferWindows::networkPath()
     QCOMPARE(state.bootConfig, fileName);
     QVERIFY(state.bootConfigText);
     QCOMPARE(configLines(*state.bootConfigText).mid(2), configLines(sent));
-    QCOMPARE(state.managerPassword, QStringLiteral("pastry"));
+    QCOMPARE(state.managerPassword, newPassword.isEmpty() ? QStringLiteral("pastry") : newPassword);
 }
 
 void TestTransferWindows::serialPortThatCannotOpen()
@@ -990,6 +1047,8 @@ void TestTransferWindows::serialLineErrorAsksWhetherToGoOn_data()
                                             << "未定義のｴﾗｰまたはｲﾍﾞﾝﾄが発生しました。" << false;
     QTest::newRow("code without a text of its own") << 1005 << int(MessageAnswer::Ok)
                                                     << "未定義のｴﾗｰまたはｲﾍﾞﾝﾄが発生しました。" << true;
+    // A line event (a changed modem line) is no error: no box, the line stays.
+    QTest::newRow("CTS changed, no box") << 3 << int(MessageAnswer::Cancel) << "" << true;
 }
 
 void TestTransferWindows::serialLineErrorAsksWhetherToGoOn()
@@ -1005,12 +1064,14 @@ void TestTransferWindows::serialLineErrorAsksWhetherToGoOn()
     QVERIFY(f.serial.open());
     f.prompt.answers = {MessageAnswer(answer)};
     reportSerialLineError(code, f.environment);
-    QCOMPARE(f.prompt.shown.size(), 1);
+    QCOMPARE(f.prompt.shown.size(), text.isEmpty() ? 0 : 1);
+    QCOMPARE(f.serial.isOpen(), stillOpen);
+    if (text.isEmpty())
+        return;
     QCOMPARE(f.prompt.shown.first().text, text);
     QCOMPARE(f.prompt.shown.first().title,
              QStringLiteral("中断する場合は [ｷｬﾝｾﾙ] を、無視する場合は [OK] をｸﾘｯｸしてください。"));
     QCOMPARE(f.prompt.shown.first().buttons, MessageButtons::OkCancel);
-    QCOMPARE(f.serial.isOpen(), stillOpen);
 }
 
 void TestTransferWindows::loginWindowInput_data()
@@ -1189,6 +1250,104 @@ void TestTransferWindows::networkPathAsksAboutTheStandInEncoder()
     QCOMPARE(f.prompt.lastTitle(), QStringLiteral("完了"));
     QCOMPARE(state.bootConfig, QStringLiteral("office.cfg"));
     QCOMPARE(state.managerPassword, managerPassword);
+}
+
+// A router whose output holds an escape sequence (clear screen) before its
+// welcome and its error line: the login and progress windows and the
+// transcript show it as text.
+void TestTransferWindows::routerControlCharactersAreShownEscaped()
+{
+    RouterSimulator router;
+    QTemporaryDir records;
+    Fixture f;
+    QVERIFY2(f.useRouter(router, false, {"--noise", "\x1b[2J", "--load-error"}), qPrintable(router.errorString()));
+    f.environment.transcriptFolder = records.path();
+    f.prompt.answers = {MessageAnswer::Yes};   // the stand-in encoder, which the simulator reads
+    frmScript script(f.config, f.prompt, nullptr, &f.environment);
+    script.show();
+    Operator op(f.tickers, f.prompt);
+    script.cmdAccept->click();
+    QVERIFY(tookStandInQuestion(f.prompt));
+
+    QVERIFY2(op.loginShown.contains(QStringLiteral("\\x1b[2Jようこそ manager さん")), qPrintable(op.loginShown));
+    QVERIFY2(op.statusShown.contains(QStringLiteral("\\x1b[2JError (flash full)")), qPrintable(op.statusShown));
+    const QString record = onlyTranscript(records.path());
+    QVERIFY2(record.contains(QStringLiteral("< \\x1b[2Jようこそ manager さん"))
+                 && record.contains(QStringLiteral("< \\x1b[2JError (flash full)")),
+             qPrintable(record));
+    for (const QString &shown : {op.loginShown, op.statusShown, record})
+        QVERIFY2(!shown.contains(QChar(0x1b)), qPrintable(shown));
+}
+
+void TestTransferWindows::programEndEndsTheTransfer_data()
+{
+    QTest::addColumn<QString>("window"); // the window in front when the program ends
+    QTest::newRow("at the default password dialog") << "frmDefaultPass";
+    QTest::newRow("while the password is encoded") << "frmStatus";
+}
+
+// The desktop session logs out, or the program gets a signal, in the middle
+// of a LAN installation: the installation ends at once and its private
+// folder (the manager account file) is gone before anything else happens,
+// and nothing of the installation starts again after that.
+void TestTransferWindows::programEndEndsTheTransfer()
+{
+    QFETCH(QString, window);
+    RouterSimulator router;
+    QTemporaryDir dir;
+    Fixture f;
+    QVERIFY2(f.useRouter(router, false), qPrintable(router.errorString()));
+    f.environment.transcriptFolder = dir.filePath(QStringLiteral("transcripts"));
+    // The encoder takes its time, so the folder is caught in use; the
+    // folder is looked for in a temporary folder of the test's own.
+    const QString tmp = dir.filePath(QStringLiteral("tmp"));
+    QVERIFY(QDir().mkpath(tmp));
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp));
+    qputenv("TZEL_STANDIN_SLEEP", "60");
+    const auto restore = qScopeGuard([&] {
+        oldTmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", oldTmp);
+        qunsetenv("TZEL_STANDIN_SLEEP");
+    });
+    const auto privateFolders = [&tmp] { return QDir(tmp).entryList({"marrowgate-*"}, QDir::Dirs); };
+
+    bool ended = false;
+    QStringList folderBefore, folderAfterEnd, windowsAfterEnd;
+    f.prompt.answers = {MessageAnswer::Yes};   // the stand-in encoder, which the simulator reads
+    frmScript script(f.config, f.prompt, nullptr, &f.environment);
+    script.show();
+    Operator op(f.tickers, f.prompt);
+    op.first = [&](QWidget *front) {
+        if (ended) {
+            // Nothing may come back: no folder, no window of the installation.
+            folderAfterEnd += privateFolders();
+            if (front)
+                windowsAfterEnd << front->objectName();
+            return true;
+        }
+        if (!front || front->objectName() != window
+            || (window == QLatin1String("frmStatus") && privateFolders().isEmpty()))
+            return false;
+        folderBefore = privateFolders();
+        ended = true;
+        endTransferWindows(f.environment);
+        folderAfterEnd += privateFolders();
+        return true;
+    };
+    script.cmdAccept->click();
+    // What the windows' loops still deliver after the end is watched too.
+    QTest::qWait(200);
+
+    QVERIFY(tookStandInQuestion(f.prompt));
+    QVERIFY(ended);
+    QCOMPARE(folderBefore.isEmpty(), window != QLatin1String("frmStatus"));
+    QCOMPARE(folderAfterEnd, QStringList());
+    QCOMPARE(windowsAfterEnd, QStringList());
+    QCOMPARE(privateFolders(), QStringList());
+    QVERIFY(!f.environment.endRunning);
+    const QString record = onlyTranscript(f.environment.transcriptFolder);
+    QVERIFY2(record.trimmed().endsWith(QStringLiteral("中断しました。")), qPrintable(record));
+    QVERIFY(router.state().bootConfig != QStringLiteral("office.cfg"));
 }
 
 QTEST_MAIN(TestTransferWindows)

@@ -14,7 +14,7 @@
 using namespace mg;
 using namespace mgtest;
 
-class TestSessionRecord : public QObject {
+class TestEchoPacing : public QObject {
     Q_OBJECT
 
 private slots:
@@ -22,7 +22,7 @@ private slots:
     void echoPacing();
 };
 
-void TestSessionRecord::echoPacing_data()
+void TestEchoPacing::echoPacing_data()
 {
     QTest::addColumn<bool>("echoPacing");
     QTest::addColumn<QString>("sendText");
@@ -62,7 +62,7 @@ void TestSessionRecord::echoPacing_data()
     }
 }
 
-void TestSessionRecord::echoPacing()
+void TestEchoPacing::echoPacing()
 {
     QFETCH(bool, echoPacing);
     QFETCH(QString, sendText);
@@ -107,5 +107,5 @@ void TestSessionRecord::echoPacing()
         QVERIFY(line.endsWith(QStringLiteral("\r\n")) && line.count(QLatin1Char('\n')) == 1);
 }
 
-QTEST_GUILESS_MAIN(TestSessionRecord)
-#include "tst_SessionRecord.moc"
+QTEST_GUILESS_MAIN(TestEchoPacing)
+#include "tst_EchoPacing.moc"
