@@ -26,6 +26,8 @@ using cli::Failure;
 using cli::write;
 
 constexpr int DefaultTimeoutSeconds = 120;
+// Ends the wait when no router asks for the file in time.
+constexpr const char *NoRequestTicker = "TftpServeNoRequest";
 
 } // namespace
 
@@ -98,7 +100,7 @@ int TftpServeCommand::run(const QStringList &args, QIODevice &out, QIODevice &er
 
     QEventLoop loop;
     int lastPercent = -1;
-    const std::unique_ptr<Ticker> noRequest = tickers.create("TftpServeTimeout", std::chrono::seconds(timeoutSeconds), [&] {
+    const std::unique_ptr<Ticker> noRequest = tickers.create(NoRequestTicker, std::chrono::seconds(timeoutSeconds), [&] {
         fail(err, QStringLiteral("%1 秒待ちましたが、ルータ %2 から読み出し要求が届きませんでした。")
                       .arg(timeoutSeconds)
                       .arg(router->toString()));
