@@ -30,8 +30,7 @@ const QString Script = QStringLiteral("enable ip\r\nset ip interface=eth0 addres
 // The lines of a text that the router keeps, without line ends.
 QStringList configLines(const QString &text)
 {
-    QStringList lines = text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    return lines;
+    return text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
 }
 
 struct Outcome {
