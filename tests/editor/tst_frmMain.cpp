@@ -115,11 +115,8 @@ private slots:
         const bool checked = isSave || (edited && answer == Answer::Yes);
         const bool generated = checked && checkPasses;
         QCOMPARE(rig->checks.configurationChecks, checked ? QList<int>{4} : QList<int>());
-        QStringList titles;
-        for (const mgtest::ShownMessage &m : std::as_const(prompt->shown))
-            titles << m.title;
-        QCOMPARE(titles, QStringList(edited && !isSave ? 1 : 0, "Quillmark KV700 Marrowgate")
-                             + QStringList(generated ? 1 : 0, "ENATの設定"));
+        QCOMPARE(prompt->titles(), QStringList(edited && !isSave ? 1 : 0, "Quillmark KV700 Marrowgate")
+                                       + QStringList(generated ? 1 : 0, "ENATの設定"));
         if (edited && !isSave) {
             const QString before = isNew ? QStringLiteral("新規に設定を作成\r\nする前に") : QStringLiteral("終了する前に\r\n");
             QCOMPARE(prompt->shown[0].text, "現在の設定は保存されていません。" + before + "現在の設定を保存しますか？");

@@ -406,7 +406,6 @@ private slots:
             << base << QStringList{"8: 値が範囲外です: nexthop=192.168.1.300"};
         // A list route right after the last destination's lines cannot be told
         // from the destination's own: the bytes still come back.
-        const QString listDefault = base;
         QString withRoute = base;
         withRoute.replace("mask=255.255.255.0|create pbx", "mask=255.255.255.0|add ip route=10.0.0.0 mask=255.0.0.0 int=ppp0 nexthop=192.168.2.9|create pbx");
         QTest::newRow("route after the last destination") << withRoute << withRoute << QStringList{};

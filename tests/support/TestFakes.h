@@ -49,6 +49,13 @@ public:
             list << m.text;
         return list;
     }
+    QStringList titles() const
+    {
+        QStringList list;
+        for (const ShownMessage &m : shown)
+            list << m.title;
+        return list;
+    }
     QString lastText() const { return shown.isEmpty() ? QString() : shown.constLast().text; }
     QString lastTitle() const { return shown.isEmpty() ? QString() : shown.constLast().title; }
 };

@@ -30,8 +30,7 @@ const QString Script = QStringLiteral("enable ip\r\nset ip interface=eth0 addres
 // The lines of a text that the router keeps, without line ends.
 QStringList configLines(const QString &text)
 {
-    QStringList lines = text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    return lines;
+    return text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
 }
 
 struct Outcome {
@@ -70,8 +69,6 @@ private slots:
     void openingNotes();
     void serialConsole_data();
     void serialConsole();
-    void endsOnItsOwn_data();
-    void endsOnItsOwn();
     void network_data();
     void network();
 };
@@ -132,16 +129,28 @@ void TestRouterInstall::serialConsole_data()
     QTest::addColumn<QString>("newPassword");     // chosen after a factory login; empty keeps it
     QTest::addColumn<QString>("managerPassword"); // on the router at the end
     QTest::addColumn<QString>("refusedFirst");    // a password tried first and refused; empty: none
+    QTest::addColumn<QByteArray>("ticker");       // fired once the transfer is under way; empty: none
+    QTest::addColumn<DialogueMessage>("message"); // the failure that ticker ends it with
 
     // The windows' tests drive the common cases; these are the engine's own.
     QTest::newRow("another user with the factory password keeps it")
-        << QStringList{"--user", "admin:pastry"} << "pastry" << "admin" << "" << "pastry" << "";
+        << QStringList{"--user", "admin:pastry"} << "pastry" << "admin" << "" << "pastry" << "" << QByteArray()
+        << DialogueMessage();
     QTest::newRow("output one byte at a time, cut inside characters")
         << QStringList{"--one-byte", "--split-sjis"} << "pastry" << "manager" << "n3wpass"
-        << "n3wpass" << "";
+        << "n3wpass" << "" << QByteArray() << DialogueMessage();
     // The second try types the same session as a first one would.
     QTest::newRow("a refused password, then the right one")
-        << QStringList{} << "pastry" << "manager" << "n3wpass" << "n3wpass" << "wrong1";
+        << QStringList{} << "pastry" << "manager" << "n3wpass" << "n3wpass" << "wrong1" << QByteArray()
+        << DialogueMessage();
+    // The installation's own watches end a transfer under way: a failure the
+    // operator is told about, after which the progress window closes and the
+    // configuration keeps its saved state.
+    QTest::newRow("the session's time limit") << QStringList{} << "pastry" << "manager" << "" << "" << ""
+                                              << QByteArray(RouterInstall::LimitTicker) << DialogueMessages::timedOut(30);
+    QTest::newRow("nothing moves for too long")
+        << QStringList{} << "pastry" << "manager" << "" << "" << "" << QByteArray(RouterInstall::StallTicker)
+        << DialogueMessages::stalled(int(RouterInstall::StallLimit.count()), true);
 }
 
 void TestRouterInstall::serialConsole()
@@ -152,6 +161,8 @@ void TestRouterInstall::serialConsole()
     QFETCH(QString, newPassword);
     QFETCH(QString, managerPassword);
     QFETCH(QString, refusedFirst);
+    QFETCH(QByteArray, ticker);
+    QFETCH(DialogueMessage, message);
 
     RouterSimulator router;
     QVERIFY2(router.start(options, RouterSimulator::Serial), qPrintable(router.errorString()));
@@ -167,6 +178,8 @@ void TestRouterInstall::serialConsole()
     ManualTickerFactory tickers;
     TickDriver driver(tickers);
     RouterInstall install(request, tickers);
+    if (!ticker.isEmpty())
+        install.setTimeLimit(std::chrono::seconds(30));
     int choices = 0;
     install.setFactoryPasswordChoice([&]() -> std::optional<QString> {
         ++choices;
@@ -183,6 +196,20 @@ void TestRouterInstall::serialConsole()
     });
     const qsizetype refusals = refusedFirst.isEmpty() ? 0 : 1;
     install.login(user, refusedFirst.isEmpty() ? password : refusedFirst);
+    if (!ticker.isEmpty()) {
+        QVERIFY(driver.runUntil([&] { return out.transferStarted || out.ended || !out.loginFailures.isEmpty(); }));
+        QVERIFY(out.transferStarted);
+        QVERIFY(!out.ended);
+        QVERIFY(tickers.fire(ticker.constData()));
+        QVERIFY(out.ended);
+        QVERIFY(!out.ok);
+        QCOMPARE(out.message, message);
+        QVERIFY(!out.markChanged);
+        QVERIFY(out.closesWindow);
+        QVERIFY(!install.isRunning());
+        QVERIFY(!line.isOpen());
+        return;
+    }
     QVERIFY(driver.runUntil([&] { return out.ended || out.loginFailures.size() > refusals; }));
 
     QCOMPARE(out.loginFailures.size(), refusals);
@@ -202,59 +229,6 @@ void TestRouterInstall::serialConsole()
     // A password is set only when it changes something.
     QCOMPARE(state.commands.contains(QStringLiteral("set password")), managerPassword != QLatin1String("pastry"));
     QCOMPARE(state.restarts, 2);
-}
-
-void TestRouterInstall::endsOnItsOwn_data()
-{
-    QTest::addColumn<QByteArray>("ticker");
-    QTest::addColumn<DialogueMessage>("message");
-
-    QTest::newRow("the session's time limit") << QByteArray(RouterInstall::LimitTicker) << DialogueMessages::timedOut(30);
-    QTest::newRow("nothing moves for too long")
-        << QByteArray(RouterInstall::StallTicker)
-        << DialogueMessages::stalled(int(RouterInstall::StallLimit.count()), true);
-}
-
-// The installation's own watches end a transfer under way: a failure the
-// operator is told about, after which the progress window closes and the
-// configuration keeps its saved state.
-void TestRouterInstall::endsOnItsOwn()
-{
-    QFETCH(QByteArray, ticker);
-    QFETCH(DialogueMessage, message);
-
-    RouterSimulator router;
-    QVERIFY2(router.start({}, RouterSimulator::Serial), qPrintable(router.errorString()));
-    MemorySettings settings;
-    settings.SaveSetting(QStringLiteral("SerialDevices"), QStringLiteral("Com1"), router.serialLink());
-    SerialLine line(settings);
-    QVERIFY2(line.open(), qPrintable(line.errorString()));
-
-    TransferRequest request;
-    request.commandScript = Script;
-    request.configName = QStringLiteral("office.cfg");
-    ManualTickerFactory tickers;
-    TickDriver driver(tickers);
-    RouterInstall install(request, tickers);
-    install.setTimeLimit(std::chrono::seconds(30));
-    install.setFactoryPasswordChoice([] { return std::optional<QString>(); });
-    Outcome out;
-    watch(install, driver, out);
-
-    install.attach(line);
-    install.login(QStringLiteral("manager"), QStringLiteral("pastry"));
-    QVERIFY(driver.runUntil([&] { return out.transferStarted || out.ended || !out.loginFailures.isEmpty(); }));
-    QVERIFY(out.transferStarted);
-    QVERIFY(!out.ended);
-    QVERIFY(tickers.fire(ticker.constData()));
-
-    QVERIFY(out.ended);
-    QVERIFY(!out.ok);
-    QCOMPARE(out.message, message);
-    QVERIFY(!out.markChanged);
-    QVERIFY(out.closesWindow);
-    QVERIFY(!install.isRunning());
-    QVERIFY(!line.isOpen());
 }
 
 void TestRouterInstall::network_data()

@@ -372,6 +372,7 @@ QString onlyTranscript(const QString &folder, QString *path = nullptr)
 }
 
 struct Fixture {
+    RouterSimulator router;
     MemorySettings settings;
     WatchingPrompt prompt;
     ManualTickerFactory tickers;
@@ -396,7 +397,7 @@ struct Fixture {
     // Starts the router on one path and points the windows at it: the
     // console as Com1, or Telnet and a free TFTP port with the LAN chosen.
     // False, with router.errorString(), when it does not come up.
-    bool useRouter(RouterSimulator &router, bool serial, const QStringList &options = {})
+    bool useRouter(bool serial, const QStringList &options = {})
     {
         if (serial) {
             if (!router.start(options, RouterSimulator::Serial))
@@ -508,9 +509,8 @@ void TestTransferWindows::serialPath()
     QFETCH(bool, installed);
     QFETCH(QStringList, titles);
 
-    RouterSimulator router;
     Fixture f;
-    QVERIFY2(f.useRouter(router, true, options), qPrintable(router.errorString()));
+    QVERIFY2(f.useRouter(true, options), qPrintable(f.router.errorString()));
     if (settings == QLatin1String("pacing=echo"))
         f.settings.SaveSetting(QStringLiteral("Transmit"), QStringLiteral("Pacing"), QStringLiteral("echo"));
     const bool badName = settings.startsWith(QLatin1String("name="));
@@ -528,17 +528,14 @@ void TestTransferWindows::serialPath()
 
     // No method chosen yet: the serial line, and the choice is stored.
     QCOMPARE(f.settings.GetSetting(QStringLiteral("Transmit"), QStringLiteral("Method")), QStringLiteral("0"));
-    QStringList shown;
-    for (const ShownMessage &m : f.prompt.shown)
-        shown << m.title;
-    QCOMPARE(shown, titles);
+    QCOMPARE(f.prompt.titles(), titles);
     // However it ended, the port is closed; the script window too once the
     // router has been reached.
     QCOMPARE(script.isVisible(), badName);
     QVERIFY(!f.serial.isOpen());
     QCOMPARE(f.config.CommandScript, Script);
 
-    const RouterState state = router.state();
+    const RouterState state = f.router.state();
     if (badName) {
         QVERIFY(f.prompt.shown.first().text.contains(QStringLiteral("「my office.cfg」")));
         QVERIFY(op.windowsSeen.isEmpty());
@@ -632,10 +629,9 @@ void TestTransferWindows::networkPath()
     QFETCH(QString, newPassword);
     QFETCH(QString, outcome);
 
-    RouterSimulator router;
     QTemporaryDir records;
     Fixture f;
-    QVERIFY2(f.useRouter(router, false, options), qPrintable(router.errorString()));
+    QVERIFY2(f.useRouter(false, options), qPrintable(f.router.errorString()));
     f.environment.transcriptFolder = records.path();
     if (fault == QLatin1String("refused")) {
         QTcpServer closed;
@@ -661,17 +657,14 @@ void TestTransferWindows::networkPath()
     if (!newPassword.isEmpty())
         op.newPassword = newPassword;
     if (fault == QLatin1String("dropped"))
-        op.onTransferWindow = [&router] { router.stop(); };
+        op.onTransferWindow = [&f] { f.router.stop(); };
     if (fault == QLatin1String("stall"))
         op.stallAfterQuietMs = 1500;
     f.prompt.answers = {MessageAnswer::Yes};
     script.cmdAccept->click();
 
     QVERIFY(tookStandInQuestion(f.prompt));
-    QStringList shown;
-    for (const ShownMessage &m : f.prompt.shown)
-        shown << m.title;
-    QCOMPARE(shown, titles);
+    QCOMPARE(f.prompt.titles(), titles);
     QCOMPARE(f.markedChanged > 0, markedChanged);
     QVERIFY(!script.isVisible());
 
@@ -694,7 +687,7 @@ void TestTransferWindows::networkPath()
     if (fileName.isEmpty())
         return;
     QCOMPARE(f.config.ConfigFileName, fileName);
-    const RouterState state = router.state();
+    const RouterState state = f.router.state();
     QCOMPARE(state.bootConfig, fileName);
     QVERIFY(state.bootConfigText);
     QCOMPARE(configLines(*state.bootConfigText).mid(2), configLines(sent));
@@ -789,9 +782,8 @@ void TestTransferWindows::stoppingTheTransfer()
     QFETCH(bool, newBoot);
 
     const bool serial = path == QLatin1String("serial");
-    RouterSimulator router;
     Fixture f;
-    QVERIFY2(f.useRouter(router, serial), qPrintable(router.errorString()));
+    QVERIFY2(f.useRouter(serial), qPrintable(f.router.errorString()));
     if (!serial)
         f.prompt.answers = {MessageAnswer::Yes};   // the stand-in encoder, which the simulator reads
     f.prompt.stopAnswer = stop ? MessageAnswer::Yes : MessageAnswer::No;
@@ -823,7 +815,7 @@ void TestTransferWindows::stoppingTheTransfer()
     QCOMPARE(f.prompt.shown.at(question).buttons, MessageButtons::YesNoDefaultNo);
     QCOMPARE(f.prompt.liveTimers.at(question), QString());
 
-    const RouterState state = router.state();
+    const RouterState state = f.router.state();
     QCOMPARE(state.restarts, restarts);
     QCOMPARE(state.bootConfig == QLatin1String("office.cfg"), newBoot);
     QVERIFY(!f.serial.isOpen());
@@ -864,16 +856,15 @@ void TestTransferWindows::anEndWhileAskedStands()
 {
     QFETCH(bool, stop);
 
-    RouterSimulator router;
     QTemporaryDir records;
     Fixture f;
-    QVERIFY2(f.useRouter(router, false), qPrintable(router.errorString()));
+    QVERIFY2(f.useRouter(false), qPrintable(f.router.errorString()));
     f.environment.transcriptFolder = records.path();
     f.prompt.answers = {MessageAnswer::Yes};   // the stand-in encoder, which the simulator reads
     f.prompt.stopAnswer = stop ? MessageAnswer::Yes : MessageAnswer::No;
     bool endedUnderTheQuestion = false;
     f.prompt.whileAsked = [&] {
-        router.stop();
+        f.router.stop();
         // The transcript notes the outcome as the installation ends.
         const bool ended = QTest::qWaitFor([&] {
             const QStringList made = QDir(records.path()).entryList(QDir::Files);
@@ -891,10 +882,7 @@ void TestTransferWindows::anEndWhileAskedStands()
 
     // Nothing was shown while the question was open; then the router's end.
     QVERIFY(endedUnderTheQuestion);
-    QStringList shown;
-    for (const ShownMessage &m : f.prompt.shown)
-        shown << m.title;
-    QCOMPARE(shown, (QStringList{"設定の状況", "接続エラー"}));
+    QCOMPARE(f.prompt.titles(), (QStringList{"設定の状況", "接続エラー"}));
     QVERIFY(!f.tickers.anyActive());
     QVERIFY(!script.isVisible());
 }
@@ -921,9 +909,8 @@ void TestTransferWindows::loginRunsOneAtATime()
     QFETCH(QStringList, titles);
     QFETCH(int, loginFailures);
 
-    RouterSimulator router;
     Fixture f;
-    QVERIFY2(f.useRouter(router, true, options), qPrintable(router.errorString()));
+    QVERIFY2(f.useRouter(true, options), qPrintable(f.router.errorString()));
     frmScript script(f.config, f.prompt, nullptr, &f.environment);
     script.show();
     Operator op(f.tickers, f.prompt);
@@ -932,10 +919,7 @@ void TestTransferWindows::loginRunsOneAtATime()
     op.pressAgain = true;
     script.cmdAccept->click();
 
-    QStringList shown;
-    for (const ShownMessage &m : f.prompt.shown)
-        shown << m.title;
-    QCOMPARE(shown, titles);
+    QCOMPARE(f.prompt.titles(), titles);
     QCOMPARE(op.attempts.size(), passwords.size());
     for (const LoginAttempt &attempt : std::as_const(op.attempts)) {
         QVERIFY(attempt.okBefore);
@@ -945,7 +929,7 @@ void TestTransferWindows::loginRunsOneAtATime()
         QVERIFY(attempt.waitPointer);
         QVERIFY(!attempt.okAfterTyping);
     }
-    const RouterState state = router.state();
+    const RouterState state = f.router.state();
     QCOMPARE(state.loginFailures, loginFailures);
     QCOMPARE(state.bootConfig, QStringLiteral("office.cfg"));
 }
@@ -993,9 +977,8 @@ void TestTransferWindows::progressSaysWhereItIs()
     QFETCH(int, total);
 
     const bool serial = path == QLatin1String("serial");
-    RouterSimulator router;
     Fixture f;
-    QVERIFY2(f.useRouter(router, serial), qPrintable(router.errorString()));
+    QVERIFY2(f.useRouter(serial), qPrintable(f.router.errorString()));
     QString longScript;
     for (int i = 1; i <= 90; ++i)
         longScript += QStringLiteral("set system contact=desk%1\r\n").arg(i);
@@ -1032,7 +1015,7 @@ void TestTransferWindows::progressSaysWhereItIs()
     }
     // Nothing is left once the router has it all.
     QCOMPARE(op.timeLeftShown.constLast().second, QString());
-    QCOMPARE(router.state().bootConfig, QStringLiteral("office.cfg"));
+    QCOMPARE(f.router.state().bootConfig, QStringLiteral("office.cfg"));
 }
 
 void TestTransferWindows::serialLineErrorAsksWhetherToGoOn_data()
@@ -1058,9 +1041,8 @@ void TestTransferWindows::serialLineErrorAsksWhetherToGoOn()
     QFETCH(QString, text);
     QFETCH(bool, stillOpen);
 
-    RouterSimulator router;
     Fixture f;
-    QVERIFY2(f.useRouter(router, true), qPrintable(router.errorString()));
+    QVERIFY2(f.useRouter(true), qPrintable(f.router.errorString()));
     QVERIFY(f.serial.open());
     f.prompt.answers = {MessageAnswer(answer)};
     reportSerialLineError(code, f.environment);
@@ -1157,9 +1139,8 @@ void TestTransferWindows::networkLoginRefusesBlanksTheEncoderLoses()
     QFETCH(QStringList, passwords);
     QFETCH(QStringList, titles);
 
-    RouterSimulator router;
     Fixture f;
-    QVERIFY2(f.useRouter(router, false), qPrintable(router.errorString()));
+    QVERIFY2(f.useRouter(false), qPrintable(f.router.errorString()));
     frmScript script(f.config, f.prompt, nullptr, &f.environment);
     script.show();
     Operator op(f.tickers, f.prompt);
@@ -1168,16 +1149,13 @@ void TestTransferWindows::networkLoginRefusesBlanksTheEncoderLoses()
     script.cmdAccept->click();
 
     QVERIFY(tookStandInQuestion(f.prompt));
-    QStringList shown;
-    for (const ShownMessage &m : f.prompt.shown)
-        shown << m.title;
-    QCOMPARE(shown, titles);
+    QCOMPARE(f.prompt.titles(), titles);
     QCOMPARE(f.prompt.shown.first().icon, MessageIcon::Warning);
     QCOMPARE(f.prompt.shown.first().text,
              QStringLiteral("LAN で送るとき、パスワードは空白で区切った語に分けてパスワード暗号化プログラムに渡すため、"
                             "先頭や末尾の空白、2 つ以上続いた空白はそのままでは送れません (ルータに別のパスワードが設定されます)。"
                             "シリアルで送るか、このような空白のないパスワードにしてください。"));
-    const RouterState state = router.state();
+    const RouterState state = f.router.state();
     QCOMPARE(state.loginFailures, 0);
     if (titles.size() == 1) {
         // Not even the user name went over the line.
@@ -1211,9 +1189,8 @@ void TestTransferWindows::networkPathAsksAboutTheStandInEncoder()
     QFETCH(bool, asked);
     QFETCH(QString, managerPassword);
 
-    RouterSimulator router;
     Fixture f;
-    QVERIFY2(f.useRouter(router, false), qPrintable(router.errorString()));
+    QVERIFY2(f.useRouter(false), qPrintable(f.router.errorString()));
     QTemporaryDir folder;
     if (maker) {
         QVERIFY(writeMakerEncoder(folder.path()));
@@ -1237,7 +1214,7 @@ void TestTransferWindows::networkPathAsksAboutTheStandInEncoder()
                  qPrintable(question->text));
         QVERIFY2(question->text.endsWith(QStringLiteral("このまま LAN で送りますか？")), qPrintable(question->text));
     }
-    const RouterState state = router.state();
+    const RouterState state = f.router.state();
     if (managerPassword.isEmpty()) {
         // Nothing sent, not even the router's address asked; the script
         // window stays, with its script, for another way.
@@ -1257,10 +1234,9 @@ void TestTransferWindows::networkPathAsksAboutTheStandInEncoder()
 // transcript show it as text.
 void TestTransferWindows::routerControlCharactersAreShownEscaped()
 {
-    RouterSimulator router;
     QTemporaryDir records;
     Fixture f;
-    QVERIFY2(f.useRouter(router, false, {"--noise", "\x1b[2J", "--load-error"}), qPrintable(router.errorString()));
+    QVERIFY2(f.useRouter(false, {"--noise", "\x1b[2J", "--load-error"}), qPrintable(f.router.errorString()));
     f.environment.transcriptFolder = records.path();
     f.prompt.answers = {MessageAnswer::Yes};   // the stand-in encoder, which the simulator reads
     frmScript script(f.config, f.prompt, nullptr, &f.environment);
@@ -1293,10 +1269,9 @@ void TestTransferWindows::programEndEndsTheTransfer_data()
 void TestTransferWindows::programEndEndsTheTransfer()
 {
     QFETCH(QString, window);
-    RouterSimulator router;
     QTemporaryDir dir;
     Fixture f;
-    QVERIFY2(f.useRouter(router, false), qPrintable(router.errorString()));
+    QVERIFY2(f.useRouter(false), qPrintable(f.router.errorString()));
     f.environment.transcriptFolder = dir.filePath(QStringLiteral("transcripts"));
     // The encoder takes its time, so the folder is caught in use; the
     // folder is looked for in a temporary folder of the test's own.
@@ -1347,7 +1322,7 @@ void TestTransferWindows::programEndEndsTheTransfer()
     QVERIFY(!f.environment.endRunning);
     const QString record = onlyTranscript(f.environment.transcriptFolder);
     QVERIFY2(record.trimmed().endsWith(QStringLiteral("中断しました。")), qPrintable(record));
-    QVERIFY(router.state().bootConfig != QStringLiteral("office.cfg"));
+    QVERIFY(f.router.state().bootConfig != QStringLiteral("office.cfg"));
 }
 
 QTEST_MAIN(TestTransferWindows)
