@@ -24,23 +24,23 @@ struct TransferEnvironment {
     SerialLine &serial;
     TickerFactory &tickers;
     // The main window's MarkChanged, for a file the router refused.
-    std::function<void()> markChanged;
+    std::function<void()> markChanged{};
     // The Ethernet address typed on the main window: offered as a router
     // address.
-    std::function<QString()> etherAddress;
+    std::function<QString()> etherAddress{};
     // Ports and the encoder's folder; tests use their own.
     quint16 telnetPort = 23;
     quint16 tftpPort = 69;
-    QString programFolder;   // empty: the program folder
+    QString programFolder{};   // empty: the program folder
     // Where the transcripts of the sessions go (the last ones are kept);
     // empty: Transcript::defaultFolder().
-    QString transcriptFolder;
+    QString transcriptFolder{};
     // The clock the progress window measures the pace with (tests); empty:
     // the real time.
-    std::function<std::chrono::milliseconds()> clock;
+    std::function<std::chrono::milliseconds()> clock{};
     // Set by runTransferWindows while its installation runs: ends it (see
     // endTransferWindows).
-    std::function<void()> endRunning;
+    std::function<void()> endRunning{};
 };
 
 // The login window, the default password dialog after a factory login, and
