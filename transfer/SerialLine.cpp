@@ -120,8 +120,6 @@ bool SerialLine::setPortNumber(int port)
 
 SerialSettings SerialLine::settings() const { return m_settings; }
 
-QString SerialLine::settingsString() const { return m_settings.format(); }
-
 bool SerialLine::setSettings(const SerialSettings &wanted)
 {
     if (const QString problem = wanted.problem(); !problem.isEmpty())

@@ -36,7 +36,6 @@ public:
     // setting, one this system's ports cannot do, or, on an open line, one
     // the device refuses) leaves the line as it was.
     bool setSettings(const SerialSettings &settings);
-    QString settingsString() const; // settings().format()
 
     bool open();
     void close();

@@ -34,6 +34,20 @@ class TestTftpServe : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
 
+    // Starts the server for the router at `router` and reads its log until
+    // it says it waits for the router's request or it has ended; answers
+    // whether it waits.
+    static bool startServing(QProcess &server, QByteArray &log, const QString &router, quint16 port, const QString &file)
+    {
+        server.start(QStringLiteral(MG_PROGRAM), {"tftp-serve", "--router", router, "--port", QString::number(port),
+                                                  "--timeout", "60", file});
+        return QTest::qWaitFor([&] {
+                   log += server.readAllStandardError();
+                   return log.contains("待ちます") || server.state() == QProcess::NotRunning;
+               }, 30000)
+            && log.contains("待ちます");
+    }
+
     QString writeFile(const QString &name, const QByteArray &bytes)
     {
         QFile f(m_dir.filePath(name));
@@ -98,12 +112,8 @@ private slots:
         QFile::remove(received);
         const quint16 port = freePort();
         QProcess server;
-        server.setReadChannel(QProcess::StandardError);
-        server.start(QStringLiteral(MG_PROGRAM), {"tftp-serve", "--router", "127.0.0.2", "--port", QString::number(port), "--timeout", "60", file});
         QByteArray log;
-        while (!log.contains("待ちます") && server.waitForReadyRead(30000))
-            log += server.readAllStandardError();
-        QVERIFY2(log.contains("待ちます"), log.constData());
+        QVERIFY2(startServing(server, log, QStringLiteral("127.0.0.2"), port, file), log.constData());
 
         QProcess client;
         client.start(curl, {"-s", "--interface", "127.0.0.2", "-o", received, QStringLiteral("tftp://127.0.0.1:%1/anyname").arg(port)});
@@ -155,14 +165,10 @@ private slots:
     {
         const quint16 port = freePort();
         QProcess server;
-        server.start(QStringLiteral(MG_PROGRAM), {"tftp-serve", "--router", "127.000.000.002", "--port", QString::number(port),
-                                                  "--timeout", "60", writeFile(QStringLiteral("kv700.cfg"), "login\r\n")});
         QByteArray log;
-        QVERIFY(QTest::qWaitFor([&] {
-            log += server.readAllStandardError();
-            return log.contains("待ちます") || server.state() == QProcess::NotRunning;
-        }, 30000));
-        QVERIFY2(log.contains("待ちます"), log.constData());
+        QVERIFY2(startServing(server, log, QStringLiteral("127.000.000.002"), port,
+                              writeFile(QStringLiteral("kv700.cfg"), "login\r\n")),
+                 log.constData());
 
         QUdpSocket router;
         QVERIFY(router.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0));
@@ -211,13 +217,8 @@ private slots:
         QFETCH(QString, message);
         const quint16 port = freePort();
         QProcess server;
-        server.start(QStringLiteral(MG_PROGRAM), {"tftp-serve", "--router", "127.0.0.2", "--port", QString::number(port),
-                                                  "--timeout", "60", writeFile(QStringLiteral("kv700.cfg"), "login\r\n")});
         QByteArray log;
-        QVERIFY(QTest::qWaitFor([&] {
-            log += server.readAllStandardError();
-            return log.contains("待ちます") || server.state() == QProcess::NotRunning;
-        }, 30000));
+        startServing(server, log, QStringLiteral("127.0.0.2"), port, writeFile(QStringLiteral("kv700.cfg"), "login\r\n"));
         QVERIFY2(server.state() == QProcess::Running, log.constData());
         ::kill(pid_t(server.processId()), signal);
         QVERIFY(server.waitForFinished(20000));

@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(accepted, refusal.isEmpty());
         QVERIFY2(accepted || line->errorString().startsWith(refusal), qPrintable(line->errorString()));
         const SerialSettings inForce = accepted ? wanted : before;
-        QCOMPARE(line->settingsString(), inForce.format());
+        QCOMPARE(line->settings().format(), inForce.format());
         QVERIFY(line->settings() == inForce);
         QVERIFY2(line->open(), qPrintable(line->errorString()));
         QVERIFY(line->settings() == inForce);

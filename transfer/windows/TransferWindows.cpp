@@ -22,7 +22,7 @@ void runTransferWindows(TransferRequest request, TransferEnvironment &environmen
     if (request.method == TransferMethod::Serial) {
         const SerialLine &line = environment.serial;
         request.caller.line =
-            QStringLiteral("%1 (%2)").arg(line.devicePathFor(line.portNumber()), line.settingsString());
+            QStringLiteral("%1 (%2)").arg(line.devicePathFor(line.portNumber()), line.settings().format());
     }
     // The line and the transcript outlive the installation, which closes
     // the one and writes to the other until it is gone.

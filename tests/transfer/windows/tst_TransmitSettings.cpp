@@ -294,7 +294,7 @@ private slots:
         // Cancel leaves line and store as they were.
         QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
         QCOMPARE(w.result(), int(QDialog::Rejected));
-        QCOMPARE(QStringLiteral("%1 %2 %3").arg(serial.portNumber()).arg(serial.settingsString()).arg(int(serial.settings().flow)),
+        QCOMPARE(QStringLiteral("%1 %2 %3").arg(serial.portNumber()).arg(serial.settings().format()).arg(int(serial.settings().flow)),
                  QStringLiteral("%1 %2 %3").arg(c.port).arg(c.line).arg(c.flow));
         QCOMPARE(linesOf(settings), stored);
         QVERIFY(prompt.shown.isEmpty());
@@ -434,7 +434,7 @@ private slots:
 
         QCOMPARE(serial.portNumber(), c.portAfter);
         QCOMPARE(serial.isOpen(), c.openBefore);
-        QCOMPARE(serial.settingsString(), c.lineAfter);
+        QCOMPARE(serial.settings().format(), c.lineAfter);
         if (!c.refusal.isEmpty()) {
             // The line's own description, word for word; nothing is kept.
             const QString text = serial.errorString();
